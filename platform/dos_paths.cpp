@@ -1,0 +1,376 @@
+#include "platform/dos_paths.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstdlib>
+#include <ctime>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kp::win {
+
+namespace {
+
+constexpr std::int64_t kRacyWindowNs = 20'000'000; // coarse file-time granularity, with margin
+
+bool isShortNameChar(unsigned char c)
+{
+    if (c >= 0x80 || std::isalnum(c))
+        return true;
+    return std::string_view("!#$%&'()-@^_`{}~").find(char(c)) != std::string_view::npos;
+}
+
+std::string shortPart(std::string_view text, std::size_t maxLength)
+{
+    std::string out;
+    for (unsigned char c : text) {
+        if (out.size() == maxLength)
+            break;
+        if (c == ' ' || c == '.')
+            continue;
+        out += isShortNameChar(c) ? char(std::toupper(c)) : '_';
+    }
+    return out;
+}
+
+std::string shortCandidate(std::string_view longName, int number)
+{
+    std::string_view base = longName;
+    std::string_view ext;
+    std::size_t dot = longName.rfind('.');
+    if (dot != std::string_view::npos && dot > 0) {
+        base = longName.substr(0, dot);
+        ext = longName.substr(dot + 1);
+    }
+    std::string tail = "~" + std::to_string(number);
+    std::string stem = shortPart(base, 8 - tail.size());
+    if (stem.empty())
+        stem = "_";
+    std::string extension = shortPart(ext, 3);
+    return stem + tail + (extension.empty() ? "" : "." + extension);
+}
+
+std::string readLink(const std::string& path)
+{
+    char buffer[PATH_MAX];
+    ssize_t n = ::readlink(path.c_str(), buffer, sizeof buffer);
+    return n > 0 ? std::string(buffer, std::size_t(n)) : std::string();
+}
+
+std::string realPath(const std::string& path)
+{
+    char buffer[PATH_MAX];
+    return ::realpath(path.c_str(), buffer) ? std::string(buffer) : std::string();
+}
+
+std::int64_t nowNs()
+{
+    timespec ts {};
+    ::clock_gettime(CLOCK_REALTIME, &ts);
+    return std::int64_t(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
+
+} // namespace
+
+std::string upperAscii(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+    return out;
+}
+
+bool isValidShortName(std::string_view name)
+{
+    if (name.empty() || name == "." || name == "..")
+        return false;
+    std::size_t dot = name.find('.');
+    std::string_view base = name.substr(0, dot);
+    std::string_view ext = dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
+    if (base.empty() || base.size() > 8 || ext.size() > 3)
+        return false;
+    if (dot != std::string_view::npos && ext.empty())
+        return false;
+    auto valid = [](std::string_view part) {
+        return std::all_of(part.begin(), part.end(), [](char c) { return isShortNameChar((unsigned char)c); });
+    };
+    return valid(base) && valid(ext);
+}
+
+DWORD splitWindowsPath(std::string_view winPath, char& drive, std::vector<std::string>& components)
+{
+    components.clear();
+    if (winPath.size() < 2 || winPath[1] != ':' || !std::isalpha((unsigned char)winPath[0]))
+        return err::INVALID_NAME;
+    drive = char(std::toupper((unsigned char)winPath[0]));
+    std::string_view rest = winPath.substr(2);
+    std::size_t pos = 0;
+    while (pos <= rest.size()) {
+        std::size_t end = rest.find_first_of("\\/", pos);
+        if (end == std::string_view::npos)
+            end = rest.size();
+        std::string_view part = rest.substr(pos, end - pos);
+        if (part == "..") {
+            if (!components.empty())
+                components.pop_back();
+        } else if (!part.empty() && part != ".") {
+            components.emplace_back(part);
+        }
+        pos = end + 1;
+    }
+    return err::SUCCESS;
+}
+
+DosPaths::DosPaths(std::string prefixDir)
+    : prefixDir_(std::move(prefixDir))
+{
+}
+
+std::string DosPaths::driveRoot(char letter)
+{
+    letter = char(std::tolower((unsigned char)letter));
+    std::string link = prefixDir_ + "/dosdevices/" + letter + ":";
+    std::string text = readLink(link);
+    if (text.empty()) {
+        drives_.erase(letter);
+        return {};
+    }
+    auto it = drives_.find(letter);
+    if (it != drives_.end() && it->second.linkText == text)
+        return it->second.root;
+    std::string root = realPath(link);
+    if (root.empty())
+        return {};
+    drives_[letter] = Drive {text, root};
+    return root;
+}
+
+std::vector<char> DosPaths::driveLetters()
+{
+    std::vector<char> letters;
+    for (char c = 'a'; c <= 'z'; ++c)
+        if (!driveRoot(c).empty())
+            letters.push_back(char(std::toupper((unsigned char)c)));
+    return letters;
+}
+
+void DosPaths::recordTimeStamp(const std::string& hostDir, Folder& f)
+{
+    struct stat st {};
+    if (::stat(hostDir.c_str(), &st) != 0)
+        return;
+    f.mtimeSec = st.st_mtim.tv_sec;
+    f.mtimeNsec = st.st_mtim.tv_nsec;
+    f.inode = st.st_ino;
+}
+
+void DosPaths::scan(const std::string& hostDir, Folder& f)
+{
+    f.names.clear();
+    f.byUpperName.clear();
+    recordTimeStamp(hostDir, f);
+    std::int64_t changed = f.mtimeSec * 1'000'000'000 + f.mtimeNsec;
+    if (DIR* dir = ::opendir(hostDir.c_str())) {
+        while (dirent* entry = ::readdir(dir)) {
+            std::string_view name = entry->d_name;
+            if (name == "." || name == "..")
+                continue;
+            f.names.push_back(Name {std::string(name), {}});
+        }
+        ::closedir(dir);
+    }
+    f.racy = nowNs() - changed < kRacyWindowNs;
+    assignShortNames(f);
+}
+
+void DosPaths::assignShortNames(Folder& f)
+{
+    // Short names are given in byte order of the long names, so that they do
+    // not depend on the order the host lists the folder in.
+    std::unordered_map<std::string, std::size_t> taken;
+    std::vector<std::size_t> needing;
+    f.byUpperName.clear();
+    for (std::size_t i = 0; i < f.names.size(); ++i) {
+        Name& n = f.names[i];
+        if (isValidShortName(n.longName)) {
+            n.shortName = n.longName;
+            taken.emplace(upperAscii(n.longName), i);
+        } else {
+            needing.push_back(i);
+        }
+    }
+    std::sort(needing.begin(), needing.end(),
+        [&](std::size_t a, std::size_t b) { return f.names[a].longName < f.names[b].longName; });
+    for (std::size_t i : needing) {
+        for (int number = 1;; ++number) {
+            std::string candidate = shortCandidate(f.names[i].longName, number);
+            if (taken.emplace(candidate, i).second) {
+                f.names[i].shortName = candidate;
+                break;
+            }
+        }
+    }
+    for (std::size_t i = 0; i < f.names.size(); ++i)
+        f.byUpperName.emplace(upperAscii(f.names[i].longName), i);
+    for (auto& [upper, index] : taken)
+        f.byUpperName.emplace(upper, index);
+}
+
+DosPaths::Folder* DosPaths::folder(const std::string& hostDir, bool forceScan)
+{
+    struct stat st {};
+    if (::stat(hostDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        folders_.erase(hostDir);
+        return nullptr;
+    }
+    Folder& f = folders_[hostDir];
+    bool same = f.mtimeSec == st.st_mtim.tv_sec && f.mtimeNsec == st.st_mtim.tv_nsec && f.inode == st.st_ino;
+    if (!same || forceScan)
+        scan(hostDir, f);
+    return &f;
+}
+
+const std::vector<DosPaths::Name>& DosPaths::listing(const std::string& hostDir)
+{
+    Folder* f = folder(hostDir, false);
+    if (f && f->racy)
+        f = folder(hostDir, true);
+    return f ? f->names : emptyListing_;
+}
+
+std::string DosPaths::findName(const std::string& hostDir, std::string_view name)
+{
+    Folder* f = folder(hostDir, false);
+    if (!f)
+        return {};
+    std::string upper = upperAscii(name);
+    auto it = f->byUpperName.find(upper);
+    if (it == f->byUpperName.end() && f->racy) {
+        f = folder(hostDir, true);
+        it = f->byUpperName.find(upper);
+    }
+    if (it == f->byUpperName.end())
+        return {};
+    const std::string& real = f->names[it->second].longName;
+    if (f->racy) {
+        struct stat st {};
+        if (::lstat((hostDir + "/" + real).c_str(), &st) != 0) {
+            f = folder(hostDir, true);
+            it = f->byUpperName.find(upper);
+            return it == f->byUpperName.end() ? std::string() : f->names[it->second].longName;
+        }
+    }
+    return real;
+}
+
+std::string DosPaths::shortNameOf(const std::string& hostDir, std::string_view longName)
+{
+    std::string real = findName(hostDir, longName);
+    if (real.empty())
+        return {};
+    Folder& f = folders_[hostDir];
+    return f.names[f.byUpperName.at(upperAscii(real))].shortName;
+}
+
+void DosPaths::noteAdded(const std::string& hostDir, const std::string& name)
+{
+    auto it = folders_.find(hostDir);
+    if (it == folders_.end())
+        return;
+    Folder& f = it->second;
+    bool listed = std::any_of(f.names.begin(), f.names.end(), [&](const Name& n) { return n.longName == name; });
+    if (!listed) {
+        f.names.push_back(Name {name, {}});
+        assignShortNames(f);
+    }
+    recordTimeStamp(hostDir, f);
+}
+
+void DosPaths::noteRemoved(const std::string& hostDir, const std::string& name)
+{
+    auto it = folders_.find(hostDir);
+    if (it == folders_.end())
+        return;
+    Folder& f = it->second;
+    auto found = std::find_if(f.names.begin(), f.names.end(), [&](const Name& n) { return n.longName == name; });
+    if (found != f.names.end()) {
+        f.names.erase(found);
+        assignShortNames(f);
+    }
+    recordTimeStamp(hostDir, f);
+}
+
+void DosPaths::forget(const std::string& hostDir)
+{
+    folders_.erase(hostDir);
+}
+
+DWORD DosPaths::toHost(std::string_view winPath, std::string& hostPath, bool* exists)
+{
+    char drive = 0;
+    std::vector<std::string> components;
+    if (DWORD e = splitWindowsPath(winPath, drive, components))
+        return e;
+    std::string root = driveRoot(drive);
+    if (root.empty())
+        return err::INVALID_DRIVE;
+    hostPath = root == "/" ? std::string() : root;
+    bool missing = false;
+    DWORD result = err::SUCCESS;
+    for (std::size_t i = 0; i < components.size(); ++i) {
+        const std::string& part = components[i];
+        std::string real = missing ? std::string() : findName(hostPath.empty() ? "/" : hostPath, part);
+        if (real.empty()) {
+            if (i + 1 < components.size())
+                result = err::PATH_NOT_FOUND;
+            missing = true;
+        }
+        hostPath += "/" + (real.empty() ? part : real);
+    }
+    if (hostPath.empty())
+        hostPath = "/";
+    if (exists)
+        *exists = !missing;
+    return result;
+}
+
+DWORD DosPaths::toWindows(std::string_view hostPath, std::string& winPath)
+{
+    std::string path(hostPath);
+    // Canonicalise the longest existing part, keep the rest as given.
+    std::string tail;
+    std::string real = realPath(path);
+    while (real.empty() && path.size() > 1) {
+        std::size_t slash = path.rfind('/');
+        if (slash == std::string::npos)
+            return err::PATH_NOT_FOUND;
+        tail = path.substr(slash) + tail;
+        path = slash == 0 ? "/" : path.substr(0, slash);
+        real = realPath(path);
+    }
+    if (real.empty())
+        return err::PATH_NOT_FOUND;
+    std::string full = (real == "/" ? std::string() : real) + tail;
+    char best = 0;
+    std::size_t bestLength = 0;
+    for (char letter : driveLetters()) {
+        std::string root = driveRoot(letter);
+        std::string rootSlash = root == "/" ? "/" : root + "/";
+        bool inside = full == root || full.compare(0, rootSlash.size(), rootSlash) == 0 || (root == "/" && !full.empty());
+        if (inside && (best == 0 || root.size() > bestLength)) {
+            best = letter;
+            bestLength = root.size();
+        }
+    }
+    if (best == 0)
+        return err::PATH_NOT_FOUND;
+    std::string rest = full.size() > bestLength ? full.substr(bestLength == 1 ? 0 : bestLength) : std::string();
+    std::replace(rest.begin(), rest.end(), '/', '\\');
+    winPath = std::string(1, best) + ":" + (rest.empty() ? "\\" : rest);
+    return err::SUCCESS;
+}
+
+} // namespace kp::win

@@ -1,0 +1,105 @@
+#pragma once
+// Windows paths over a Wine prefix: drive letters are the links in
+// `dosdevices/`, and each path component is looked up case-insensitively (or
+// by its 8.3 short name), as Wine does. What is learned of a folder is kept
+// and trusted until the folder changes, so resolving every file of a large
+// folder costs one scan of it.
+
+#include "platform/win32.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace kp::win {
+
+// Folds ASCII letters to upper case, as the names are compared.
+std::string upperAscii(std::string_view text);
+
+// True when `name` is a valid 8.3 name (letter case aside), which then needs
+// no separate short name.
+bool isValidShortName(std::string_view name);
+
+// Splits and normalises an absolute Windows path ("C:\a\..\b", "c:/a/b"):
+// returns the drive letter (upper case) and the components with "." and ".."
+// applied (".." never climbs above the drive's root). INVALID_NAME for a path
+// without a drive letter.
+DWORD splitWindowsPath(std::string_view winPath, char& drive, std::vector<std::string>& components);
+
+class DosPaths {
+public:
+    struct Name {
+        std::string longName;
+        std::string shortName; // equal to longName when that is a valid 8.3 name
+    };
+
+    explicit DosPaths(std::string prefixDir);
+
+    // Maps an absolute Windows path to a host path. Existing components are
+    // matched case-insensitively or by short name; from the first missing one
+    // the components are appended as given. INVALID_DRIVE when the drive has
+    // no link; PATH_NOT_FOUND when a folder before the last component is
+    // missing (the host path is still filled in). `exists` tells whether the
+    // whole path exists. A component that is a symbolic link is kept as a
+    // component: the host path names the link, and folders behind it are
+    // searched only when the caller resolves through it.
+    DWORD toHost(std::string_view winPath, std::string& hostPath, bool* exists = nullptr);
+
+    // Maps a host path back to a Windows path through the drive whose target
+    // holds it most closely (Z: for "/").
+    DWORD toWindows(std::string_view hostPath, std::string& winPath);
+
+    // The host folder a drive letter leads to ("" when there is none).
+    std::string driveRoot(char letter);
+    std::vector<char> driveLetters();
+
+    // The names in a host folder with their short names, in the order the
+    // host lists them. Empty when the folder cannot be read.
+    const std::vector<Name>& listing(const std::string& hostDir);
+
+    // The short name of `longName` in `hostDir` (the name itself when it is a
+    // valid 8.3 name; "" when the folder has no such entry).
+    std::string shortNameOf(const std::string& hostDir, std::string_view longName);
+
+    // The real name in `hostDir` that `name` (long or short, any case)
+    // stands for; "" when there is none.
+    std::string findName(const std::string& hostDir, std::string_view name);
+
+    // Callers that add or remove a name in a folder say so, so that the
+    // cache stays current without a rescan; changes made by others are
+    // noticed through the folder's time stamp.
+    void noteAdded(const std::string& hostDir, const std::string& name);
+    void noteRemoved(const std::string& hostDir, const std::string& name);
+    void forget(const std::string& hostDir);
+
+    const std::string& prefixDir() const { return prefixDir_; }
+
+private:
+    struct Folder {
+        std::int64_t mtimeSec = -1;
+        std::int64_t mtimeNsec = 0;
+        std::uint64_t inode = 0;
+        bool racy = true; // scanned so soon after a change that a later change may keep the time stamp
+        std::vector<Name> names;
+        std::unordered_map<std::string, std::size_t> byUpperName; // long and short names
+    };
+
+    Folder* folder(const std::string& hostDir, bool forceScan);
+    void scan(const std::string& hostDir, Folder& f);
+    void assignShortNames(Folder& f);
+    void recordTimeStamp(const std::string& hostDir, Folder& f);
+
+    struct Drive {
+        std::string linkText;
+        std::string root;
+    };
+
+    std::string prefixDir_;
+    std::unordered_map<std::string, Folder> folders_;
+    std::unordered_map<char, Drive> drives_;
+    std::vector<Name> emptyListing_;
+};
+
+} // namespace kp::win
