@@ -17,25 +17,42 @@ constexpr std::int64_t kRacyWindowNs = 20'000'000; // coarse file-time granulari
 
 bool isShortNameChar(unsigned char c)
 {
-    if (c >= 0x80 || std::isalnum(c))
+    if (c >= 0x80)
+        return false;
+    if (std::isalnum(c))
         return true;
     return std::string_view("!#$%&'()-@^_`{}~").find(char(c)) != std::string_view::npos;
 }
 
+// The characters of `text` as a short-name part: spaces and dots dropped,
+// letters upper-cased, anything else (one UTF-8 sequence counting once) '_'.
 std::string shortPart(std::string_view text, std::size_t maxLength)
 {
     std::string out;
     for (unsigned char c : text) {
         if (out.size() == maxLength)
             break;
-        if (c == ' ' || c == '.')
+        if (c == ' ' || c == '.' || (c & 0xC0) == 0x80)
             continue;
         out += isShortNameChar(c) ? char(std::toupper(c)) : '_';
     }
     return out;
 }
 
-std::string shortCandidate(std::string_view longName, int number)
+std::uint32_t nameHash(std::string_view text)
+{
+    std::uint32_t h = 2166136261u;
+    for (unsigned char c : text) {
+        h ^= (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c;
+        h *= 16777619u;
+    }
+    return h;
+}
+
+// The short name tried at `attempt` (1, 2, ...): "PROGRA~1" up to ~4, then,
+// as Windows does, two letters and a hash of the long name ("PR3F1C~1"), so
+// that a folder of many similar names does not try every number in turn.
+std::string shortCandidate(std::string_view longName, int attempt)
 {
     std::string_view base = longName;
     std::string_view ext;
@@ -44,12 +61,26 @@ std::string shortCandidate(std::string_view longName, int number)
         base = longName.substr(0, dot);
         ext = longName.substr(dot + 1);
     }
-    std::string tail = "~" + std::to_string(number);
-    std::string stem = shortPart(base, 8 - tail.size());
+    std::string stem = shortPart(base, 8);
     if (stem.empty())
         stem = "_";
+    std::string tail = "~";
+    if (attempt <= 4) {
+        tail += std::to_string(attempt);
+    } else {
+        static const char digits[] = "0123456789ABCDEF";
+        std::uint32_t h = nameHash(longName);
+        stem.resize(std::min<std::size_t>(stem.size(), 2));
+        for (int shift = 12; shift >= 0; shift -= 4)
+            stem += digits[(h >> shift) & 0xF];
+        tail += std::to_string(attempt - 4);
+    }
+    stem.resize(std::min(stem.size(), 8 - tail.size()));
+    stem += tail;
     std::string extension = shortPart(ext, 3);
-    return stem + tail + (extension.empty() ? "" : "." + extension);
+    if (!extension.empty())
+        stem += '.' + extension;
+    return stem;
 }
 
 std::string readLink(const std::string& path)
@@ -103,6 +134,8 @@ bool isValidShortName(std::string_view name)
 DWORD splitWindowsPath(std::string_view winPath, char& drive, std::vector<std::string>& components)
 {
     components.clear();
+    if (winPath.size() >= 4 && (winPath.substr(0, 4) == "\\\\?\\" || winPath.substr(0, 4) == "\\\\.\\"))
+        winPath.remove_prefix(4);
     if (winPath.size() < 2 || winPath[1] != ':' || !std::isalpha((unsigned char)winPath[0]))
         return err::INVALID_NAME;
     drive = char(std::toupper((unsigned char)winPath[0]));
@@ -116,8 +149,12 @@ DWORD splitWindowsPath(std::string_view winPath, char& drive, std::vector<std::s
         if (part == "..") {
             if (!components.empty())
                 components.pop_back();
-        } else if (!part.empty() && part != ".") {
-            components.emplace_back(part);
+        } else {
+            // Windows drops trailing dots and spaces of a name.
+            while (!part.empty() && (part.back() == '.' || part.back() == ' '))
+                part.remove_suffix(1);
+            if (!part.empty())
+                components.emplace_back(part);
         }
         pos = end + 1;
     }
@@ -165,56 +202,70 @@ void DosPaths::recordTimeStamp(const std::string& hostDir, Folder& f)
     f.mtimeSec = st.st_mtim.tv_sec;
     f.mtimeNsec = st.st_mtim.tv_nsec;
     f.inode = st.st_ino;
+    // A change by others within the time stamp's granularity of this one may
+    // leave it unchanged: until that window has passed, the cache is checked.
+    f.racy = nowNs() - (f.mtimeSec * 1'000'000'000 + f.mtimeNsec) < kRacyWindowNs;
 }
 
 void DosPaths::scan(const std::string& hostDir, Folder& f)
 {
+    ++scanCount_;
+    std::unordered_map<std::string, std::string> previous;
+    for (Name& n : f.names)
+        previous.emplace(std::move(n.longName), std::move(n.shortName));
     f.names.clear();
-    f.byUpperName.clear();
     recordTimeStamp(hostDir, f);
-    std::int64_t changed = f.mtimeSec * 1'000'000'000 + f.mtimeNsec;
     if (DIR* dir = ::opendir(hostDir.c_str())) {
         while (dirent* entry = ::readdir(dir)) {
             std::string_view name = entry->d_name;
             if (name == "." || name == "..")
                 continue;
-            f.names.push_back(Name {std::string(name), {}});
+            auto known = previous.find(std::string(name));
+            f.names.push_back(Name {std::string(name), known == previous.end() ? std::string() : known->second});
         }
         ::closedir(dir);
     }
-    f.racy = nowNs() - changed < kRacyWindowNs;
     assignShortNames(f);
 }
 
 void DosPaths::assignShortNames(Folder& f)
 {
-    // Short names are given in byte order of the long names, so that they do
-    // not depend on the order the host lists the folder in.
+    // Valid 8.3 names are their own short names. A name keeps the short name
+    // it was given while it stays unique, so that a short path handed out
+    // earlier never comes to name another file; new ones are given in byte
+    // order of the long names, independent of the order the host lists them.
     std::unordered_map<std::string, std::size_t> taken;
     std::vector<std::size_t> needing;
-    f.byUpperName.clear();
     for (std::size_t i = 0; i < f.names.size(); ++i) {
         Name& n = f.names[i];
         if (isValidShortName(n.longName)) {
             n.shortName = n.longName;
             taken.emplace(upperAscii(n.longName), i);
-        } else {
-            needing.push_back(i);
         }
+    }
+    for (std::size_t i = 0; i < f.names.size(); ++i) {
+        Name& n = f.names[i];
+        if (isValidShortName(n.longName))
+            continue;
+        if (n.shortName.empty() || !taken.emplace(n.shortName, i).second)
+            needing.push_back(i);
     }
     std::sort(needing.begin(), needing.end(),
         [&](std::size_t a, std::size_t b) { return f.names[a].longName < f.names[b].longName; });
     for (std::size_t i : needing) {
-        for (int number = 1;; ++number) {
-            std::string candidate = shortCandidate(f.names[i].longName, number);
+        for (int attempt = 1;; ++attempt) {
+            std::string candidate = shortCandidate(f.names[i].longName, attempt);
             if (taken.emplace(candidate, i).second) {
                 f.names[i].shortName = candidate;
                 break;
             }
         }
     }
+    f.byUpperName.clear();
+    f.exactNames.clear();
     for (std::size_t i = 0; i < f.names.size(); ++i)
-        f.byUpperName.emplace(upperAscii(f.names[i].longName), i);
+        if (!f.byUpperName.emplace(upperAscii(f.names[i].longName), i).second)
+            f.exactNames.insert(f.names[i].longName);
     for (auto& [upper, index] : taken)
         f.byUpperName.emplace(upper, index);
 }
@@ -228,7 +279,9 @@ DosPaths::Folder* DosPaths::folder(const std::string& hostDir, bool forceScan)
     }
     Folder& f = folders_[hostDir];
     bool same = f.mtimeSec == st.st_mtim.tv_sec && f.mtimeNsec == st.st_mtim.tv_nsec && f.inode == st.st_ino;
-    if (!same || forceScan)
+    // A racy listing is confirmed by one scan once its window has passed.
+    bool settled = f.racy && nowNs() - (f.mtimeSec * 1'000'000'000 + f.mtimeNsec) >= kRacyWindowNs;
+    if (!same || forceScan || settled)
         scan(hostDir, f);
     return &f;
 }
@@ -254,15 +307,20 @@ std::string DosPaths::findName(const std::string& hostDir, std::string_view name
     }
     if (it == f->byUpperName.end())
         return {};
-    const std::string& real = f->names[it->second].longName;
+    std::string real = f->names[it->second].longName;
     if (f->racy) {
         struct stat st {};
         if (::lstat((hostDir + "/" + real).c_str(), &st) != 0) {
             f = folder(hostDir, true);
             it = f->byUpperName.find(upper);
-            return it == f->byUpperName.end() ? std::string() : f->names[it->second].longName;
+            if (it == f->byUpperName.end())
+                return {};
+            real = f->names[it->second].longName;
         }
     }
+    // Of names that differ only in case, the one given exactly wins.
+    if (real != name && f->exactNames.count(std::string(name)))
+        return std::string(name);
     return real;
 }
 
@@ -272,7 +330,10 @@ std::string DosPaths::shortNameOf(const std::string& hostDir, std::string_view l
     if (real.empty())
         return {};
     Folder& f = folders_[hostDir];
-    return f.names[f.byUpperName.at(upperAscii(real))].shortName;
+    for (const Name& n : f.names)
+        if (n.longName == real)
+            return n.shortName;
+    return {};
 }
 
 void DosPaths::noteAdded(const std::string& hostDir, const std::string& name)
@@ -322,13 +383,17 @@ DWORD DosPaths::toHost(std::string_view winPath, std::string& hostPath, bool* ex
     DWORD result = err::SUCCESS;
     for (std::size_t i = 0; i < components.size(); ++i) {
         const std::string& part = components[i];
-        std::string real = missing ? std::string() : findName(hostPath.empty() ? "/" : hostPath, part);
+        const std::string parent = hostPath.empty() ? "/" : hostPath;
+        std::string real = missing ? std::string() : findName(parent, part);
         if (real.empty()) {
-            if (i + 1 < components.size())
+            struct stat st {};
+            bool parentIsFolder = missing || (::stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+            if (i + 1 < components.size() || !parentIsFolder)
                 result = err::PATH_NOT_FOUND;
             missing = true;
         }
-        hostPath += "/" + (real.empty() ? part : real);
+        hostPath += '/';
+        hostPath += real.empty() ? part : real;
     }
     if (hostPath.empty())
         hostPath = "/";
@@ -339,27 +404,48 @@ DWORD DosPaths::toHost(std::string_view winPath, std::string& hostPath, bool* ex
 
 DWORD DosPaths::toWindows(std::string_view hostPath, std::string& winPath)
 {
+    if (hostPath.empty() || hostPath[0] != '/')
+        return err::INVALID_NAME;
+    // Canonicalise the longest existing part; the rest is normalised as text.
     std::string path(hostPath);
-    // Canonicalise the longest existing part, keep the rest as given.
-    std::string tail;
     std::string real = realPath(path);
-    while (real.empty() && path.size() > 1) {
+    std::vector<std::string> tail;
+    while (real.empty()) {
         std::size_t slash = path.rfind('/');
-        if (slash == std::string::npos)
-            return err::PATH_NOT_FOUND;
-        tail = path.substr(slash) + tail;
+        tail.insert(tail.begin(), path.substr(slash + 1));
         path = slash == 0 ? "/" : path.substr(0, slash);
         real = realPath(path);
+        if (real.empty() && path == "/")
+            return err::PATH_NOT_FOUND;
     }
-    if (real.empty())
-        return err::PATH_NOT_FOUND;
-    std::string full = (real == "/" ? std::string() : real) + tail;
+    std::vector<std::string> parts;
+    for (std::size_t pos = 1; pos <= real.size(); ) {
+        std::size_t end = real.find('/', pos);
+        if (end == std::string::npos)
+            end = real.size();
+        if (end > pos)
+            parts.push_back(real.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    for (std::string& part : tail) {
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(std::move(part));
+        }
+    }
+    std::string full;
+    for (const std::string& part : parts)
+        full += "/" + part;
+    if (full.empty())
+        full = "/";
+
     char best = 0;
     std::size_t bestLength = 0;
     for (char letter : driveLetters()) {
         std::string root = driveRoot(letter);
-        std::string rootSlash = root == "/" ? "/" : root + "/";
-        bool inside = full == root || full.compare(0, rootSlash.size(), rootSlash) == 0 || (root == "/" && !full.empty());
+        bool inside = root == "/" || full == root || full.compare(0, root.size() + 1, root + "/") == 0;
         if (inside && (best == 0 || root.size() > bestLength)) {
             best = letter;
             bestLength = root.size();
@@ -367,7 +453,7 @@ DWORD DosPaths::toWindows(std::string_view hostPath, std::string& winPath)
     }
     if (best == 0)
         return err::PATH_NOT_FOUND;
-    std::string rest = full.size() > bestLength ? full.substr(bestLength == 1 ? 0 : bestLength) : std::string();
+    std::string rest = bestLength == 1 ? full : full.substr(bestLength);
     std::replace(rest.begin(), rest.end(), '/', '\\');
     winPath = std::string(1, best) + ":" + (rest.empty() ? "\\" : rest);
     return err::SUCCESS;

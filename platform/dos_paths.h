@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace kp::win {
@@ -18,14 +19,15 @@ namespace kp::win {
 // Folds ASCII letters to upper case, as the names are compared.
 std::string upperAscii(std::string_view text);
 
-// True when `name` is a valid 8.3 name (letter case aside), which then needs
-// no separate short name.
+// True when `name` is a valid 8.3 name of ASCII characters (letter case
+// aside), which then needs no separate short name.
 bool isValidShortName(std::string_view name);
 
 // Splits and normalises an absolute Windows path ("C:\a\..\b", "c:/a/b"):
 // returns the drive letter (upper case) and the components with "." and ".."
-// applied (".." never climbs above the drive's root). INVALID_NAME for a path
-// without a drive letter.
+// applied (".." never climbs above the drive's root) and trailing dots and
+// spaces of each name dropped, as Windows does; a "\\?\" prefix is accepted.
+// INVALID_NAME for a path without a drive letter.
 DWORD splitWindowsPath(std::string_view winPath, char& drive, std::vector<std::string>& components);
 
 class DosPaths {
@@ -41,7 +43,7 @@ public:
     // matched case-insensitively or by short name; from the first missing one
     // the components are appended as given. INVALID_DRIVE when the drive has
     // no link; PATH_NOT_FOUND when a folder before the last component is
-    // missing (the host path is still filled in). `exists` tells whether the
+    // missing or not a folder (the host path is still filled in). `exists` tells whether the
     // whole path exists. A component that is a symbolic link is kept as a
     // component: the host path names the link, and folders behind it are
     // searched only when the caller resolves through it.
@@ -76,6 +78,10 @@ public:
 
     const std::string& prefixDir() const { return prefixDir_; }
 
+    // How many times a folder has been read from the host (for tests and
+    // benchmarks of the cache).
+    std::uint64_t scanCount() const { return scanCount_; }
+
 private:
     struct Folder {
         std::int64_t mtimeSec = -1;
@@ -84,6 +90,7 @@ private:
         bool racy = true; // scanned so soon after a change that a later change may keep the time stamp
         std::vector<Name> names;
         std::unordered_map<std::string, std::size_t> byUpperName; // long and short names
+        std::unordered_set<std::string> exactNames; // names shadowed by another in a different case
     };
 
     Folder* folder(const std::string& hostDir, bool forceScan);
@@ -100,6 +107,7 @@ private:
     std::unordered_map<std::string, Folder> folders_;
     std::unordered_map<char, Drive> drives_;
     std::vector<Name> emptyListing_;
+    std::uint64_t scanCount_ = 0;
 };
 
 } // namespace kp::win
