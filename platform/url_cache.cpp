@@ -296,10 +296,12 @@ DWORD UrlCache::fillEntry(const Container& c, const IndexFile& index, const UrlR
         std::memcpy(base + localAt, local.data(), local.size());
     }
     info.lpHeaderInfo = reinterpret_cast<std::uint8_t*>(base + headerAt);
-    std::memcpy(base + headerAt, record.headerInfo.data(), record.headerInfo.size());
+    if (!record.headerInfo.empty())
+        std::memcpy(base + headerAt, record.headerInfo.data(), record.headerInfo.size());
     if (record.hasExtension) {
         info.lpszFileExtension = base + extAt;
-        std::memcpy(base + extAt, record.fileExtension.data(), record.fileExtension.size());
+        if (!record.fileExtension.empty())
+            std::memcpy(base + extAt, record.fileExtension.data(), record.fileExtension.size());
     }
     entryInfoSize = DWORD(need);
     return err::SUCCESS;
@@ -573,6 +575,54 @@ DWORD UrlCache::commitUrlCacheEntry(const UrlCacheCommit& entry)
     if ((record.entryType & STICKY_CACHE_ENTRY) && record.exemptDelta == 0)
         record.exemptDelta = 86400;
     return file->edit([&](IndexFile& index) { return index.add(record); });
+}
+
+DWORD UrlCache::setCookie(std::string_view user, std::string_view hostPath, const std::vector<CookieRecord>& cookies,
+                          FileTime lastAccess)
+{
+    const std::string url = std::string(kCookiePrefix) + std::string(user) + "@" + std::string(hostPath);
+    Container c;
+    if (DWORD e = containerFor(url, c))
+        return e;
+    IndexDatFile* file = nullptr;
+    if (DWORD e = openIndex(c, file, true))
+        return e;
+    std::string local;
+    UrlRecord existing;
+    if (file->index().find(url, existing) == err::SUCCESS && existing.hasLocalName && plainName(existing.localName)
+        && existing.subfolder == indexdat::kNoSubfolder)
+        local = c.winFolder + "\\" + std::string(existing.localName);
+    else if (DWORD e = createUrlCacheEntry(url, "txt", local))
+        return e;
+
+    std::string host;
+    bool exists = false;
+    if (DWORD e = machine_.paths().toHost(local, host, &exists))
+        return e;
+    const std::string temp = host + ".kp-new";
+    const std::string text = formatCookieFile(cookies);
+    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return err::ACCESS_DENIED;
+    const bool written = ::write(fd, text.data(), text.size()) == ssize_t(text.size()) && ::fsync(fd) == 0;
+    ::close(fd);
+    if (!written || ::rename(temp.c_str(), host.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return err::WRITE_FAULT;
+    }
+    const std::size_t slash = host.rfind('/');
+    machine_.paths().noteAdded(host.substr(0, slash), host.substr(slash + 1));
+
+    UrlCacheCommit commit;
+    commit.url = url;
+    commit.localFileName = local;
+    commit.entryType = COOKIE_CACHE_ENTRY;
+    commit.lastAccess = lastAccess;
+    commit.lastModified = now();
+    for (const CookieRecord& cookie : cookies)
+        commit.expire = std::max(commit.expire, cookie.expires,
+                                 [](FileTime a, FileTime b) { return a.value() < b.value(); });
+    return commitUrlCacheEntry(commit);
 }
 
 DWORD UrlCache::clearHistory()

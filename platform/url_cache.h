@@ -6,6 +6,7 @@
 // Explorer's format. Calls are shaped like wininet's ANSI calls and return
 // Win32 error codes.
 
+#include "platform/cookie_file.h"
 #include "platform/index_dat.h"
 #include "platform/win32.h"
 
@@ -123,6 +124,13 @@ public:
     DWORD createUrlCacheEntry(std::string_view url, std::string_view fileExtension, std::string& localFileName);
     // CommitUrlCacheEntryA with the record's other fields given.
     DWORD commitUrlCacheEntry(const UrlCacheCommit& entry);
+
+    // Internet Explorer's way of keeping cookies: writes the text cookie file
+    // of `user` for `hostPath` ("example.com/") in the Cookies folder
+    // (replacing the one the entry names) and indexes it as
+    // "Cookie:user@hostPath".
+    DWORD setCookie(std::string_view user, std::string_view hostPath, const std::vector<CookieRecord>& cookies,
+                    FileTime lastAccess = {});
 
     // The URL history object's ClearHistory: empties the History container
     // and its MSHist containers.
