@@ -1,0 +1,26 @@
+#pragma once
+// A fresh folder under /tmp, removed with everything in it at the end.
+
+#include <string>
+
+namespace kp::test {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Whole-file helpers for tests.
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& text);
+
+} // namespace kp::test

@@ -1,0 +1,29 @@
+#pragma once
+// Prefixes made by real Wine (Debian's wine64), for interop tests. The
+// first call on a machine runs wineboot once into a per-user cache folder;
+// every call then copies that pristine prefix.
+
+#include <string>
+#include <vector>
+
+namespace kp::test {
+
+inline constexpr const char* kWineLoader = "/usr/lib/wine/wine64";
+inline constexpr const char* kWineServer = "/usr/lib/wine/wineserver64";
+
+// True when the Wine loader and server are installed.
+bool wineAvailable();
+
+// Makes `dir` (created when missing) a copy of a prefix made by
+// `wineboot -i`, links kept. No Wine session of `dir` runs afterwards.
+bool makeRealWinePrefix(const std::string& dir, std::string& error);
+
+// Ends the prefix's Wine session (wineserver -k) and waits until the server
+// has written the registry and exited (wineserver -w).
+bool stopWineSession(const std::string& prefix);
+
+// Runs `wine64 <args>` headless in `prefix`, its standard output in
+// `output`. Returns the exit status, or -1 when it could not run.
+int runWine(const std::string& prefix, const std::vector<std::string>& args, std::string& output);
+
+} // namespace kp::test
