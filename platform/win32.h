@@ -46,6 +46,7 @@ inline constexpr DWORD BUFFER_OVERFLOW = 111;
 inline constexpr DWORD DISK_FULL = 112;
 inline constexpr DWORD INSUFFICIENT_BUFFER = 122;
 inline constexpr DWORD INVALID_NAME = 123;
+inline constexpr DWORD NEGATIVE_SEEK = 131;
 inline constexpr DWORD DIR_NOT_EMPTY = 145;
 inline constexpr DWORD BAD_PATHNAME = 161;
 inline constexpr DWORD BUSY = 170;

@@ -1,0 +1,34 @@
+#pragma once
+// File attributes and times of host files, kept as Wine keeps them: a file
+// is ARCHIVE and a folder DIRECTORY, READONLY is a missing owner write bit,
+// HIDDEN and SYSTEM live in the "user.DOSATTRIB" extended attribute as "0x%x"
+// (no other bits are stored; without it a name starting with a dot is
+// hidden), and a symbolic link is a REPARSE_POINT that is never followed.
+
+#include "platform/win32.h"
+
+#include <string>
+
+namespace kp::win {
+
+struct HostFileInfo {
+    DWORD attributes = 0;
+    QWORD size = 0;
+    FileTime creationTime; // the birth time where the host keeps one, else the last write
+    FileTime lastAccessTime;
+    FileTime lastWriteTime;
+    bool isLink = false;
+};
+
+// Reads a file's attributes, size and times without following a link.
+DWORD readHostFileInfo(const std::string& hostPath, HostFileInfo& out);
+
+// SetFileAttributes: READONLY (ignored for folders, as Wine does), HIDDEN and
+// SYSTEM; other bits are accepted and not kept. ACCESS_DENIED for a link
+// whose attributes would have to change.
+DWORD writeHostAttributes(const std::string& hostPath, DWORD attributes);
+
+// Stores HIDDEN and SYSTEM of `attributes` on an open file.
+DWORD writeDosAttrib(int fd, DWORD attributes, bool force);
+
+} // namespace kp::win
