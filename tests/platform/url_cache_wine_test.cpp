@@ -1,0 +1,233 @@
+// Interop with Wine's own wininet: a Windows probe fills, lists and edits the
+// cache of a fresh prefix; our walk must agree with it both ways.
+
+#include "platform/machine.h"
+#include "platform/url_cache.h"
+#include "tests/support/temp_machine.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <set>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace kp::win;
+
+namespace {
+
+const char* const kWine = "/usr/lib/wine/wine64";
+const char* const kWineServer = "/usr/lib/wine/wineserver64";
+
+std::string shellQuoted(const std::string& text)
+{
+    std::string out = "'";
+    for (char c : text)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+std::string run(const std::string& command)
+{
+    std::string out;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        std::size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+            out.append(buffer, n);
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+std::vector<std::vector<std::string>> lines(const std::string& text)
+{
+    std::vector<std::vector<std::string>> out;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::vector<std::string> fields;
+        std::size_t start = 0;
+        for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+            fields.push_back(line.substr(start, tab - start));
+        fields.push_back(line.substr(start));
+        out.push_back(fields);
+    }
+    return out;
+}
+
+// "type size url local" of one entry, as both sides print it.
+using Entry = std::string;
+
+class WineProbe {
+public:
+    explicit WineProbe(std::string prefix) : prefix_(std::move(prefix)) {}
+
+    std::string call(const std::string& args)
+    {
+        std::string out = run("WINEPREFIX=" + shellQuoted(prefix_) + " WINEDEBUG=-all " + kWine + " " + shellQuoted(KP_URLCACHE_PROBE)
+                              + " " + args + " 2>/dev/null");
+        // The session must end before the files are read or written by us.
+        run("WINEPREFIX=" + shellQuoted(prefix_) + " " + kWineServer + " -w 2>/dev/null");
+        return out;
+    }
+
+    std::set<Entry> list()
+    {
+        std::set<Entry> entries;
+        for (const auto& f : lines(call("list")))
+            if (f.size() == 5 && f[0] == "entry")
+                entries.insert(f[1] + " " + f[2] + " " + f[3] + " " + f[4]);
+        return entries;
+    }
+
+    std::map<std::string, std::string> results(const std::string& command, const std::vector<std::string>& urls)
+    {
+        std::string args = command;
+        for (const std::string& url : urls)
+            args += " " + shellQuoted(url);
+        std::map<std::string, std::string> out;
+        for (const auto& f : lines(call(args)))
+            if (f.size() == 3 && f[0] == command)
+                out[f[1]] = f[2];
+        return out;
+    }
+
+private:
+    std::string prefix_;
+};
+
+std::set<Entry> ourList(UrlCache& cache)
+{
+    std::set<Entry> entries;
+    std::vector<std::uint64_t> buffer(512);
+    auto* info = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
+    DWORD size = 4096;
+    UrlCacheFindHandle handle = 0;
+    DWORD e = cache.findFirstUrlCacheEntryEx(nullptr, 0, 0xFFFFFFFF, 0, info, size, handle);
+    while (e == err::SUCCESS) {
+        char type[16];
+        std::snprintf(type, sizeof type, "%08x", info->CacheEntryType);
+        entries.insert(std::string(type) + " " + std::to_string(info->dwSizeLow) + " " + info->lpszSourceUrlName + " "
+                       + (info->lpszLocalFileName ? info->lpszLocalFileName : ""));
+        size = 4096;
+        e = cache.findNextUrlCacheEntryEx(handle, info, size);
+    }
+    EXPECT_EQ(e, err::NO_MORE_ITEMS);
+    cache.findCloseUrlCache(handle);
+    return entries;
+}
+
+std::string urlOf(const Entry& entry)
+{
+    std::istringstream in(entry);
+    std::string type, size, url;
+    in >> type >> size;
+    std::getline(in >> std::ws, url);
+    // "Visited: probe@http://..." keeps its blank.
+    if (url.starts_with("Visited: "))
+        return url.substr(0, url.find(' ', 9));
+    return url.substr(0, url.find(' '));
+}
+
+bool makeWinePrefix(const std::string& dir)
+{
+    run("WINEPREFIX=" + shellQuoted(dir) + " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' " + kWine
+        + " wineboot -i >/dev/null 2>&1");
+    run("WINEPREFIX=" + shellQuoted(dir) + " " + kWineServer + " -w 2>/dev/null");
+    struct stat st {};
+    return ::stat((dir + "/system.reg").c_str(), &st) == 0;
+}
+
+} // namespace
+
+TEST(UrlCacheWine, OurWalkAndWinesAgreeBeforeAndAfterEditsOnBothSides)
+{
+#ifndef KP_URLCACHE_PROBE
+    GTEST_SKIP() << "no mingw-w64 cross compiler: the Windows probe was not built";
+#else
+    if (::access(kWine, X_OK) != 0 || ::access(KP_URLCACHE_PROBE, R_OK) != 0)
+        GTEST_SKIP() << "wine64 or the probe is missing";
+    char pattern[] = "/tmp/kp-urlcache-wine-XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    const std::string dir = pattern;
+    const std::string prefix = dir + "/prefix";
+    ASSERT_TRUE(makeWinePrefix(prefix));
+    WineProbe probe(prefix);
+
+    UrlCacheFolders folders;
+    for (const auto& f : lines(probe.call("folders"))) {
+        if (f.size() == 3 && f[1] == "32")
+            folders.cache = f[2];
+        if (f.size() == 3 && f[1] == "33")
+            folders.cookies = f[2];
+        if (f.size() == 3 && f[1] == "34")
+            folders.history = f[2];
+    }
+    ASSERT_FALSE(folders.cache.empty());
+    ASSERT_NE(probe.call("fill 12").find("filled\t0"), std::string::npos);
+
+    std::unique_ptr<Machine> machine;
+    ASSERT_EQ(Machine::open(prefix, machine), err::SUCCESS);
+    {
+        UrlCache cache(*machine, folders);
+        const std::set<Entry> wine = probe.list();
+        ASSERT_EQ(wine.size(), 12u + 12u + 2u);
+        EXPECT_EQ(ourList(cache), wine);
+
+        const std::vector<std::string> gone = {"http://probe.example/page3.html", "http://probe.example/page5.html",
+                                               "Visited: probe@http://probe.example/page7.html",
+                                               "Cookie:" + lines(probe.call("folders")).back().back()
+                                                   + "@other.example/shop/"};
+        for (const std::string& url : gone)
+            EXPECT_EQ(cache.deleteUrlCacheEntry(url), err::SUCCESS) << url;
+
+        std::set<Entry> expected;
+        for (const Entry& e : wine)
+            if (std::find(gone.begin(), gone.end(), urlOf(e)) == gone.end())
+                expected.insert(e);
+        ASSERT_EQ(expected.size(), wine.size() - gone.size());
+        EXPECT_EQ(probe.list(), expected);
+        for (const auto& [url, code] : probe.results("get", gone))
+            EXPECT_EQ(code, "2") << url;
+        for (const auto& [url, code] : probe.results("get", {"http://probe.example/page4.html",
+                                                              "Visited: probe@http://probe.example/page8.html"}))
+            EXPECT_EQ(code, "0") << url;
+
+        // Wine adds to the index we edited, without damage.
+        for (const auto& [url, code] : probe.results("add", {"http://added.example/a.html", "http://added.example/b.html"}))
+            EXPECT_EQ(code, "0") << url;
+        const std::set<Entry> afterAdd = probe.list();
+        EXPECT_EQ(afterAdd.size(), expected.size() + 2);
+        EXPECT_EQ(ourList(cache), afterAdd);
+    }
+    {
+        // Wine finds what we add through its hash, and deletes it.
+        UrlCache cache(*machine, folders);
+        UrlCacheCommit visited;
+        visited.url = "Visited: probe@http://ours.example/";
+        ASSERT_EQ(cache.commitUrlCacheEntry(visited), err::SUCCESS);
+        std::string local;
+        ASSERT_EQ(cache.createUrlCacheEntry("http://ours.example/page.html", "html", local), err::SUCCESS);
+        UrlCacheCommit content;
+        content.url = "http://ours.example/page.html";
+        content.localFileName = local;
+        ASSERT_EQ(cache.commitUrlCacheEntry(content), err::SUCCESS);
+
+        const std::set<Entry> wine = probe.list();
+        EXPECT_EQ(ourList(cache), wine);
+        for (const auto& [url, code] : probe.results("get", {visited.url, content.url}))
+            EXPECT_EQ(code, "0") << url;
+        for (const auto& [url, code] : probe.results("delete", {visited.url, content.url}))
+            EXPECT_EQ(code, "0") << url;
+        const std::set<Entry> after = ourList(cache);
+        EXPECT_EQ(after.size(), wine.size() - 2);
+        EXPECT_EQ(probe.list(), after);
+    }
+    kp::test::removeTree(dir);
+#endif
+}
