@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace kp::win {
@@ -87,6 +88,10 @@ IndexDatFile::~IndexDatFile()
 
 void IndexDatFile::close()
 {
+    if (map_)
+        ::munmap(map_, mapSize_);
+    map_ = nullptr;
+    mapSize_ = 0;
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
@@ -156,8 +161,9 @@ bool IndexDatFile::unchangedSince(bool compareHeader)
         return false;
     if (!compareHeader)
         return true;
-    // File times may be too coarse to show a change made just after ours.
-    std::vector<std::uint8_t> header(indexdat::kFirstBlock);
+    // File times may be too coarse to show a change made just after ours;
+    // any other writer's allocation or release shows in the header's counts.
+    std::vector<std::uint8_t> header(indexdat::kBitmapOffset);
     return readAll(fd_, header.data(), header.size(), 0)
         && std::memcmp(header.data(), index_.bytes().data(), header.size()) == 0;
 }
@@ -193,14 +199,34 @@ DWORD IndexDatFile::edit(const std::function<DWORD(IndexFile&)>& change)
         loaded_ = false;
         return fromErrno(errno);
     }
-    for (auto [at, size] : ranges) {
-        if (!writeAll(fd_, index_.bytes().data() + at, size, off_t(at))) {
-            loaded_ = false;
-            return errno == ENOSPC ? err::DISK_FULL : err::WRITE_FAULT;
-        }
+    if (DWORD e = mapForWriting()) {
+        loaded_ = false;
+        return e;
     }
+    for (auto [at, size] : ranges)
+        std::memcpy(static_cast<std::uint8_t*>(map_) + at, index_.bytes().data() + at, size);
+    // Stores through a mapping leave the file times alone once a page is dirty.
+    if (!ranges.empty())
+        ::futimens(fd_, nullptr);
     if (::fstat(fd_, &loadedStat_) != 0)
         loaded_ = false;
+    return err::SUCCESS;
+}
+
+DWORD IndexDatFile::mapForWriting()
+{
+    const std::size_t size = index_.bytes().size();
+    if (map_ && mapSize_ == size)
+        return err::SUCCESS;
+    if (map_)
+        ::munmap(map_, mapSize_);
+    map_ = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
+    if (map_ == MAP_FAILED) {
+        map_ = nullptr;
+        mapSize_ = 0;
+        return errno == ENOMEM ? err::NOT_ENOUGH_MEMORY : err::WRITE_FAULT;
+    }
+    mapSize_ = size;
     return err::SUCCESS;
 }
 

@@ -2,7 +2,8 @@
 // An index.dat on the host, kept loaded between calls and reloaded when the
 // file changes. Loading takes a shared advisory lock (flock); an edit holds
 // an exclusive one from the check for changes to the write-back, and writes
-// back only the byte ranges it changed.
+// back only the byte ranges it changed, through a shared mapping of the file
+// as wininet keeps it (then stamps the file's modification time).
 
 #include "platform/index_dat.h"
 
@@ -41,6 +42,7 @@ private:
     DWORD load();
     bool unchangedSince(bool compareHeader);
     void close();
+    DWORD mapForWriting();
 
     int fd_ = -1;
     bool writable_ = false;
@@ -48,6 +50,8 @@ private:
     struct stat loadedStat_ {};
     IndexFile index_;
     bool loaded_ = false;
+    void* map_ = nullptr;
+    std::size_t mapSize_ = 0;
 };
 
 } // namespace kp::win

@@ -166,42 +166,41 @@ std::string UrlCache::containerFolder(std::string_view prefix) const
 DWORD UrlCache::containerFor(std::string_view url, Container& out)
 {
     const std::string period = periodPrefix(url);
-    for (Container& c : containers()) {
-        const bool match = c.prefix.empty()
-            ? !startsWithNoCase(url, kCookiePrefix) && !startsWithNoCase(url, kVisitedPrefix) && period.empty()
-            : (period.empty() ? startsWithNoCase(url, c.prefix) : c.prefix == period);
-        if (match) {
-            out = std::move(c);
-            return err::SUCCESS;
-        }
-    }
-    if (!period.empty() && !folders_.history.empty()) {
+    if (!period.empty())
         out = {period, containerFolder(period), URLHISTORY_CACHE_ENTRY, 0};
-        return err::SUCCESS;
-    }
-    return err::PATH_NOT_FOUND;
+    else if (startsWithNoCase(url, kCookiePrefix))
+        out = {std::string(kCookiePrefix), containerFolder(kCookiePrefix), COOKIE_CACHE_ENTRY, 0};
+    else if (startsWithNoCase(url, kVisitedPrefix))
+        out = {std::string(kVisitedPrefix), containerFolder(kVisitedPrefix), URLHISTORY_CACHE_ENTRY, 0};
+    else
+        out = {"", containerFolder(""), NORMAL_CACHE_ENTRY, 4};
+    return out.winFolder.empty() ? err::PATH_NOT_FOUND : err::SUCCESS;
 }
 
 DWORD UrlCache::openIndex(const Container& c, IndexDatFile*& out, bool create)
 {
+    const std::string key = upperAscii(c.winFolder);
+    if (auto known = byFolder_.find(key); known != byFolder_.end()) {
+        DWORD e = known->second->refresh();
+        if (e != err::FILE_NOT_FOUND && e != err::PATH_NOT_FOUND) {
+            out = known->second;
+            return e;
+        }
+        indexes_.erase(known->second->hostPath());
+        byFolder_.erase(known);
+    }
     std::string host;
     bool exists = false;
     DWORD e = machine_.paths().toHost(c.winFolder + "\\index.dat", host, &exists);
     if (e && e != err::PATH_NOT_FOUND)
         return e;
-    if (!exists) {
-        indexes_.erase(host);
+    if (!exists)
         return create ? ensureIndex(c, out) : err::FILE_NOT_FOUND;
-    }
-    auto it = indexes_.find(host);
-    if (it != indexes_.end()) {
-        out = it->second.get();
-        return out->refresh();
-    }
     auto file = std::make_unique<IndexDatFile>();
     if (DWORD openError = file->open(host))
         return openError;
     out = file.get();
+    byFolder_[key] = out;
     indexes_[host] = std::move(file);
     return err::SUCCESS;
 }

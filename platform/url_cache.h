@@ -155,7 +155,8 @@ private:
 
     Machine& machine_;
     UrlCacheFolders folders_;
-    std::map<std::string, std::unique_ptr<IndexDatFile>> indexes_;
+    std::map<std::string, std::unique_ptr<IndexDatFile>> indexes_; // by host path
+    std::map<std::string, IndexDatFile*> byFolder_;                 // by upper-case container folder
     std::map<UrlCacheFindHandle, std::unique_ptr<FindState>> finds_;
     UrlCacheFindHandle nextHandle_ = 1;
 };
