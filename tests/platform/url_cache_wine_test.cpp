@@ -3,7 +3,8 @@
 
 #include "platform/machine.h"
 #include "platform/url_cache.h"
-#include "tests/support/temp_machine.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/wine_prefix.h"
 
 #include <gtest/gtest.h>
 
@@ -11,36 +12,11 @@
 #include <map>
 #include <set>
 #include <sstream>
-#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace kp::win;
 
 namespace {
-
-const char* const kWine = "/usr/lib/wine/wine64";
-const char* const kWineServer = "/usr/lib/wine/wineserver64";
-
-std::string shellQuoted(const std::string& text)
-{
-    std::string out = "'";
-    for (char c : text)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-std::string run(const std::string& command)
-{
-    std::string out;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            out.append(buffer, n);
-        ::pclose(pipe);
-    }
-    return out;
-}
 
 std::vector<std::vector<std::string>> lines(const std::string& text)
 {
@@ -67,19 +43,20 @@ class WineProbe {
 public:
     explicit WineProbe(std::string prefix) : prefix_(std::move(prefix)) {}
 
-    std::string call(const std::string& args)
+    std::string call(std::vector<std::string> args)
     {
-        std::string out = run("WINEPREFIX=" + shellQuoted(prefix_) + " WINEDEBUG=-all " + kWine + " " + shellQuoted(KP_URLCACHE_PROBE)
-                              + " " + args + " 2>/dev/null");
-        // The session must end before the files are read or written by us.
-        run("WINEPREFIX=" + shellQuoted(prefix_) + " " + kWineServer + " -w 2>/dev/null");
+        std::string out;
+        args.insert(args.begin(), KP_URLCACHE_PROBE);
+        kp::test::runWine(prefix_, args, out);
+        // The session must end before we read or write the files.
+        kp::test::stopWineSession(prefix_);
         return out;
     }
 
     std::set<Entry> list()
     {
         std::set<Entry> entries;
-        for (const auto& f : lines(call("list")))
+        for (const auto& f : lines(call({"list"})))
             if (f.size() == 5 && f[0] == "entry")
                 entries.insert(f[1] + " " + f[2] + " " + f[3] + " " + f[4]);
         return entries;
@@ -87,9 +64,8 @@ public:
 
     std::map<std::string, std::string> results(const std::string& command, const std::vector<std::string>& urls)
     {
-        std::string args = command;
-        for (const std::string& url : urls)
-            args += " " + shellQuoted(url);
+        std::vector<std::string> args = {command};
+        args.insert(args.end(), urls.begin(), urls.end());
         std::map<std::string, std::string> out;
         for (const auto& f : lines(call(args)))
             if (f.size() == 3 && f[0] == command)
@@ -134,15 +110,6 @@ std::string urlOf(const Entry& entry)
     return url.substr(0, url.find(' '));
 }
 
-bool makeWinePrefix(const std::string& dir)
-{
-    run("WINEPREFIX=" + shellQuoted(dir) + " WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml=' " + kWine
-        + " wineboot -i >/dev/null 2>&1");
-    run("WINEPREFIX=" + shellQuoted(dir) + " " + kWineServer + " -w 2>/dev/null");
-    struct stat st {};
-    return ::stat((dir + "/system.reg").c_str(), &st) == 0;
-}
-
 } // namespace
 
 TEST(UrlCacheWine, OurWalkAndWinesAgreeBeforeAndAfterEditsOnBothSides)
@@ -150,17 +117,16 @@ TEST(UrlCacheWine, OurWalkAndWinesAgreeBeforeAndAfterEditsOnBothSides)
 #ifndef KP_URLCACHE_PROBE
     GTEST_SKIP() << "no mingw-w64 cross compiler: the Windows probe was not built";
 #else
-    if (::access(kWine, X_OK) != 0 || ::access(KP_URLCACHE_PROBE, R_OK) != 0)
+    if (!kp::test::wineAvailable() || ::access(KP_URLCACHE_PROBE, R_OK) != 0)
         GTEST_SKIP() << "wine64 or the probe is missing";
-    char pattern[] = "/tmp/kp-urlcache-wine-XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    const std::string dir = pattern;
-    const std::string prefix = dir + "/prefix";
-    ASSERT_TRUE(makeWinePrefix(prefix));
+    kp::test::TempDir dir;
+    const std::string prefix = dir.path() + "/prefix";
+    std::string error;
+    ASSERT_TRUE(kp::test::makeRealWinePrefix(prefix, error)) << error;
     WineProbe probe(prefix);
 
     UrlCacheFolders folders;
-    for (const auto& f : lines(probe.call("folders"))) {
+    for (const auto& f : lines(probe.call({"folders"}))) {
         if (f.size() == 3 && f[1] == "32")
             folders.cache = f[2];
         if (f.size() == 3 && f[1] == "33")
@@ -169,7 +135,7 @@ TEST(UrlCacheWine, OurWalkAndWinesAgreeBeforeAndAfterEditsOnBothSides)
             folders.history = f[2];
     }
     ASSERT_FALSE(folders.cache.empty());
-    ASSERT_NE(probe.call("fill 12").find("filled\t0"), std::string::npos);
+    ASSERT_NE(probe.call({"fill", "12"}).find("filled\t0"), std::string::npos);
 
     std::unique_ptr<Machine> machine;
     ASSERT_EQ(Machine::open(prefix, machine), err::SUCCESS);
@@ -181,7 +147,7 @@ TEST(UrlCacheWine, OurWalkAndWinesAgreeBeforeAndAfterEditsOnBothSides)
 
         const std::vector<std::string> gone = {"http://probe.example/page3.html", "http://probe.example/page5.html",
                                                "Visited: probe@http://probe.example/page7.html",
-                                               "Cookie:" + lines(probe.call("folders")).back().back()
+                                               "Cookie:" + lines(probe.call({"folders"})).back().back()
                                                    + "@other.example/shop/"};
         for (const std::string& url : gone)
             EXPECT_EQ(cache.deleteUrlCacheEntry(url), err::SUCCESS) << url;
@@ -228,6 +194,5 @@ TEST(UrlCacheWine, OurWalkAndWinesAgreeBeforeAndAfterEditsOnBothSides)
         EXPECT_EQ(after.size(), wine.size() - 2);
         EXPECT_EQ(probe.list(), after);
     }
-    kp::test::removeTree(dir);
 #endif
 }
