@@ -1,6 +1,7 @@
 #include "platform/machine.h"
 
 #include "platform/dos_paths.h"
+#include "platform/environment.h"
 #include "platform/registry.h"
 
 #include <cstdlib>
@@ -16,6 +17,13 @@ Machine::Machine(std::string prefixDir)
 }
 
 Machine::~Machine() = default;
+
+Environment& Machine::environment()
+{
+    if (!environment_)
+        environment_ = std::make_unique<Environment>(*this);
+    return *environment_;
+}
 
 namespace {
 bool isDirectory(const std::string& path)

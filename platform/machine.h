@@ -12,6 +12,7 @@
 namespace kp::win {
 
 class DosPaths;
+class Environment;
 class Registry;
 
 class Machine {
@@ -31,6 +32,8 @@ public:
     const std::string& prefixDir() const { return prefixDir_; }
     DosPaths& paths() { return *paths_; }
     Registry& registry() { return *registry_; }
+    // The process environment, built from the registry at first use.
+    Environment& environment();
 
     // The process's current directory as a Windows path, kept here and never
     // taken from or given to the host process.
@@ -43,6 +46,7 @@ private:
     std::string prefixDir_;
     std::unique_ptr<DosPaths> paths_;
     std::unique_ptr<Registry> registry_;
+    std::unique_ptr<Environment> environment_;
     std::string currentDirectory_ = "C:\\";
 };
 

@@ -49,6 +49,7 @@ inline constexpr DWORD INVALID_NAME = 123;
 inline constexpr DWORD NEGATIVE_SEEK = 131;
 inline constexpr DWORD DIR_NOT_EMPTY = 145;
 inline constexpr DWORD BAD_PATHNAME = 161;
+inline constexpr DWORD ENVVAR_NOT_FOUND = 203;
 inline constexpr DWORD BUSY = 170;
 inline constexpr DWORD ALREADY_EXISTS = 183;
 inline constexpr DWORD FILENAME_EXCED_RANGE = 206;
