@@ -86,7 +86,7 @@ void Environment::Block::put(std::string_view name, std::string value)
     if (added)
         vars.emplace_back(std::string(name), std::move(value));
     else
-        vars[it->second].second = std::move(value);
+        vars[it->second] = {std::string(name), std::move(value)}; // the latest spelling, as Windows keeps it
 }
 
 void Environment::Block::erase(std::string_view name)
