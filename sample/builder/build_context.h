@@ -1,0 +1,77 @@
+#pragma once
+// What the steps of a machine build share: the spec, the machine's folders as
+// Windows paths, the open machine (its registry), the generator, and helpers
+// that write files under the prefix. Each step is a function over the
+// context; buildMachine runs them in order (see machine_builder.cpp), so a
+// new kind of content is one more step.
+
+#include "platform/machine.h"
+#include "sample/builder/machine_builder.h"
+#include "sample/builder/seeded_random.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kp::sample {
+
+// The folders of the machine as Windows paths (no trailing backslash).
+struct MachineFolders {
+    std::string windows;          // C:\WINDOWS
+    std::string windowsTemp;      // C:\WINDOWS\TEMP
+    std::string programFiles;     // C:\Program Files
+    std::string profiles;         // C:\Documents and Settings
+    std::string profile;          // ...\<user>
+    std::string allUsers;         // ...\All Users
+    std::string desktop, personal, pictures, appData, localAppData, favorites;
+    std::string cookies, recent, sendTo, startMenu, programs, startup, templates, netHood, printHood;
+    std::string cache;            // ...\Local Settings\Temporary Internet Files
+    std::string contentIE5;       // cache + \Content.IE5
+    std::string history;          // ...\Local Settings\History
+    std::string historyIE5;       // history + \History.IE5
+    std::string temp;             // ...\Local Settings\Temp
+    std::string userData;         // ...\Application Data\Microsoft\Internet Explorer\UserData
+    std::string klenzorProgram;   // C:\Program Files\Klenzor Pro
+};
+
+struct BuildContext {
+    std::string prefixDir;
+    MachineSpec spec;
+    std::int64_t now = 0;
+    std::string userSid;
+    MachineFolders folders;
+    std::vector<std::string> cacheSubfolders;  // the four Content.IE5 subfolder names
+    std::vector<std::string> historyFolders;   // MSHist01... names, newest first
+    std::vector<std::string> documents;        // Windows paths of the documents written
+    SeededRandom random;
+    std::unique_ptr<kp::win::Machine> machine; // opened once the hives exist
+
+    explicit BuildContext(std::uint64_t seed)
+        : random(seed)
+    {
+    }
+
+    // Host path of a Windows path on drive C:.
+    std::string hostPath(std::string_view winPath) const;
+
+    // Creates a folder and its missing parents.
+    DWORD makeFolder(std::string_view winPath) const;
+    // Writes a file (its folder must exist) with the given last-write time.
+    DWORD writeFile(std::string_view winPath, std::string_view content, std::int64_t mtime) const;
+    // Deterministic bytes of the given size.
+    std::string randomBytes(std::size_t size);
+};
+
+// Windows' FILE_ATTRIBUTE_HIDDEN / SYSTEM as Wine keeps them (user.DOSATTRIB).
+DWORD setDosAttributes(const std::string& hostPath, DWORD attributes);
+
+// The steps, in the order buildMachine runs them.
+DWORD writePrefixSkeleton(BuildContext& context);
+DWORD writeProfileFolders(BuildContext& context);
+DWORD writeMachineRegistry(BuildContext& context);
+DWORD writeSampleFiles(BuildContext& context);
+DWORD writeRecentLinks(BuildContext& context);
+
+} // namespace kp::sample

@@ -1,0 +1,112 @@
+// kp-make-machine: writes a sample Windows XP machine (a Wine prefix) that
+// has been used with Internet Explorer 6.
+
+#include "sample/builder/machine_builder.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+void printUsage(std::FILE* out)
+{
+    std::fputs("Usage: kp-make-machine FOLDER [--user NAME] [--seed N] [--force]\n"
+               "Writes a Windows XP machine with Internet Explorer 6 as a Wine prefix in FOLDER.\n"
+               "\n"
+               "  --user NAME  the user's name (default Owner)\n"
+               "  --seed N     varies the generated names and contents (default 1)\n"
+               "  --force      replace FOLDER when it already holds a Wine prefix\n"
+               "  --help       show this text\n"
+               "\n"
+               "Exit status: 0 written, 1 the machine could not be written, 2 bad arguments.\n",
+               out);
+}
+
+const char* describe(kp::sample::DWORD code)
+{
+    switch (code) {
+    case 2:
+    case 3:
+        return "a folder on the way does not exist";
+    case 5:
+        return "access denied";
+    case 11:
+        return "the folder is not a Wine prefix; refusing to replace it";
+    case 87:
+        return "invalid user name";
+    case 112:
+        return "the disk is full";
+    case 183:
+        return "the folder already exists and is not empty (use --force to replace a machine)";
+    default:
+        return "write failed";
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    kp::sample::MachineSpec spec;
+    std::string folder;
+    bool force = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            printUsage(stdout);
+            return kExitOk;
+        }
+        if (arg == "--force") {
+            force = true;
+        } else if (arg == "--user" || arg == "--seed") {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "kp-make-machine: %s needs a value\n", arg.c_str());
+                return kExitUsage;
+            }
+            std::string value = argv[++i];
+            if (arg == "--user") {
+                spec.userName = value;
+            } else {
+                char* end = nullptr;
+                spec.seed = std::strtoull(value.c_str(), &end, 10);
+                if (value.empty() || *end) {
+                    std::fprintf(stderr, "kp-make-machine: --seed needs a number, not \"%s\"\n", value.c_str());
+                    return kExitUsage;
+                }
+            }
+        } else if (arg.starts_with("-")) {
+            std::fprintf(stderr, "kp-make-machine: unknown option %s\n", arg.c_str());
+            printUsage(stderr);
+            return kExitUsage;
+        } else if (folder.empty()) {
+            folder = arg;
+        } else {
+            std::fprintf(stderr, "kp-make-machine: only one folder may be given\n");
+            return kExitUsage;
+        }
+    }
+    if (folder.empty()) {
+        printUsage(stderr);
+        return kExitUsage;
+    }
+
+    if (force) {
+        if (kp::sample::DWORD e = kp::sample::removeMachine(folder)) {
+            std::fprintf(stderr, "kp-make-machine: cannot replace %s: %s (error %u)\n", folder.c_str(), describe(e), e);
+            return kExitFailed;
+        }
+    }
+    if (kp::sample::DWORD e = kp::sample::buildMachine(folder, spec)) {
+        std::fprintf(stderr, "kp-make-machine: cannot write the machine in %s: %s (error %u)\n", folder.c_str(),
+                     describe(e), e);
+        return e == 87 ? kExitUsage : kExitFailed;
+    }
+    std::printf("Wrote a Windows XP machine for user %s in %s\n", spec.userName.c_str(), folder.c_str());
+    return kExitOk;
+}
