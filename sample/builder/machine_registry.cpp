@@ -307,7 +307,7 @@ void writeCacheContainers(Writer& w, const BuildContext& c)
     for (const std::string& day : c.historyFolders)
         w.key(RegRoot::CurrentUser, cache + "\\Extensible Cache\\" + day)
             .expand("CachePath", relative(f.historyIE5 + "\\" + day))
-            .sz("CachePrefix", ":" + day.substr(8) + ": ")
+            .sz("CachePrefix", std::string(":").append(day, 8).append(": "))
             .dword("CacheLimit", 0x2000)
             .dword("CacheOptions", 0xb)
             .dword("CacheRepair", 0);
