@@ -86,6 +86,12 @@ int comparePreorder(const Node* a, const Node* b)
 
 } // namespace
 
+regtext::ParsedValue ValueSlot::value() const
+{
+    auto parsed = regtext::parseValue(content(entry->raw.get()));
+    return parsed ? std::move(*parsed) : regtext::ParsedValue {};
+}
+
 Stamp Stamp::now()
 {
     timespec ts {};
@@ -101,18 +107,21 @@ Document::Document()
 void Document::makeEmpty(std::string_view rootPath)
 {
     blocks_.clear();
+    source_.clear();
     root_ = std::make_unique<Node>();
     rootPath_ = rootPath;
     header_ = std::string(kSignature) + "\n" + std::string(kRootLine) +
         regtext::formatKeyPath(splitPath(rootPath)) + "\n\n#arch=win64\n";
 }
 
-Document::Load Document::parse(std::string_view text)
+Document::Load Document::parse(std::string_view input)
 {
     blocks_.clear();
     root_ = std::make_unique<Node>();
     header_.clear();
     rootPath_.clear();
+    source_.assign(input);
+    const std::string_view text = source_;
 
     std::size_t pos = 0;
     auto nextLine = [&](std::string_view& raw) {
@@ -131,23 +140,31 @@ Document::Load Document::parse(std::string_view text)
     header_ += raw;
 
     bool complete = true;
-    Block* cur = nullptr;
-    std::string pending; // blank lines not yet placed
-
+    Block* cur = nullptr;  // the section that values go to
     Block* sink = nullptr; // where lines go: the last section, even a malformed one's
+    std::size_t pendingStart = 0, pendingEnd = 0; // blank lines not yet placed
+    std::vector<std::string> prevPath;
+    std::vector<Node*> prevNodes;
+
+    auto takePending = [&] {
+        const std::string_view blank = text.substr(pendingStart, pendingEnd - pendingStart);
+        pendingStart = pendingEnd = 0;
+        return blank;
+    };
     auto addOther = [&](std::string_view line, EntryKind kind = EntryKind::Other) {
-        if (sink) {
-            if (!pending.empty())
-                sink->entries.push_back({EntryKind::Other, std::move(pending), {}});
-            sink->entries.push_back({kind, std::string(line), {}});
-        } else {
-            header_ += pending;
+        const std::string_view blank = takePending();
+        if (!sink) {
+            header_ += blank;
             header_ += line;
+            return;
         }
-        pending.clear();
+        if (!blank.empty())
+            sink->entries.push_back({EntryKind::Other, Text(blank), {}, {}, 0});
+        sink->entries.push_back({kind, Text(line), {}, {}, 0});
     };
 
     while (nextLine(raw)) {
+        const std::size_t lineStart = pos - raw.size();
         const std::string_view line = content(raw);
         const std::size_t i = firstNonSpace(line);
         if (line.find('\0') != std::string_view::npos) {
@@ -156,13 +173,15 @@ Document::Load Document::parse(std::string_view text)
             continue;
         }
         if (i == line.size()) {
-            pending += raw;
+            if (pendingEnd == 0)
+                pendingStart = lineStart;
+            pendingEnd = pos;
             continue;
         }
         const char c = line[i];
         if (c == '[') {
             regtext::Units units;
-            const std::size_t used = regtext::parseEscaped(line.substr(i + 1), ']', units);
+            const std::size_t used = regtext::parseEscaped(line.substr(i + 1), ']', &units);
             bool ok = used != std::string_view::npos;
             std::vector<std::string> path;
             if (ok) {
@@ -180,17 +199,24 @@ Document::Load Document::parse(std::string_view text)
                 cur = nullptr;
                 continue;
             }
-            Node* node = root_.get();
-            for (const std::string& part : path) {
-                Node* next = child(*node, part);
-                node = next ? next : &addChild(*node, part);
+            // Sections follow each other in tree order: start from the
+            // deepest key this path shares with the previous one.
+            std::size_t shared = 0;
+            while (shared < path.size() && shared < prevPath.size() && path[shared] == prevPath[shared])
+                ++shared;
+            prevNodes.resize(shared);
+            Node* node = shared ? prevNodes.back() : root_.get();
+            for (std::size_t k = shared; k < path.size(); ++k) {
+                Node* next = child(*node, path[k]);
+                node = next ? next : &addChild(*node, path[k]);
+                prevNodes.push_back(node);
             }
+            prevPath = std::move(path);
             blocks_.push_back(Block {});
             Block& block = blocks_.back();
             block.self = std::prev(blocks_.end());
-            block.leading = std::move(pending);
-            pending.clear();
-            block.header = raw;
+            block.leading = Text(takePending());
+            block.header = Text(raw);
             block.pathEnd = i + 1 + used;
             block.node = node;
             node->blocks.push_back(&block);
@@ -198,10 +224,8 @@ Document::Load Document::parse(std::string_view text)
             continue;
         }
         if (c == '@' || c == '"') {
-            std::string joined(line);
-            std::string all(raw);
             bool truncated = false;
-            if (regtext::continues(line)) {
+            if (endsWithBackslash(line) && regtext::continues(line)) {
                 std::string_view last = line;
                 while (endsWithBackslash(last)) {
                     if (!nextLine(raw)) {
@@ -209,30 +233,31 @@ Document::Load Document::parse(std::string_view text)
                         break;
                     }
                     last = content(raw);
-                    joined += '\n';
-                    joined += last;
-                    all += raw;
                 }
             }
+            const std::string_view all = text.substr(lineStart, pos - lineStart);
             std::optional<regtext::ParsedValue> value;
             if (!truncated && cur)
-                value = regtext::parseValue(joined);
+                value = regtext::parseValue(content(all), false);
             if (!value) {
                 complete = false;
                 addOther(all);
                 continue;
             }
             addOther(all, EntryKind::Value);
-            auto it = std::prev(cur->entries.end());
-            it->value = std::move(*value);
+            Entry& entry = cur->entries.back();
+            entry.name = std::move(value->name);
+            entry.folded = foldName(entry.name);
+            entry.type = value->type;
+            const auto it = std::prev(cur->entries.end());
             Node& node = *cur->node;
-            const std::string folded = foldName(it->value.name);
-            if (const ValueSlot* existing = findValue(node, it->value.name)) {
-                const auto index = static_cast<std::size_t>(existing - node.values.data());
-                node.values[index] = {cur, it};
+            if (const ValueSlot* existing = findValue(node, entry.name)) {
+                node.values[static_cast<std::size_t>(existing - node.values.data())] = {cur, it};
             } else {
+                if (!node.values.empty() && node.values.back().folded() > entry.folded)
+                    node.valuesSorted = false;
                 if (!node.valueIndex.empty())
-                    node.valueIndex.emplace(folded, node.values.size());
+                    node.valueIndex.emplace(entry.folded, node.values.size());
                 node.values.push_back({cur, it});
             }
             continue;
@@ -254,7 +279,7 @@ Document::Load Document::parse(std::string_view text)
                 regtext::Units units;
                 std::string escaped(line.substr(i + kRootLine.size()));
                 escaped += '\n';
-                if (regtext::parseEscaped(escaped, '\n', units) != std::string_view::npos)
+                if (regtext::parseEscaped(escaped, '\n', &units) != std::string_view::npos)
                     rootPath_ = regtext::fromUnits(units);
             }
             addOther(raw);
@@ -263,11 +288,11 @@ Document::Load Document::parse(std::string_view text)
         complete = false;
         addOther(raw);
     }
-    if (!pending.empty()) {
+    if (pendingEnd != 0) {
         if (sink)
-            sink->entries.push_back({EntryKind::Other, std::move(pending), {}});
+            sink->entries.push_back({EntryKind::Other, Text(takePending()), {}, {}, 0});
         else
-            header_ += pending;
+            header_ += takePending();
     }
     return complete ? Load::Complete : Load::Partial;
 }
@@ -277,14 +302,14 @@ std::string Document::serialize() const
     std::string out;
     std::size_t size = header_.size();
     for (const Block& block : blocks_) {
-        size += block.leading.size() + block.header.size();
+        size += block.leading.get().size() + block.header.get().size();
         for (const Entry& entry : block.entries)
-            size += entry.raw.size();
+            size += entry.raw.get().size();
     }
     out.reserve(size + 16);
     // A line that ended the file without a terminator gets one when new text
     // follows it.
-    auto put = [&out](const std::string& piece) {
+    auto put = [&out](std::string_view piece) {
         if (piece.empty())
             return;
         if (!out.empty() && out.back() != '\n')
@@ -293,10 +318,10 @@ std::string Document::serialize() const
     };
     put(header_);
     for (const Block& block : blocks_) {
-        put(block.leading);
-        put(block.header);
+        put(block.leading.get());
+        put(block.header.get());
         for (const Entry& entry : block.entries)
-            put(entry.raw);
+            put(entry.raw.get());
     }
     return out;
 }
@@ -367,15 +392,21 @@ Node& Document::ensureChild(Node& parent, std::string_view name, const Stamp& st
 const ValueSlot* Document::findValue(Node& node, std::string_view name)
 {
     const std::string folded = foldName(name);
-    if (node.values.size() > kIndexThreshold) {
-        if (node.valueIndex.empty())
-            for (std::size_t i = 0; i < node.values.size(); ++i)
-                node.valueIndex[foldName(node.values[i].value().name)] = i;
-        const auto it = node.valueIndex.find(folded);
-        return it == node.valueIndex.end() ? nullptr : &node.values[it->second];
+    auto& values = node.values;
+    if (node.valuesSorted) {
+        const auto it = std::lower_bound(values.begin(), values.end(), folded,
+            [](const ValueSlot& slot, const std::string& key) { return slot.folded() < key; });
+        return it != values.end() && it->folded() == folded ? &*it : nullptr;
     }
-    for (const ValueSlot& slot : node.values)
-        if (foldName(slot.value().name) == folded)
+    if (values.size() > kIndexThreshold) {
+        if (node.valueIndex.empty())
+            for (std::size_t i = 0; i < values.size(); ++i)
+                node.valueIndex.emplace(values[i].folded(), i);
+        const auto it = node.valueIndex.find(folded);
+        return it == node.valueIndex.end() ? nullptr : &values[it->second];
+    }
+    for (const ValueSlot& slot : values)
+        if (slot.folded() == folded)
             return &slot;
     return nullptr;
 }
@@ -383,10 +414,14 @@ const ValueSlot* Document::findValue(Node& node, std::string_view name)
 std::size_t Document::valuePosition(Node& node, const std::string& folded)
 {
     auto& values = node.values;
-    if (values.empty() || foldName(values.back().value().name) < folded)
+    if (values.empty() || values.back().folded() < folded)
         return values.size();
+    if (node.valuesSorted)
+        return static_cast<std::size_t>(std::upper_bound(values.begin(), values.end(), folded,
+                                            [](const std::string& key, const ValueSlot& slot) { return key < slot.folded(); }) -
+            values.begin());
     for (std::size_t i = 0; i < values.size(); ++i)
-        if (foldName(values[i].value().name) > folded)
+        if (values[i].folded() > folded)
             return i;
     return values.size();
 }
@@ -396,9 +431,8 @@ void Document::setValue(Node& node, std::string_view name, DWORD type, std::vect
     Block& block = ensureBlock(node, stamp);
     if (const ValueSlot* slot = findValue(node, name)) {
         Entry& entry = *slot->entry;
-        entry.raw = regtext::formatValue(entry.value.name, type, data);
-        entry.value.type = type;
-        entry.value.data = std::move(data);
+        entry.raw.set(regtext::formatValue(entry.name, type, data));
+        entry.type = type;
         touch(node, stamp);
         return;
     }
@@ -417,7 +451,8 @@ void Document::setValue(Node& node, std::string_view name, DWORD type, std::vect
             }
         }
     }
-    Entry entry {EntryKind::Value, regtext::formatValue(name, type, data), {std::string(name), type, std::move(data)}};
+    Entry entry {EntryKind::Value, {}, std::string(name), folded, type};
+    entry.raw.set(regtext::formatValue(name, type, data));
     const auto it = block.entries.insert(where, std::move(entry));
     if (pos == node.values.size()) {
         if (!node.valueIndex.empty())
@@ -434,13 +469,13 @@ bool Document::deleteValue(Node& node, std::string_view name, const Stamp& stamp
     const ValueSlot* slot = findValue(node, name);
     if (!slot)
         return false;
-    const std::string folded = foldName(name);
+    const std::string folded = slot->folded();
     node.values.erase(node.values.begin() + (slot - node.values.data()));
     node.valueIndex.clear();
     // Earlier lines of the same name, which the last one had replaced.
     for (Block* block : node.blocks)
         for (auto it = block->entries.begin(); it != block->entries.end();)
-            it = it->kind == EntryKind::Value && foldName(it->value.name) == folded ? block->entries.erase(it) : std::next(it);
+            it = it->kind == EntryKind::Value && it->folded == folded ? block->entries.erase(it) : std::next(it);
     touch(node, stamp);
     return true;
 }
@@ -480,11 +515,12 @@ Block& Document::ensureBlock(Node& node, const Stamp& stamp)
     if (!node.blocks.empty())
         return *node.blocks.front();
     Block block;
-    block.leading = "\n";
-    block.header = "[" + regtext::formatKeyPath(pathOf(node)) + "]";
-    block.pathEnd = block.header.size();
-    block.header += " " + std::to_string(stamp.unixSeconds) + "\n";
-    block.entries.push_back({EntryKind::Time, timeLine(stamp, "\n"), {}});
+    block.leading.set("\n");
+    std::string header = "[" + regtext::formatKeyPath(pathOf(node)) + "]";
+    block.pathEnd = header.size();
+    block.header.set(header + " " + std::to_string(stamp.unixSeconds) + "\n");
+    block.entries.push_back({EntryKind::Time, {}, {}, {}, 0});
+    block.entries.back().raw.set(timeLine(stamp, "\n"));
     block.node = &node;
     auto at = std::find_if(blocks_.begin(), blocks_.end(), [&](const Block& b) { return comparePreorder(b.node, &node) > 0; });
     auto it = blocks_.insert(at, std::move(block));
@@ -498,15 +534,17 @@ void Document::touch(Node& node, const Stamp& stamp)
     if (node.blocks.empty())
         return;
     Block& block = *node.blocks.front();
-    const std::string eol(lineEnd(block.header));
-    block.header = block.header.substr(0, block.pathEnd) + " " + std::to_string(stamp.unixSeconds) + eol;
+    const std::string_view header = block.header.get();
+    const std::string eol(lineEnd(header));
+    block.header.set(std::string(header.substr(0, block.pathEnd)) + " " + std::to_string(stamp.unixSeconds) + eol);
     for (Entry& entry : block.entries) {
         if (entry.kind == EntryKind::Time) {
-            entry.raw = timeLine(stamp, lineEnd(entry.raw));
+            entry.raw.set(timeLine(stamp, lineEnd(entry.raw.get())));
             return;
         }
     }
-    block.entries.push_front({EntryKind::Time, timeLine(stamp, eol), {}});
+    block.entries.push_front({EntryKind::Time, {}, {}, {}, 0});
+    block.entries.front().raw.set(timeLine(stamp, eol));
 }
 
 } // namespace kp::win::reg

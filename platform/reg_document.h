@@ -19,19 +19,43 @@ struct Node;
 
 enum class EntryKind { Other, Time, Link, Value };
 
+// A piece of the file's text: a view into the text as read, or its own copy
+// once changed.
+class Text {
+public:
+    Text() = default;
+    explicit Text(std::string_view view)
+        : view_(view)
+    {
+    }
+    std::string_view get() const { return owned_ ? std::string_view(own_) : view_; }
+    void set(std::string text)
+    {
+        own_ = std::move(text);
+        owned_ = true;
+    }
+
+private:
+    std::string_view view_;
+    std::string own_;
+    bool owned_ = false;
+};
+
 // One line of a key section (a value with its continuation lines), with its
-// line terminators.
+// line terminators. A value's data is read from its text when asked for.
 struct Entry {
     EntryKind kind = EntryKind::Other;
-    std::string raw;
-    regtext::ParsedValue value; // kind == Value
+    Text raw;
+    std::string name; // Value: UTF-8, empty for the default value
+    std::string folded;
+    DWORD type = 0;
 };
 
 // A "[key] time" section: the blank lines before it, its header line and
 // the lines up to the next section.
 struct Block {
-    std::string leading;
-    std::string header;
+    Text leading;
+    Text header;
     std::size_t pathEnd = 0; // offset just past the header's ']'
     std::list<Entry> entries;
     Node* node = nullptr;
@@ -41,7 +65,10 @@ struct Block {
 struct ValueSlot {
     Block* block = nullptr;
     std::list<Entry>::iterator entry;
-    const regtext::ParsedValue& value() const { return entry->value; }
+    const std::string& name() const { return entry->name; }
+    const std::string& folded() const { return entry->folded; }
+    DWORD type() const { return entry->type; }
+    regtext::ParsedValue value() const;
 };
 
 // A key. Keys with subkeys but no values have no section of their own.
@@ -50,11 +77,12 @@ struct Node {
     std::string folded;
     Node* parent = nullptr;
     bool link = false; // "#link": a symbolic link to another key
+    bool valuesSorted = true;
     std::vector<std::unique_ptr<Node>> children;
     std::vector<ValueSlot> values;
     std::vector<Block*> blocks; // the first one gets new values
 
-    // Name lookups, built once a key has many subkeys or values.
+    // Name lookups, built once a key has many subkeys or (unsorted) values.
     std::unordered_map<std::string, Node*> childIndex;
     std::unordered_map<std::string, std::size_t> valueIndex;
 };
@@ -72,6 +100,8 @@ public:
     enum class Load { Complete, Partial, NotRegistry };
 
     Document();
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
 
     // Reads a file's text. Partial: every well-formed key and value is there,
     // but some lines were not understood.
@@ -106,6 +136,7 @@ private:
     void dropBlocks(Node& node);
     std::size_t valuePosition(Node& node, const std::string& folded);
 
+    std::string source_; // the text read; unchanged pieces point into it
     std::string header_;
     std::string rootPath_;
     std::list<Block> blocks_;

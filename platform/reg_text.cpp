@@ -1,5 +1,6 @@
 #include "platform/reg_text.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace kp::win::regtext {
@@ -154,13 +155,27 @@ std::size_t skipName(std::string_view text, std::string* name)
         if (name)
             name->clear();
     } else if (text[pos] == '"') {
-        Units units;
-        const std::size_t used = parseEscaped(text.substr(pos + 1), '"', units);
-        if (used == std::string_view::npos)
-            return used;
-        pos += 1 + used;
-        if (name)
-            *name = fromUnits(units);
+        const std::size_t plain = text.find_first_of("\\\"", pos + 1);
+        auto ascii = [&] {
+            for (std::size_t k = pos + 1; k < plain; ++k)
+                if (static_cast<unsigned char>(text[k]) >= 0x80)
+                    return false;
+            return true;
+        };
+        if (plain != std::string_view::npos && text[plain] == '"' && ascii()) {
+            // No escapes: the name is the text itself.
+            if (name)
+                name->assign(text.substr(pos + 1, plain - pos - 1));
+            pos = plain + 1;
+        } else {
+            Units units;
+            const std::size_t used = parseEscaped(text.substr(pos + 1), '"', name ? &units : nullptr);
+            if (used == std::string_view::npos)
+                return used;
+            pos += 1 + used;
+            if (name)
+                *name = fromUnits(units);
+        }
     } else {
         return std::string_view::npos;
     }
@@ -175,12 +190,13 @@ std::size_t skipName(std::string_view text, std::string* name)
 }
 
 // Hex byte list, possibly over several '\n'-joined lines.
-bool parseHexList(std::string_view text, std::vector<std::uint8_t>& out)
+bool parseHexList(std::string_view text, std::vector<std::uint8_t>* out)
 {
     std::size_t pos = 0;
     for (;;) {
         while (pos + 1 < text.size() && isHex(text[pos]) && isHex(text[pos + 1])) {
-            out.push_back(static_cast<std::uint8_t>(hexValue(text[pos]) * 16 + hexValue(text[pos + 1])));
+            if (out)
+                out->push_back(static_cast<std::uint8_t>(hexValue(text[pos]) * 16 + hexValue(text[pos + 1])));
             pos += 2;
             if (pos < text.size() && text[pos] == ',')
                 ++pos;
@@ -248,13 +264,22 @@ std::string foldName(std::string_view utf8)
     return out;
 }
 
-std::size_t parseEscaped(std::string_view text, char end, Units& out)
+std::size_t parseEscaped(std::string_view text, char end, Units* target)
 {
+    Units scratch;
+    Units& out = target ? *target : scratch;
     out.clear();
     std::size_t p = 0;
     while (p < text.size() && text[p] != end) {
         if (text[p] != '\\') {
-            appendUnits(out, decodeOne(text, p));
+            const char stops[2] = {'\\', end};
+            const std::size_t plain = std::min(text.find_first_of(std::string_view(stops, 2), p), text.size());
+            if (!target) {
+                p = plain;
+                continue;
+            }
+            while (p < plain)
+                appendUnits(out, decodeOne(text, p));
             continue;
         }
         ++p;
@@ -353,7 +378,7 @@ bool continues(std::string_view line)
     return !t.empty() && t.back() == '\\';
 }
 
-std::optional<ParsedValue> parseValue(std::string_view text)
+std::optional<ParsedValue> parseValue(std::string_view text, bool withData)
 {
     ParsedValue v;
     std::size_t pos = skipName(text, &v.name);
@@ -363,12 +388,14 @@ std::optional<ParsedValue> parseValue(std::string_view text)
 
     auto parseString = [&](std::size_t tagLen, DWORD type) -> bool {
         Units units;
-        const std::size_t used = parseEscaped(rest.substr(tagLen), '"', units);
+        const std::size_t used = parseEscaped(rest.substr(tagLen), '"', withData ? &units : nullptr);
         if (used == std::string_view::npos || !onlySpace(rest.substr(tagLen + used)))
             return false;
-        units += u'\0';
         v.type = type;
-        v.data = unitsToBytes(units);
+        if (withData) {
+            units += u'\0';
+            v.data = unitsToBytes(units);
+        }
         return true;
     };
 
@@ -393,10 +420,11 @@ std::optional<ParsedValue> parseValue(std::string_view text)
         if (n == 0 || !onlySpace(digits.substr(n)))
             return std::nullopt;
         v.type = regtype::DWORD_LE;
-        v.data = {std::uint8_t(value), std::uint8_t(value >> 8), std::uint8_t(value >> 16), std::uint8_t(value >> 24)};
+        if (withData)
+            v.data = {std::uint8_t(value), std::uint8_t(value >> 8), std::uint8_t(value >> 16), std::uint8_t(value >> 24)};
     } else if (rest.starts_with("hex:")) {
         v.type = regtype::BINARY;
-        if (!parseHexList(rest.substr(4), v.data))
+        if (!parseHexList(rest.substr(4), withData ? &v.data : nullptr))
             return std::nullopt;
     } else if (rest.starts_with("hex(")) {
         std::size_t p = 4;
@@ -409,7 +437,7 @@ std::optional<ParsedValue> parseValue(std::string_view text)
         if (n == 0 || rest.substr(p, 2) != "):")
             return std::nullopt;
         v.type = type;
-        if (!parseHexList(rest.substr(p + 2), v.data))
+        if (!parseHexList(rest.substr(p + 2), withData ? &v.data : nullptr))
             return std::nullopt;
     } else {
         return std::nullopt;

@@ -24,9 +24,10 @@ std::string fromUnits(std::u16string_view units);
 // Case-insensitive form of a key or value name (upper case, as Wine sorts).
 std::string foldName(std::string_view utf8);
 
-// Reads an escaped string up to the unescaped `end` character, as Wine does.
-// Returns the position just past `end`, or npos when `end` never comes.
-std::size_t parseEscaped(std::string_view text, char end, Units& out);
+// Reads an escaped string up to the unescaped `end` character, as Wine does
+// (`out` may be null to only check it). Returns the position just past
+// `end`, or npos when `end` never comes.
+std::size_t parseEscaped(std::string_view text, char end, Units* out);
 
 // Appends `units` escaped as Wine writes them; `special` lists the two extra
 // characters that need a backslash ("\"\"" for names and data, "[]" for key
@@ -44,9 +45,10 @@ struct ParsedValue {
     std::vector<std::uint8_t> data;
 };
 
-// Parses a value entry (its continuation lines joined with '\n', terminators
-// stripped). Returns nullopt when the text is malformed.
-std::optional<ParsedValue> parseValue(std::string_view text);
+// Parses a value entry (with its continuation lines, without the last line's
+// terminator). Returns nullopt when the text is malformed. Without
+// `withData` the data is checked but not kept.
+std::optional<ParsedValue> parseValue(std::string_view text, bool withData = true);
 
 // True when the first line of a value ends in a hex continuation ('\').
 bool continues(std::string_view line);
