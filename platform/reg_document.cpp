@@ -190,6 +190,7 @@ Document::Load Document::parse(std::string_view input)
                 const std::string name = regtext::fromUnits(units);
                 if (!name.empty())
                     path = splitPath(name);
+                ok = ok && path.size() <= kMaxKeyDepth;
                 for (const std::string& part : path)
                     ok = ok && !part.empty();
             }

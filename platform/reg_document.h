@@ -17,6 +17,9 @@ namespace kp::win::reg {
 
 struct Node;
 
+// Deepest key path a hive may hold (as on Windows).
+inline constexpr std::size_t kMaxKeyDepth = 512;
+
 enum class EntryKind { Other, Time, Link, Value };
 
 // A piece of the file's text: a view into the text as read, or its own copy

@@ -264,6 +264,8 @@ public:
         if (const DWORD error = walk(loc, std::move(rest), true, missing))
             return error;
         created = !missing.empty();
+        if (loc.path.size() + missing.size() > reg::kMaxKeyDepth)
+            return err::BADKEY;
         if (created) {
             const std::vector<std::string> path = loc.path;
             const reg::Change change = [path, missing](Document& doc, const Stamp& stamp) -> DWORD {

@@ -156,6 +156,9 @@ TEST(RegDocument, MalformedInputLoadsWhatItCanAndSaysSo)
         Document::Load expected;
     };
     const std::string head = "WINE REGISTRY Version 2\n\n[K] 1\n\"good\"=\"1\"\n";
+    std::string deepPath = "a";
+    for (int i = 0; i < 100000; ++i)
+        deepPath += "\\\\a";
     const Case cases[] = {
         {"no signature", "REGEDIT4\n[K]\n", Document::Load::NotRegistry},
         {"empty file", "", Document::Load::NotRegistry},
@@ -169,6 +172,7 @@ TEST(RegDocument, MalformedInputLoadsWhatItCanAndSaysSo)
         {"value before any key", "WINE REGISTRY Version 2\n\"x\"=\"1\"\n", Document::Load::Partial},
         {"binary junk", head + std::string("\x01\xff\0\x7f junk\n", 10), Document::Load::Partial},
         {"empty key component", head + "[A\\\\\\\\B] 1\n", Document::Load::Partial},
+        {"key nested too deep", head + "[" + deepPath + "] 1\n", Document::Load::Partial},
     };
     for (const Case& c : cases) {
         Document doc;

@@ -429,3 +429,15 @@ TEST_F(RegistryTest, SavesReplaceTheFileAtomicallyKeepingItsMode)
     }
     ::chmod(dir.path().c_str(), 0700);
 }
+
+TEST_F(RegistryTest, KeysDeeperThanWindowsAllowsAreRefused)
+{
+    std::string path = "Software";
+    for (int i = 0; i < 511; ++i)
+        path += "\\k";
+    RegKey key;
+    ASSERT_EQ(registry.createKey(RegRoot::CurrentUser, path, key), err::SUCCESS);
+    EXPECT_EQ(registry.createKey(key, "one-too-many", key), err::BADKEY);
+    Registry fresh(dir.path());
+    EXPECT_EQ(fresh.openKey(RegRoot::CurrentUser, path, false, key), err::SUCCESS);
+}
