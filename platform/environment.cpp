@@ -1,6 +1,7 @@
 #include "platform/environment.h"
 
 #include "platform/dos_paths.h"
+#include "platform/file_system.h"
 #include "platform/machine.h"
 #include "platform/registry.h"
 #include "platform/registry_text.h"
@@ -35,41 +36,6 @@ bool validName(std::string_view name)
 bool hasDrive(std::string_view path)
 {
     return path.size() >= 2 && path[1] == ':' && std::isalpha((unsigned char)path[0]);
-}
-
-// GetFullPathName for the temp path: relative and drive-relative paths are
-// taken against the current directory, "." and ".." applied; UNC paths are
-// kept as they are.
-std::string fullWindowsPath(std::string_view path, const std::string& currentDir)
-{
-    std::string text(path);
-    for (char& c : text)
-        if (c == '/')
-            c = '\\';
-    if (text.starts_with("\\\\"))
-        return text;
-    std::string absolute;
-    if (hasDrive(text) && text.size() >= 3 && text[2] == '\\') {
-        absolute = text;
-    } else if (hasDrive(text)) {
-        bool sameDrive = hasDrive(currentDir) && std::toupper((unsigned char)currentDir[0]) == std::toupper((unsigned char)text[0]);
-        absolute = (sameDrive ? currentDir : text.substr(0, 2)) + "\\" + text.substr(2);
-    } else if (text.starts_with("\\")) {
-        absolute = currentDir.substr(0, 2) + text;
-    } else {
-        absolute = currentDir + "\\" + text;
-    }
-    char drive = 'C';
-    std::vector<std::string> components;
-    if (splitWindowsPath(absolute, drive, components))
-        return text;
-    std::string out(1, drive);
-    out += ':';
-    for (const std::string& part : components)
-        out += "\\" + part;
-    if (components.empty())
-        out += '\\';
-    return out;
 }
 
 } // namespace
@@ -346,7 +312,9 @@ DWORD Environment::tempPath(std::string& path)
         chosen = windowsDirectory(machine_);
     if (chosen.size() > kMaxPath)
         return err::FILENAME_EXCED_RANGE;
-    std::string full = fullWindowsPath(chosen, machine_.currentDirectory());
+    std::string full;
+    if (DWORD e = FileSystem(machine_).fullPathName(chosen, full))
+        return e;
     if (full.back() != '\\')
         full += '\\';
     if (full.size() > kMaxPath - 1)

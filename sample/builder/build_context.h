@@ -60,12 +60,13 @@ struct BuildContext {
     DWORD makeFolder(std::string_view winPath) const;
     // Writes a file (its folder must exist) with the given last-write time.
     DWORD writeFile(std::string_view winPath, std::string_view content, std::int64_t mtime) const;
+    // Tells the machine's path cache about a name the builder made on the host.
+    void noteAdded(const std::string& hostPath) const;
+    // SetFileAttributes through the machine.
+    DWORD setAttributes(std::string_view winPath, DWORD attributes) const;
     // Deterministic bytes of the given size.
     std::string randomBytes(std::size_t size);
 };
-
-// Windows' FILE_ATTRIBUTE_HIDDEN / SYSTEM as Wine keeps them (user.DOSATTRIB).
-DWORD setDosAttributes(const std::string& hostPath, DWORD attributes);
 
 // The steps, in the order buildMachine runs them.
 DWORD writePrefixSkeleton(BuildContext& context);

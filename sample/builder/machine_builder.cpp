@@ -2,12 +2,14 @@
 
 #include "sample/builder/build_context.h"
 
+#include "platform/dos_paths.h"
+#include "platform/file_system.h"
+
 #include <cerrno>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace kp::sample {
@@ -170,10 +172,20 @@ DWORD BuildContext::makeFolder(std::string_view winPath) const
         if (pos != host.size() && host[pos] != '/')
             continue;
         std::string part = host.substr(0, pos);
-        if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST)
+        if (::mkdir(part.c_str(), 0755) == 0)
+            noteAdded(part);
+        else if (errno != EEXIST)
             return errnoToWin32(errno);
     }
     return err::SUCCESS;
+}
+
+void BuildContext::noteAdded(const std::string& host) const
+{
+    if (!machine)
+        return;
+    std::size_t slash = host.rfind('/');
+    machine->paths().noteAdded(host.substr(0, slash), host.substr(slash + 1));
 }
 
 DWORD BuildContext::writeFile(std::string_view winPath, std::string_view content, std::int64_t mtime) const
@@ -196,6 +208,7 @@ DWORD BuildContext::writeFile(std::string_view winPath, std::string_view content
     ::futimens(fd, times);
     if (::close(fd) != 0)
         return errnoToWin32(errno);
+    noteAdded(host);
     return err::SUCCESS;
 }
 
@@ -210,13 +223,9 @@ std::string BuildContext::randomBytes(std::size_t size)
     return out;
 }
 
-DWORD setDosAttributes(const std::string& hostPath, DWORD attributes)
+DWORD BuildContext::setAttributes(std::string_view winPath, DWORD attributes) const
 {
-    char text[16];
-    int length = std::snprintf(text, sizeof text, "0x%x", unsigned(attributes & (attr::HIDDEN | attr::SYSTEM)));
-    if (::lsetxattr(hostPath.c_str(), "user.DOSATTRIB", text, std::size_t(length), 0) != 0)
-        return errno == ENOTSUP ? err::NOT_SUPPORTED : errnoToWin32(errno);
-    return err::SUCCESS;
+    return FileSystem(*machine).setAttributes(winPath, attributes);
 }
 
 DWORD writePrefixSkeleton(BuildContext& c)
@@ -287,7 +296,7 @@ DWORD writeProfileFolders(BuildContext& c)
         std::string file = folder + "\\desktop.ini";
         if (DWORD e = c.writeFile(file, desktopIni, c.now - 86400 * 30))
             return e;
-        if (DWORD e = setDosAttributes(c.hostPath(file), attr::HIDDEN | attr::SYSTEM))
+        if (DWORD e = c.setAttributes(file, attr::HIDDEN | attr::SYSTEM))
             return e;
     }
     return err::SUCCESS;

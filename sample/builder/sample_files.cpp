@@ -35,11 +35,6 @@ std::int64_t pastTime(BuildContext& c, std::uint64_t maxDaysBack)
     return c.now - std::int64_t(c.random.between(0, maxDaysBack)) * 86400 - std::int64_t(c.random.between(60, 86000));
 }
 
-DWORD makeReadOnly(const BuildContext& c, const std::string& winPath)
-{
-    return ::chmod(c.hostPath(winPath).c_str(), 0444) == 0 ? err::SUCCESS : err::ACCESS_DENIED;
-}
-
 DWORD writeTempFolder(BuildContext& c, const std::string& folder, std::string_view setupName)
 {
     for (int i = 0; i < c.spec.tempFiles; ++i) {
@@ -78,9 +73,9 @@ DWORD writeTempFolder(BuildContext& c, const std::string& folder, std::string_vi
     for (const std::string& path : {readOnly, hidden})
         if (DWORD e = c.writeFile(path, c.randomBytes(1024), pastTime(c, 10)))
             return e;
-    if (DWORD e = makeReadOnly(c, readOnly))
+    if (DWORD e = c.setAttributes(readOnly, attr::READONLY))
         return e;
-    return setDosAttributes(c.hostPath(hidden), attr::HIDDEN);
+    return c.setAttributes(hidden, attr::HIDDEN);
 }
 
 DWORD writeDocuments(BuildContext& c)
@@ -100,12 +95,12 @@ DWORD writeDocuments(BuildContext& c)
         return e;
     c.documents.push_back(picture);
     if (!c.documents.empty())
-        if (DWORD e = makeReadOnly(c, c.documents.front()))
+        if (DWORD e = c.setAttributes(c.documents.front(), attr::READONLY))
             return e;
     const std::string desktopIni = f.personal + "\\desktop.ini";
     if (DWORD e = c.writeFile(desktopIni, "[.ShellClassInfo]\r\nIconIndex=-235\r\n", c.now - 86400 * 200))
         return e;
-    return setDosAttributes(c.hostPath(desktopIni), attr::HIDDEN | attr::SYSTEM);
+    return c.setAttributes(desktopIni, attr::HIDDEN | attr::SYSTEM);
 }
 
 DWORD writeUserData(BuildContext& c)
@@ -181,7 +176,7 @@ DWORD writeRecentLinks(BuildContext& c)
     if (DWORD e = c.writeFile(desktopIni, "[.ShellClassInfo]\r\nCLSID={0AFACED1-E828-11D1-9187-B532F1E9575D}\r\n",
                               c.now - 86400 * 200))
         return e;
-    if (DWORD e = setDosAttributes(c.hostPath(desktopIni), attr::HIDDEN | attr::SYSTEM))
+    if (DWORD e = c.setAttributes(desktopIni, attr::HIDDEN | attr::SYSTEM))
         return e;
     return writeLink(c, f.allUsers + "\\Desktop\\Klenzor Pro.lnk", f.klenzorProgram + "\\KlenPro.exe", c.now - 86400 * 100);
 }
