@@ -1,0 +1,42 @@
+#include "app/age_limits.h"
+
+#include <charconv>
+
+namespace kp {
+
+std::optional<int> parseAgeField(const std::string& text)
+{
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ')
+        ++begin;
+    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ')
+        --end;
+    if (begin == end)
+        return 0;
+    const char* first = text.data() + begin;
+    const char* last = text.data() + end;
+    if (*first == '+')
+        ++first;
+    int value = 0;
+    auto [ptr, ec] = std::from_chars(first, last, value);
+    if (ec != std::errc() || ptr != last || first == last)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<std::string> validateAgeGroup(const AgeFields& fields, const char* groupName, AgeLimit& out)
+{
+    const std::string head = std::string("The Time Since Last Access is not valid \r\nfor \"") + groupName + "\".\r\n";
+    const std::optional<int> days = parseAgeField(fields.days);
+    const std::optional<int> hours = parseAgeField(fields.hours);
+    const std::optional<int> minutes = parseAgeField(fields.minutes);
+    if (!days || !hours || !minutes)
+        return head + "The value must be a whole number.\r\nPlease correct and retry.";
+    if (*hours >= 24 || *minutes >= 60)
+        return head + "You have Exceeded 23 Hours or 59 Mins.\r\nPlease correct and retry.";
+    out = {*days, *hours, *minutes};
+    return std::nullopt;
+}
+
+} // namespace kp

@@ -1,0 +1,139 @@
+#include "app/entry.h"
+
+#include "app/app_state.h"
+#include "app/guarded_application.h"
+#include "app/identity.h"
+#include "app/installer_tasks.h"
+#include "app/main_form.h"
+#include "app/message_dialog.h"
+#include "app/show_decision.h"
+#include "app/single_instance.h"
+#include "app/splash.h"
+#include "platform/console.h"
+#include "platform/machine.h"
+#include "purge/purge_report.h"
+#include "settings/startup_folders.h"
+
+namespace kp {
+
+const char* usageText()
+{
+    return "Usage: klenpro [KEYWORD...]\n"
+           "Cleans Internet Explorer's traces from the Windows machine in $WINEPREFIX (else ~/.wine).\n"
+           "\n"
+           "Without keywords the main window opens. Keywords (any letter case):\n"
+           "  AUTO, BOOT, SHUT   unattended purge with that mode's options; the report is\n"
+           "                     written to standard output and the exit status is the\n"
+           "                     run's error level (0 clean, up to 9)\n"
+           "  log                append each report to KLENZOR.LOG in the data folder\n"
+           "  MULT               allow a second instance\n"
+           "  LEVEL1..LEVEL9     show the window after an unattended run at this error level\n"
+           "  ERROR1, ERROR5, ERROR9  preset the error level (testing)\n"
+           "  IE4, IE5, IE6      declare the Internet Explorer version\n"
+           "  INIT, UNINST       the installer's tasks\n"
+           "\n"
+           "Without a display messages go to standard error, answered with their default\n"
+           "button. Make a sample machine with: kp-make-machine <folder>\n";
+}
+
+const char* versionText()
+{
+    return "Klenzor Pro Version - 2.03 Build 2.3.0.102\n";
+}
+
+namespace {
+
+void bringToFront(QWidget& mainWindow)
+{
+    QWidget* target = QApplication::activeModalWidget();
+    if (!target)
+        target = &mainWindow;
+    if (!target->isVisible())
+        return;
+    if (target->isMinimized())
+        target->showNormal();
+    target->raise();
+    target->activateWindow();
+}
+
+void printReport(const PurgeReport& report)
+{
+    std::string text;
+    for (const QString& line : report.lines())
+        text += line.toStdString() + "\n";
+    win::writeStandardOutput(text);
+}
+
+} // namespace
+
+int RunEntrySequence(GuardedApplication& app, const Keywords& keywords)
+{
+    DialogMessageService messages;
+    const std::string prefix = win::Machine::defaultPrefixDir();
+
+    SingleInstanceGuard guard(SingleInstanceGuard::serverNameFor(prefix));
+    const bool firstInstance = guard.claim();
+    TSplash splash;
+    if (!keywords.IsKeywordPresent("MULT") && !firstInstance) {
+        guard.activateFirst();
+        return 0;
+    }
+
+    std::unique_ptr<win::Machine> machine;
+    if (const win::DWORD rc = win::Machine::open(prefix, machine); rc != win::err::SUCCESS) {
+        messages.show(identity::MessageCaption,
+                      "No Windows machine was found in the folder\r\n    " + prefix + "\r\n("
+                          + (rc == win::err::PATH_NOT_FOUND ? "the folder does not exist" : "it is not a Wine prefix")
+                          + ").\r\n\r\nSet WINEPREFIX to a Wine prefix, or make a sample machine with\r\n"
+                            "    kp-make-machine <folder>\r\nand start again with WINEPREFIX=<folder>.",
+                      MsgKind::Error, OK);
+        return 2;
+    }
+
+    AppState state(keywords, messages, machine.get());
+    FindStartupFolders(*machine, state.folders);
+    if (state.mode.unattended() && state.display.SplashOpt != 1)
+        splash.showNow();
+
+    TMainForm form(state, availablePurgeSteps());
+    const ExceptionHandler onException = [&form](const QString& message, quintptr address) {
+        form.AppOnException(message, address);
+    };
+    app.setExceptionHandler(onException);
+    QObject::connect(&guard, &SingleInstanceGuard::activationRequested, &form, [&form] { bringToFront(form); });
+
+    if (state.mode.unattended()) {
+        deliverGuarded([&] { form.PurgeAllSBtnClick(); return true; }, onException);
+        printReport(form.report());
+        if (!ShouldShowMainWindow(state.display.MainWinOpt, state.errors)) {
+            deliverGuarded([&] { form.ExitSBtnClick(); return true; }, onException);
+            return state.errors.ErrorLevel;
+        }
+        splash.hide();
+        if (displayAvailable()) {
+            form.show();
+            app.exec();
+        } else {
+            win::writeStandardError("Klenzor Pro: no display, so the main window that this run would show is not opened.\n");
+        }
+        return state.errors.ErrorLevel;
+    }
+
+    if (keywords.IsKeywordPresent("INIT")) {
+        RemoveStaleUninstallEntries(machine->registry(), state.folders.execFolder);
+        return 0;
+    }
+    if (keywords.IsKeywordPresent("UNINST"))
+        return 0;
+
+    if (!displayAvailable()) {
+        win::writeStandardError("Klenzor Pro: no display to show the main window on. Run an unattended purge "
+                                "with AUTO, BOOT or SHUT, or see --help.\n");
+        return 1;
+    }
+    form.show();
+    app.exec();
+    return 0;
+}
+
+} // namespace kp

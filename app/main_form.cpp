@@ -1,0 +1,352 @@
+#include "app/main_form.h"
+
+#include "ui_TMainForm.h"
+
+#include "app/app_state.h"
+#include "app/identity.h"
+#include "app/ie_version.h"
+#include "app/message_dialog.h"
+#include "platform/machine.h"
+#include "purge/log_file.h"
+#include "purge/purge_report.h"
+#include "purge/show_text_file.h"
+
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QHeaderView>
+#include <QThread>
+
+#include <stdexcept>
+
+namespace kp {
+
+namespace {
+const QColor kSilver(0xC0, 0xC0, 0xC0);
+const QColor kLime(0, 255, 0);
+
+void makeUnavailable(QCheckBox* box)
+{
+    box->setChecked(false);
+    box->setEnabled(false);
+}
+} // namespace
+
+TMainForm::TMainForm(AppState& state, StepTable steps, QWidget* parent)
+    : QMainWindow(parent)
+    , state_(state)
+    , ui_(std::make_unique<Ui::TMainForm>())
+    , report_(std::make_unique<PurgeReport>(state.errors, state.messages))
+    , log_(std::make_unique<LogFile>(state.machine, state.keywords.IsKeywordPresent("log")))
+{
+    ui_->setupUi(this);
+    driver_ = std::make_unique<PurgeDriver>(
+        PurgeContext{*report_, state.run, state.errors, state.keywords, state.folders, state.general, state.messages},
+        std::move(steps));
+
+    ui_->ListView0->setModel(report_.get());
+    ui_->ListView0->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    ui_->ListView0->horizontalHeader()->setStretchLastSection(false);
+    connect(report_.get(), &PurgeReport::cleared, this, &TMainForm::resetStatusPanel);
+    connect(report_.get(), &PurgeReport::styleChanged, this, &TMainForm::applyReportStyle);
+
+    connect(ui_->PurgeAllSBtn, &QPushButton::clicked, this, &TMainForm::PurgeAllSBtnClick);
+    connect(ui_->Purge1, &QAction::triggered, this, &TMainForm::PurgeAllSBtnClick);
+    connect(ui_->PreviewSbtn, &QPushButton::clicked, this, &TMainForm::PreviewSbtnClick);
+    connect(ui_->Preview1, &QAction::triggered, this, &TMainForm::PreviewSbtnClick);
+    connect(ui_->CancelSBtn, &QPushButton::clicked, this, &TMainForm::CancelSBtnClick);
+    connect(ui_->ExitSBtn, &QPushButton::clicked, this, &TMainForm::ExitSBtnClick);
+    connect(ui_->Exit1, &QAction::triggered, this, &TMainForm::ExitSBtnClick);
+    connect(ui_->AllOnBtn, &QPushButton::clicked, this, &TMainForm::AllOnBtnClick);
+    connect(ui_->AllOffBtn, &QPushButton::clicked, this, &TMainForm::AllOffBtnClick);
+    Timer2Activity.setInterval(100);
+    connect(&Timer2Activity, &QTimer::timeout, this, &TMainForm::Timer2ActivityTimer);
+    TimerMsg.setInterval(10000);
+    connect(&TimerMsg, &QTimer::timeout, this, &TMainForm::TimerMsgTimer);
+
+    FormCreate();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::FormCreate()
+{
+    report_->ClearReport();
+    applyReportStyle();
+    state_.errors.ErrorFlag = false;
+    state_.errors.ResetErrorLevel(state_.keywords);
+    ui_->PanelGauge->hide();
+    log_->setDataFolder(state_.folders.dataFolder, !state_.folders.dataFolderReadOnly);
+
+    state_.ie = detectIeVersion(state_.keywords, state_.machine);
+
+    const StepTable& steps = driver_->steps();
+    if (!steps.has(PurgeStep::Cache)) {
+        makeUnavailable(ui_->CheckBoxNormalCache);
+        makeUnavailable(ui_->CheckBoxSubscriptionCache);
+        for (QLineEdit* edit : {ui_->NsDD, ui_->NsHH, ui_->NsMM, ui_->SbDD, ui_->SbHH, ui_->SbMM})
+            edit->setEnabled(false);
+    }
+    const std::pair<QCheckBox*, PurgeStep> plain[] = {
+        {ui_->CheckBoxCookies, PurgeStep::Cookies},   {ui_->CheckBoxVisited, PurgeStep::Visited},
+        {ui_->CheckBoxURLs, PurgeStep::TypedUrls},    {ui_->CheckBoxRecent, PurgeStep::Recent},
+        {ui_->CheckBoxStrays, PurgeStep::Strays},     {ui_->CheckBoxTemp, PurgeStep::Temp},
+        {ui_->CheckBoxHistory, PurgeStep::History},   {ui_->CheckBoxPlugins, PurgeStep::Plugins},
+        {ui_->CheckBoxClearClipBoard, PurgeStep::Clipboard},
+    };
+    for (const auto& [box, step] : plain) {
+        if (!steps.has(step))
+            makeUnavailable(box);
+    }
+    const std::pair<QCheckBox*, PurgeStep> ie5[] = {
+        {ui_->CheckBoxClearAutoCompleteForms, PurgeStep::AutoComplete},
+        {ui_->CheckBoxClearPreviousSearches, PurgeStep::PreviousSearches},
+        {ui_->CheckBoxUserData, PurgeStep::UserData},
+    };
+    for (const auto& [box, step] : ie5)
+        box->setEnabled(state_.ie.ie5 && steps.has(step));
+    const bool recycle = steps.has(PurgeStep::Recycle);
+    if (!recycle)
+        makeUnavailable(ui_->CheckBoxReCycle);
+    ui_->RecyclePanel->setToolTip(recycle ? QString()
+                                          : QStringLiteral("Empty Recycle Bin Option is only available on Newer "
+                                                           "Systems - See Help"));
+    if (!steps.shredding)
+        makeUnavailable(ui_->CheckBoxShredFiles);
+
+    if ((state_.keywords.IsKeywordPresent("NEWVER")) && state_.machine) {
+        std::string folder = state_.machine->currentDirectory();
+        if (!folder.empty() && folder.back() != '\\')
+            folder += '\\';
+        ShowTextFile(*report_, *state_.machine, folder + "KproMsgs.txt");
+    }
+
+    setStatusColour(kSilver);
+    if (state_.keywords.IsKeywordPresent("NOVER")) {
+        idleStatus_.clear();
+        ui_->RegLabel->clear();
+    } else {
+        setWindowTitle(QString::fromLatin1(identity::DesignedCaption) + QStringLiteral(" -  Version ")
+                       + QString::fromLatin1(identity::VersionText).mid(10));
+    }
+}
+
+void TMainForm::applyReportStyle()
+{
+    const PurgeReport::Style& style = report_->style();
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSize(style.pointSize);
+    font.setBold(style.bold);
+    ui_->ListView0->setFont(font);
+    const int rowHeight = QFontMetrics(font).height() + 2;
+    ui_->ListView0->verticalHeader()->setMinimumSectionSize(rowHeight);
+    ui_->ListView0->verticalHeader()->setDefaultSectionSize(rowHeight);
+}
+
+void TMainForm::resetStatusPanel()
+{
+    setStatusColour(kSilver);
+    ui_->RegLabel->setText(idleStatus_);
+}
+
+void TMainForm::setStatusColour(const QColor& colour)
+{
+    ui_->Panel2->setStyleSheet(QStringLiteral("QFrame#Panel2 { background-color: %1; }").arg(colour.name()));
+}
+
+// Commands
+
+void TMainForm::startRun(bool preview)
+{
+    if (state_.run.BusyFlag)
+        return;
+    state_.run.previewButton = preview;
+    state_.run.PreviewFlag = preview;
+    driver_->run(*this);
+    log_->WriteLogFile(*report_);
+}
+
+void TMainForm::PurgeAllSBtnClick() { startRun(false); }
+void TMainForm::PreviewSbtnClick() { startRun(true); }
+
+void TMainForm::CancelSBtnClick()
+{
+    // The run stays busy until its current step has finished; only then may
+    // the window close or another run start.
+    state_.run.CancelFlag = true;
+}
+
+void TMainForm::ExitSBtnClick()
+{
+    if (state_.keywords.IsKeywordPresent("Abort"))
+        throw std::runtime_error("Exception Test - Mainform");
+    if (!state_.run.BusyFlag)
+        close();
+}
+
+void TMainForm::SetAllOptions(bool on)
+{
+    for (QCheckBox* box : {ui_->CheckBoxNormalCache, ui_->CheckBoxSubscriptionCache, ui_->CheckBoxHistory,
+                           ui_->CheckBoxURLs, ui_->CheckBoxRecent, ui_->CheckBoxCookies, ui_->CheckBoxVisited,
+                           ui_->CheckBoxStrays, ui_->CheckBoxTemp, ui_->CheckBoxReCycle, ui_->CheckBoxShredFiles,
+                           ui_->CheckBoxPlugins, ui_->CheckBoxClearClipBoard, ui_->CheckBoxClearAutoCompleteForms,
+                           ui_->CheckBoxClearPreviousSearches, ui_->CheckBoxUserData}) {
+        if (box->isEnabled())
+            box->setChecked(on);
+    }
+}
+
+void TMainForm::AllOnBtnClick() { SetAllOptions(true); }
+void TMainForm::AllOffBtnClick() { SetAllOptions(false); }
+
+void TMainForm::Timer2ActivityTimer()
+{
+    if (state_.run.ProcessedCount > 0)
+        ui_->RegLabel->setText(state_.run.statusText());
+}
+
+void TMainForm::TimerMsgTimer()
+{
+    TimerMsg.stop();
+    ui_->Panel2Msg->hide();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (state_.run.BusyFlag) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void TMainForm::AppOnException(const QString& message, quintptr address)
+{
+    const QString where = QStringLiteral("%1").arg(quint32(address), 8, 16, QLatin1Char('0')).toUpper();
+    state_.messages.show("Klenzor Pro -  Program Error",
+                         (message + QStringLiteral(". Occurred at: ") + where
+                          + QStringLiteral("\r\n\r\nPlease report this message to the vendor..."))
+                             .toStdString(),
+                         MsgKind::Error, OK);
+    state_.run.BusyFlag = false;
+    close();
+}
+
+// DriverView
+
+DriverInput TMainForm::readControls() const
+{
+    DriverInput in;
+    PurgeOptionSet& o = in.options;
+    const Ui::TMainForm& u = *ui_;
+    o.NormalCache = u.CheckBoxNormalCache->isChecked();
+    o.SubscriptionCache = u.CheckBoxSubscriptionCache->isChecked();
+    o.History = u.CheckBoxHistory->isChecked();
+    o.URLs = u.CheckBoxURLs->isChecked();
+    o.Recent = u.CheckBoxRecent->isChecked();
+    o.Cookies = u.CheckBoxCookies->isChecked();
+    o.Visited = u.CheckBoxVisited->isChecked();
+    o.Strays = u.CheckBoxStrays->isChecked();
+    o.Temp = u.CheckBoxTemp->isChecked();
+    o.Recycle = u.CheckBoxReCycle->isChecked();
+    o.ClearAutoForm = u.CheckBoxClearAutoCompleteForms->isChecked();
+    o.ClearPrevSrch = u.CheckBoxClearPreviousSearches->isChecked();
+    o.ClearUserData = u.CheckBoxUserData->isChecked();
+    o.ShredFiles = u.CheckBoxShredFiles->isChecked();
+    o.RunPlugins = u.CheckBoxPlugins->isChecked();
+    o.ClearClipBoard = u.CheckBoxClearClipBoard->isChecked();
+    o.NsDD = u.NsDD->text().toStdString();
+    o.NsHH = u.NsHH->text().toStdString();
+    o.NsMM = u.NsMM->text().toStdString();
+    o.SbDD = u.SbDD->text().toStdString();
+    o.SbHH = u.SbHH->text().toStdString();
+    o.SbMM = u.SbMM->text().toStdString();
+    o.ReportOpt = u.ReportsRG1Summary->isChecked() ? 1 : 0;
+    in.autoCompleteEnabled = u.CheckBoxClearAutoCompleteForms->isEnabled();
+    in.previousSearchesEnabled = u.CheckBoxClearPreviousSearches->isEnabled();
+    in.userDataEnabled = u.CheckBoxUserData->isEnabled();
+    return in;
+}
+
+void TMainForm::showStatus(const QString& text) { ui_->RegLabel->setText(text); }
+void TMainForm::startActivityTimer() { Timer2Activity.start(); }
+void TMainForm::stopActivityTimer() { Timer2Activity.stop(); }
+
+void TMainForm::enterBusy(bool previewButton)
+{
+    ui_->SaveOptionsSBtn->setEnabled(false);
+    ui_->SaveOptionsSBtn->hide();
+    ui_->CancelSBtn->setEnabled(true);
+    ui_->CancelSBtn->show();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    (previewButton ? ui_->PreviewSbtn : ui_->PurgeAllSBtn)->setEnabled(false);
+}
+
+void TMainForm::startGauge(int stepWidth)
+{
+    ui_->LabGauge->resize(stepWidth, ui_->PanelGauge->height() - 2);
+    ui_->PanelGauge->show();
+}
+
+void TMainForm::advanceGauge(int stepWidth)
+{
+    ui_->LabGauge->resize(ui_->LabGauge->width() + stepWidth, ui_->LabGauge->height());
+}
+
+void TMainForm::suspendReportList()
+{
+    ui_->ListView0->setColumnWidth(0, std::max(0, ui_->ListView0->width() - 50));
+    report_->suspendUpdates();
+    ui_->ListView0->setUpdatesEnabled(false);
+}
+
+void TMainForm::showCleanVerdict(const QString& status)
+{
+    ui_->RegLabel->setText(status);
+    setStatusColour(kSilver);
+}
+
+void TMainForm::showErrorVerdict(const QString& status)
+{
+    ui_->RegLabel->setText(status);
+    setStatusColour(kLime);
+}
+
+bool TMainForm::reportExceedsList() const
+{
+    const int rowHeight = std::max(1, ui_->ListView0->verticalHeader()->defaultSectionSize());
+    return report_->lineCount() > ui_->ListView0->viewport()->height() / rowHeight;
+}
+
+void TMainForm::showPageDownHint()
+{
+    ui_->Panel2Msg->show();
+    TimerMsg.start();
+}
+
+QString TMainForm::idleStatusText() const { return idleStatus_; }
+
+void TMainForm::leaveBusy()
+{
+    ui_->SaveOptionsSBtn->show();
+    ui_->SaveOptionsSBtn->setEnabled(saveOptionsAvailable_);
+    ui_->CancelSBtn->hide();
+    ui_->CancelSBtn->setEnabled(false);
+    QCoreApplication::processEvents();
+    report_->resumeUpdates();
+    const int charWidth = QFontMetrics(ui_->ListView0->font()).horizontalAdvance(QLatin1Char('M'));
+    ui_->ListView0->setColumnWidth(
+        0, std::max(ui_->ListView0->viewport()->width(), report_->longestLine() * charWidth + 16));
+    ui_->ListView0->setUpdatesEnabled(true);
+    QCoreApplication::processEvents();
+    if (closingPauseMs_ > 0)
+        QThread::msleep(closingPauseMs_);
+    ui_->PanelGauge->hide();
+}
+
+void TMainForm::restoreIdle(bool previewButton)
+{
+    (previewButton ? ui_->PreviewSbtn : ui_->PurgeAllSBtn)->setEnabled(true);
+    QApplication::restoreOverrideCursor();
+}
+
+} // namespace kp

@@ -1,0 +1,88 @@
+#pragma once
+// The main window: command buttons, the purge options, the report list and
+// the status bar with its gauge.
+
+#include "app/purge_driver.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <memory>
+
+namespace Ui {
+class TMainForm;
+}
+
+namespace kp {
+
+struct AppState;
+class LogFile;
+class PurgeReport;
+
+class TMainForm : public QMainWindow, private DriverView {
+    Q_OBJECT
+public:
+    TMainForm(AppState& state, StepTable steps, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    PurgeReport& report() { return *report_; }
+    LogFile& logFile() { return *log_; }
+    Ui::TMainForm& ui() { return *ui_; }
+
+    // The pause before the busy state ends, so that the finished gauge is seen.
+    void setClosingPause(int milliseconds) { closingPauseMs_ = milliseconds; }
+
+    // The exception box: shows the failure, then closes the window.
+    void AppOnException(const QString& message, quintptr address);
+
+public slots:
+    void PurgeAllSBtnClick();
+    void PreviewSbtnClick();
+    void CancelSBtnClick();
+    void ExitSBtnClick();
+    void AllOnBtnClick();
+    void AllOffBtnClick();
+    void Timer2ActivityTimer();
+    void TimerMsgTimer();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void SetAllOptions(bool on);
+    void applyReportStyle();
+    void resetStatusPanel();
+    void setStatusColour(const QColor& colour);
+    void startRun(bool preview);
+
+    // DriverView
+    DriverInput readControls() const override;
+    void showStatus(const QString& text) override;
+    void startActivityTimer() override;
+    void stopActivityTimer() override;
+    void enterBusy(bool previewButton) override;
+    void startGauge(int stepWidth) override;
+    void advanceGauge(int stepWidth) override;
+    void suspendReportList() override;
+    void showCleanVerdict(const QString& status) override;
+    void showErrorVerdict(const QString& status) override;
+    bool reportExceedsList() const override;
+    void showPageDownHint() override;
+    QString idleStatusText() const override;
+    void leaveBusy() override;
+    void restoreIdle(bool previewButton) override;
+
+    AppState& state_;
+    std::unique_ptr<Ui::TMainForm> ui_;
+    std::unique_ptr<PurgeReport> report_;
+    std::unique_ptr<LogFile> log_;
+    std::unique_ptr<PurgeDriver> driver_;
+    QTimer Timer2Activity;
+    QTimer TimerMsg;
+    QString idleStatus_;
+    bool saveOptionsAvailable_ = false;
+    int closingPauseMs_ = 500;
+};
+
+} // namespace kp

@@ -1,0 +1,92 @@
+#include "app/purge_steps.h"
+
+#include "purge/purge_report.h"
+#include "purge/run_state.h"
+#include "settings/folder_set.h"
+
+namespace kp {
+
+StepTable availablePurgeSteps()
+{
+    // Steps join this table as their purge functions are built.
+    return {};
+}
+
+std::string processingText(PurgeStep step, const std::string& suffix)
+{
+    switch (step) {
+    case PurgeStep::Cache: return "  Processing \"Cache\"" + suffix;
+    case PurgeStep::Cookies: return "  Processing \"Cookies\"" + suffix;
+    case PurgeStep::Visited: return "  Processing \"Visited URLs\"";
+    case PurgeStep::TypedUrls: return "  Processing \"Typed URLs\"";
+    case PurgeStep::Recent: return "  Processing \"Recent LNKs\"" + suffix;
+    case PurgeStep::Strays: return "  Processing \"Strays\"" + suffix;
+    case PurgeStep::Temp: return "  Processing \"Temp Folders\"" + suffix;
+    case PurgeStep::AutoComplete: return "  Processing \"Clear AutoComplete Forms\"";
+    case PurgeStep::PreviousSearches: return "  Processing \"Clear Previous Searches\"";
+    case PurgeStep::History: return "  Processing \"History Folders\"" + suffix;
+    case PurgeStep::UserData: return "  Processing \"Userdata\"" + suffix;
+    case PurgeStep::Recycle: return "  Processing \"Recycle Bin\"";
+    case PurgeStep::Plugins: return "  Processing \"Plugins\"";
+    case PurgeStep::Clipboard: return "  Clearing Windows ClipBoard";
+    }
+    return {};
+}
+
+std::string shredSuffix(bool previewFlag, bool previewButton, bool shredTicked,
+                        const std::string& thoroughness, int repeats)
+{
+    if (previewFlag || previewButton || !shredTicked)
+        return {};
+    if (thoroughness != "0")
+        return " with " + std::to_string(repeats) + " Shred Operations";
+    return " with Quick Shred";
+}
+
+void UserDataStep(PurgeContext& context, const FolderTreePurge& purgeFolderTree)
+{
+    PurgeReport& report = context.report;
+    report.AddReportLine(QStringLiteral("UserData:"));
+    long long counter = 0;
+    if (!report.ListingStopped() && context.folders.userDataFound && !context.folders.userDataFolder.empty())
+        purgeFolderTree(context, context.folders.userDataFolder, "*.*", counter);
+    if (counter >= 1) {
+        report.AddReportLine(QStringLiteral("  Purge \"UserData\" Function Completed. ") + QString::number(counter)
+                             + QStringLiteral(" UserData Files/Directories Processed."));
+    } else {
+        report.AddReportLine(QStringLiteral("    No UserData Files/Directories found to delete."));
+        report.AddReportLine(QStringLiteral("  Purge \"UserData\" Function Completed."));
+    }
+}
+
+void PluginStep(PurgeContext& context, const PluginStepServices& plugins)
+{
+    PurgeReport& report = context.report;
+    report.AddReportLine(QStringLiteral("Run Plugins:"));
+    const std::vector<std::string> names = plugins.selection();
+    if (names.empty()) {
+        report.AddReportLine(QStringLiteral("    No Plugins are selected."));
+        return;
+    }
+    long long entryCount = 0;
+    bool first = true;
+    for (const std::string& name : names) {
+        if (context.run.CancelFlag) {
+            report.AddReportLine(QStringLiteral("*** Cancelled by operator."));
+            break;
+        }
+        const std::vector<std::string> lines = plugins.loadLines(context.folders.pluginsFolder + "\\" + name);
+        if (!first)
+            report.AddReportLine(QStringLiteral(" "));
+        first = false;
+        report.AddReportLine(QStringLiteral("Process Plugin - ") + QString::fromStdString(name));
+        plugins.run(context, lines, entryCount);
+    }
+    if (entryCount == 1)
+        report.AddReportLine(QStringLiteral("  Run Plugins Function Completed.  1 - Entry processed."));
+    else
+        report.AddReportLine(QStringLiteral("  Run Plugins Function Completed.  ") + QString::number(entryCount)
+                             + QStringLiteral(" - Entries processed."));
+}
+
+} // namespace kp

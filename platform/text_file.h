@@ -1,0 +1,37 @@
+#pragma once
+// Whole text files and folders by Windows path: what the program's own data
+// files (the log, the messages text) need. The text is written as given;
+// callers supply the line ends.
+
+#include "platform/win32.h"
+
+#include <string>
+#include <string_view>
+
+namespace kp::win {
+
+class Machine;
+
+// Replaces the file with `text` atomically (written beside it, flushed to
+// disk, then renamed over it). A symbolic link in the file's place is
+// replaced, never followed.
+DWORD writeTextFile(Machine& machine, std::string_view winPath, std::string_view text);
+
+// Appends `text`, creating the file when it is missing. ACCESS_DENIED when
+// the name is a symbolic link or a folder.
+DWORD appendTextFile(Machine& machine, std::string_view winPath, std::string_view text);
+
+// Reads the whole file; FILE_NOT_FOUND when it is missing, NOT_ENOUGH_MEMORY
+// when it is longer than `limit` bytes.
+DWORD readTextFile(Machine& machine, std::string_view winPath, std::string& out,
+                   std::size_t limit = 64u << 20);
+
+// Creates one folder level; ALREADY_EXISTS when the name is taken.
+DWORD createFolder(Machine& machine, std::string_view winPath);
+
+bool folderExists(Machine& machine, std::string_view winPath);
+
+// The Win32 code that stands for a host errno value.
+DWORD win32FromErrno(int error);
+
+} // namespace kp::win

@@ -1,0 +1,30 @@
+#pragma once
+// The state of a purge run, shared by the driver and the purge functions.
+
+#include <QString>
+
+namespace kp {
+
+struct RunState {
+    bool PreviewFlag = false;   // the run deletes nothing
+    bool previewButton = false; // Preview (not Purge) started the run
+    bool detail = true;         // Detail report: successful items are listed too
+    bool shred = false;         // deleted files are shredded
+    int onlineDays = 0, onlineHours = 0, onlineMinutes = 0;
+    int offlineDays = 0, offlineHours = 0, offlineMinutes = 0;
+    bool CancelFlag = false;
+    bool BusyFlag = false;
+    long long ProcessedCount = 0;
+    QString statusBase; // the "Processing" text of the current step
+    bool ran = false;   // at least one step was started
+    int gaugeStep = 0;  // pixels the gauge grows per finished step
+
+    QString statusText() const
+    {
+        if (ProcessedCount >= 1)
+            return statusBase + QStringLiteral(" - ") + QString::number(ProcessedCount) + QStringLiteral(" processed");
+        return statusBase;
+    }
+};
+
+} // namespace kp

@@ -1,0 +1,22 @@
+#pragma once
+// The program's and the browser's folders. Paths are Windows paths without a
+// trailing backslash.
+
+#include <string>
+
+namespace kp {
+
+struct FolderSet {
+    std::string execFolder; // upper-cased
+    std::string dataFolder;
+    bool dataFolderReadOnly = false;
+
+    std::string userDataFolder;
+    bool userDataFound = false;
+
+    std::string pluginsFolder;
+
+    std::string logFilePath() const { return dataFolder.empty() ? std::string() : dataFolder + "\\KLENZOR.LOG"; }
+};
+
+} // namespace kp

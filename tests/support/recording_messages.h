@@ -1,0 +1,24 @@
+#pragma once
+// A message service for tests: records every message and answers with a
+// chosen button (the message's default when none is chosen).
+
+#include "app/message_dialog.h"
+
+#include <vector>
+
+namespace kp::test {
+
+class RecordingMessages : public MessageService {
+public:
+    using MessageService::show;
+    MsgButton show(const Message& message) override
+    {
+        shown.push_back(message);
+        return answer != NoButton ? answer : defaultButtonOf(message);
+    }
+
+    std::vector<Message> shown;
+    MsgButton answer = NoButton;
+};
+
+} // namespace kp::test
