@@ -27,7 +27,6 @@ public:
 
     PurgeReport& report() { return *report_; }
     LogFile& logFile() { return *log_; }
-    Ui::TMainForm& ui() { return *ui_; }
 
     // The pause before the busy state ends, so that the finished gauge is seen.
     void setClosingPause(int milliseconds) { closingPauseMs_ = milliseconds; }

@@ -54,7 +54,7 @@ TEST(RunMode, FlagsAreIndependentAndTheLastKeywordNamesTheMode)
     m = ReadRunMode(Keywords({"/AUTO"}));
     EXPECT_FALSE(m.unattended());
     EXPECT_EQ(m.modeName, "");
-    EXPECT_EQ(ModePrefix(Keywords({})), "");
+    EXPECT_EQ(ModePrefix(Keywords()), "");
 }
 
 TEST(ErrorLevel, ResetAppliesFirstLevelAndErrorKeyword)
@@ -112,7 +112,7 @@ TEST(IeVersion, KeywordsImplyLowerVersionsAndRegistryTextIsComparedAsText)
     EXPECT_TRUE(v.ie6 && v.ie5 && v.ie4);
     EXPECT_FALSE(ieVersionFromKeywords(Keywords({"/IE6"})).ie4);
 
-    EXPECT_TRUE(ieVersionFromRegistryText("6.0.2900.2180").ie6);
+    EXPECT_TRUE(ieVersionFromRegistryText("6.00.2900.2180").ie6);
     EXPECT_TRUE(ieVersionFromRegistryText("9.11.9600.18376").ie6);
     v = ieVersionFromRegistryText("5.50.4134.0600");
     EXPECT_TRUE(v.ie5 && !v.ie6);

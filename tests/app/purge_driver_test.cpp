@@ -3,7 +3,10 @@
 #include "app/main_form.h"
 #include "purge/purge_report.h"
 #include "tests/support/recording_messages.h"
-#include "ui_TMainForm.h"
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 
 #include <gtest/gtest.h>
 
@@ -30,7 +33,7 @@ protected:
         for (int i = 0; i < PurgeStepCount; ++i) {
             const auto step = PurgeStep(i);
             steps[step] = [this, step](PurgeContext& context) {
-                calls.push_back({step, form->ui().RegLabel->text()});
+                calls.push_back({step, label("RegLabel")->text()});
                 context.report.AddReportLine(QStringLiteral("step %1").arg(int(step) + 1));
                 if (auto it = actions.find(step); it != actions.end())
                     it->second(context);
@@ -41,7 +44,16 @@ protected:
         form->resize(760, 540);
     }
 
-    Ui::TMainForm& ui() { return form->ui(); }
+    template <typename T = QWidget>
+    T* widget(const char* name) const
+    {
+        T* found = form->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QCheckBox* box(const char* name) const { return widget<QCheckBox>(name); }
+    QLineEdit* edit(const char* name) const { return widget<QLineEdit>(name); }
+    QLabel* label(const char* name) const { return widget<QLabel>(name); }
     std::vector<QString> lines() const { return form->report().lines(); }
     std::vector<PurgeStep> steps() const
     {
@@ -88,8 +100,8 @@ TEST_F(DriverTest, AllFourteenStepsRunInOrderWithTheirTextsAndThirteenPixelGauge
     EXPECT_EQ(calls[13].status, "  Clearing Windows ClipBoard");
 
     EXPECT_EQ(state->run.gaugeStep, 13);
-    EXPECT_EQ(ui().LabGauge->width(), 15 * 13);
-    EXPECT_FALSE(ui().PanelGauge->isVisible());
+    EXPECT_EQ(label("LabGauge")->width(), 15 * 13);
+    EXPECT_FALSE(widget("PanelGauge")->isVisible());
 
     const auto report = lines();
     ASSERT_EQ(report.size(), 14u * 2 + 1);
@@ -98,14 +110,14 @@ TEST_F(DriverTest, AllFourteenStepsRunInOrderWithTheirTextsAndThirteenPixelGauge
     EXPECT_EQ(report.back(), "  Purge Functions Completed.");
     EXPECT_EQ(state->errors.ErrorLevel, 0);
     EXPECT_FALSE(state->run.BusyFlag);
-    EXPECT_TRUE(ui().PurgeAllSBtn->isEnabled());
+    EXPECT_TRUE(widget("PurgeAllSBtn")->isEnabled());
 }
 
 TEST_F(DriverTest, QuickShredAndNoSuffixForPreviews)
 {
     make();
-    ui().CheckBoxCookies->setChecked(true);
-    ui().CheckBoxShredFiles->setChecked(true);
+    box("CheckBoxCookies")->setChecked(true);
+    box("CheckBoxShredFiles")->setChecked(true);
     form->PurgeAllSBtnClick();
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].status, "  Processing \"Cookies\" with Quick Shred");
@@ -120,14 +132,14 @@ TEST_F(DriverTest, QuickShredAndNoSuffixForPreviews)
     EXPECT_EQ(report[1], "The following list is for illustration purposes only.");
     EXPECT_EQ(report[2], "step 2");
     EXPECT_TRUE(state->run.PreviewFlag);
-    EXPECT_TRUE(ui().PreviewSbtn->isEnabled());
+    EXPECT_TRUE(widget("PreviewSbtn")->isEnabled());
 }
 
 TEST_F(DriverTest, BothCacheBoxesMakeOneStepAndOneOptionAHundredPixelStep)
 {
     make();
-    ui().CheckBoxNormalCache->setChecked(true);
-    ui().CheckBoxSubscriptionCache->setChecked(true);
+    box("CheckBoxNormalCache")->setChecked(true);
+    box("CheckBoxSubscriptionCache")->setChecked(true);
     form->PurgeAllSBtnClick();
     EXPECT_EQ(steps(), std::vector<PurgeStep>{PurgeStep::Cache});
     EXPECT_EQ(state->run.gaugeStep, 100);
@@ -136,15 +148,15 @@ TEST_F(DriverTest, BothCacheBoxesMakeOneStepAndOneOptionAHundredPixelStep)
 TEST_F(DriverTest, InternetExplorerFiveStepsNeedTheirBoxesEnabled)
 {
     make({"IE4"});
-    EXPECT_FALSE(ui().CheckBoxUserData->isEnabled());
+    EXPECT_FALSE(box("CheckBoxUserData")->isEnabled());
     form->AllOnBtnClick();
-    EXPECT_FALSE(ui().CheckBoxUserData->isChecked());
-    EXPECT_FALSE(ui().CheckBoxClearAutoCompleteForms->isChecked());
+    EXPECT_FALSE(box("CheckBoxUserData")->isChecked());
+    EXPECT_FALSE(box("CheckBoxClearAutoCompleteForms")->isChecked());
 
     // Ticked while disabled: still not run, not counted in the gauge.
     form->AllOffBtnClick();
-    ui().CheckBoxUserData->setChecked(true);
-    ui().CheckBoxTemp->setChecked(true);
+    box("CheckBoxUserData")->setChecked(true);
+    box("CheckBoxTemp")->setChecked(true);
     form->PurgeAllSBtnClick();
     EXPECT_EQ(steps(), std::vector<PurgeStep>{PurgeStep::Temp});
     EXPECT_EQ(state->run.gaugeStep, 100);
@@ -178,8 +190,8 @@ TEST_F(DriverTest, CancelDuringAStepEndsTheRunAfterThatStep)
 TEST_F(DriverTest, AnExceptionInAStepIsContainedAndRaisesNothing)
 {
     make();
-    ui().CheckBoxCookies->setChecked(true);
-    ui().CheckBoxVisited->setChecked(true);
+    box("CheckBoxCookies")->setChecked(true);
+    box("CheckBoxVisited")->setChecked(true);
     actions[PurgeStep::Cookies] = [](PurgeContext&) { throw std::runtime_error("boom"); };
     form->PurgeAllSBtnClick();
 
@@ -190,7 +202,7 @@ TEST_F(DriverTest, AnExceptionInAStepIsContainedAndRaisesNothing)
     EXPECT_EQ(lines(), expected);
     EXPECT_EQ(state->errors.ErrorLevel, 0);
     EXPECT_FALSE(state->errors.ErrorFlag);
-    EXPECT_EQ(ui().LabGauge->width(), 3 * 66);
+    EXPECT_EQ(label("LabGauge")->width(), 3 * 66);
 }
 
 TEST_F(DriverTest, NothingSelectedIsASevereErrorWithTheErrorVerdict)
@@ -207,14 +219,14 @@ TEST_F(DriverTest, NothingSelectedIsASevereErrorWithTheErrorVerdict)
     EXPECT_EQ(lines(), expected);
     EXPECT_EQ(state->errors.ErrorLevel, 9);
     EXPECT_TRUE(state->errors.ErrorFlag);
-    EXPECT_EQ(ui().RegLabel->text(), " Errors in Purge function  -  Use the TAB key to locate the Error messages.... ");
-    EXPECT_TRUE(ui().Panel2->styleSheet().contains("#00ff00"));
+    EXPECT_EQ(label("RegLabel")->text(), " Errors in Purge function  -  Use the TAB key to locate the Error messages.... ");
+    EXPECT_TRUE(widget("Panel2")->styleSheet().contains("#00ff00"));
 }
 
 TEST_F(DriverTest, ErrorsKeywordAddsSampleLinesAndAnErrorVerdict)
 {
     make({"IE6", "errors"});
-    ui().CheckBoxTemp->setChecked(true);
+    box("CheckBoxTemp")->setChecked(true);
     form->PurgeAllSBtnClick();
     const auto report = lines();
     ASSERT_EQ(report.size(), 3u + 7u + 3u);
@@ -224,23 +236,23 @@ TEST_F(DriverTest, ErrorsKeywordAddsSampleLinesAndAnErrorVerdict)
     EXPECT_EQ(report[8], " -Error- xxxxxxx Folders:  not processed...");
     EXPECT_EQ(report[9], " -Error-123 a non-standard error code");
     EXPECT_EQ(state->errors.ErrorLevel, 0);
-    EXPECT_TRUE(ui().Panel2->styleSheet().contains("#00ff00"));
+    EXPECT_TRUE(widget("Panel2")->styleSheet().contains("#00ff00"));
 }
 
 TEST_F(DriverTest, TotalsKeywordShowsTheProcessedCountAfterACleanRun)
 {
     make({"IE6", "totals"});
-    ui().CheckBoxRecent->setChecked(true);
+    box("CheckBoxRecent")->setChecked(true);
     actions[PurgeStep::Recent] = [](PurgeContext& context) { context.run.ProcessedCount += 37; };
     form->PurgeAllSBtnClick();
-    EXPECT_EQ(ui().RegLabel->text(), "Total Processed - 37");
-    EXPECT_TRUE(ui().Panel2->styleSheet().contains("#c0c0c0"));
+    EXPECT_EQ(label("RegLabel")->text(), "Total Processed - 37");
+    EXPECT_TRUE(widget("Panel2")->styleSheet().contains("#c0c0c0"));
 }
 
 TEST_F(DriverTest, ErrorPresetByKeywordGivesTheErrorVerdict)
 {
     make({"IE6", "ERROR1"});
-    ui().CheckBoxRecent->setChecked(true);
+    box("CheckBoxRecent")->setChecked(true);
     form->PurgeAllSBtnClick();
     EXPECT_EQ(state->errors.ErrorLevel, 1);
     EXPECT_EQ(lines().back(), "       contains additonal information for the Error indicators.");
@@ -249,8 +261,8 @@ TEST_F(DriverTest, ErrorPresetByKeywordGivesTheErrorVerdict)
 TEST_F(DriverTest, AgeLimitsAreCheckedEvenForAnUnselectedCache)
 {
     make();
-    ui().CheckBoxCookies->setChecked(true);
-    ui().NsHH->setText("24");
+    box("CheckBoxCookies")->setChecked(true);
+    edit("NsHH")->setText("24");
     form->PurgeAllSBtnClick();
     EXPECT_TRUE(calls.empty());
     ASSERT_EQ(messages.shown.size(), 1u);
@@ -261,15 +273,15 @@ TEST_F(DriverTest, AgeLimitsAreCheckedEvenForAnUnselectedCache)
     EXPECT_TRUE(lines().empty());
     EXPECT_FALSE(state->run.BusyFlag);
 
-    ui().NsHH->setText(" 7 ");
-    ui().NsMM->setText("59");
-    ui().NsDD->setText("400");
-    ui().SbMM->setText("60");
+    edit("NsHH")->setText(" 7 ");
+    edit("NsMM")->setText("59");
+    edit("NsDD")->setText("400");
+    edit("SbMM")->setText("60");
     form->PurgeAllSBtnClick();
     ASSERT_EQ(messages.shown.size(), 2u);
     EXPECT_NE(messages.shown[1].text.find("\"Offline Cache\""), std::string::npos);
 
-    ui().SbMM->setText("0");
+    edit("SbMM")->setText("0");
     form->PurgeAllSBtnClick();
     EXPECT_EQ(calls.size(), 1u);
     EXPECT_EQ(state->run.onlineHours, 7);
@@ -280,15 +292,15 @@ TEST_F(DriverTest, ALetterInAnAgeFieldIsRefusedWithTheWindowStillOpen)
 {
     make();
     form->show();
-    ui().CheckBoxNormalCache->setChecked(true);
-    ui().SbDD->setText("3x");
+    box("CheckBoxNormalCache")->setChecked(true);
+    edit("SbDD")->setText("3x");
     form->PurgeAllSBtnClick();
     EXPECT_TRUE(calls.empty());
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, "The Time Since Last Access is not valid \r\nfor \"Offline Cache\".\r\n"
                                       "The value must be a whole number.\r\nPlease correct and retry.");
     EXPECT_TRUE(form->isVisible());
-    EXPECT_TRUE(ui().PurgeAllSBtn->isEnabled());
+    EXPECT_TRUE(widget("PurgeAllSBtn")->isEnabled());
 }
 
 TEST_F(DriverTest, UnavailableStepsLeaveTheirBoxesDisabledAndUnticked)
@@ -299,13 +311,13 @@ TEST_F(DriverTest, UnavailableStepsLeaveTheirBoxesDisabledAndUnticked)
     form = std::make_unique<TMainForm>(*state, std::move(steps));
     form->setClosingPause(0);
     form->AllOnBtnClick();
-    EXPECT_TRUE(ui().CheckBoxCookies->isChecked());
-    for (QCheckBox* box : {ui().CheckBoxNormalCache, ui().CheckBoxReCycle, ui().CheckBoxShredFiles,
-                           ui().CheckBoxUserData, ui().CheckBoxHistory}) {
+    EXPECT_TRUE(box("CheckBoxCookies")->isChecked());
+    for (QCheckBox* box : {box("CheckBoxNormalCache"), box("CheckBoxReCycle"), box("CheckBoxShredFiles"),
+                           box("CheckBoxUserData"), box("CheckBoxHistory")}) {
         EXPECT_FALSE(box->isEnabled()) << box->objectName().toStdString();
         EXPECT_FALSE(box->isChecked()) << box->objectName().toStdString();
     }
-    EXPECT_FALSE(ui().NsDD->isEnabled());
+    EXPECT_FALSE(edit("NsDD")->isEnabled());
 }
 
 TEST_F(DriverTest, ExitWithAbortKeywordReachesTheExceptionBoxWhichClosesTheWindow)
