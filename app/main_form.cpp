@@ -132,6 +132,7 @@ void TMainForm::FormCreate()
 
 void TMainForm::applyReportStyle()
 {
+    // The report's font: fixed pitch, in the report's size and weight.
     const PurgeReport::Style& style = report_->style();
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPointSize(style.pointSize);
@@ -217,6 +218,20 @@ void TMainForm::closeEvent(QCloseEvent* event)
         return;
     }
     event->accept();
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    if (!state_.run.BusyFlag)
+        fitReportColumn();
+}
+
+void TMainForm::fitReportColumn()
+{
+    const int charWidth = QFontMetrics(ui_->ListView0->font()).horizontalAdvance(QLatin1Char('M'));
+    ui_->ListView0->setColumnWidth(
+        0, std::max(ui_->ListView0->viewport()->width(), report_->longestLine() * charWidth + 8));
 }
 
 void TMainForm::AppOnException(const QString& message, quintptr address)
@@ -333,9 +348,7 @@ void TMainForm::leaveBusy()
     ui_->CancelSBtn->setEnabled(false);
     QCoreApplication::processEvents();
     report_->resumeUpdates();
-    const int charWidth = QFontMetrics(ui_->ListView0->font()).horizontalAdvance(QLatin1Char('M'));
-    ui_->ListView0->setColumnWidth(
-        0, std::max(ui_->ListView0->viewport()->width(), report_->longestLine() * charWidth + 16));
+    fitReportColumn();
     ui_->ListView0->setUpdatesEnabled(true);
     QCoreApplication::processEvents();
     if (closingPauseMs_ > 0)

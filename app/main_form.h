@@ -46,6 +46,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void FormCreate();
@@ -54,6 +55,7 @@ private:
     void resetStatusPanel();
     void setStatusColour(const QColor& colour);
     void startRun(bool preview);
+    void fitReportColumn();
 
     // DriverView
     DriverInput readControls() const override;

@@ -3,7 +3,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QLocalSocket>
-#include <QStandardPaths>
+#include <QFile>
 
 namespace kp {
 
@@ -21,9 +21,13 @@ SingleInstanceGuard::SingleInstanceGuard(QString serverName, QObject* parent)
 
 QString SingleInstanceGuard::serverNameFor(const std::string& prefixDir)
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
+    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (folder.isEmpty()) {
+        // A private folder of the user's in the temporary folder.
+        folder = QDir::tempPath() + QStringLiteral("/klenpro-") + qEnvironmentVariable("USER", QStringLiteral("user"));
+        QDir().mkpath(folder);
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
     const QByteArray key = QCryptographicHash::hash(QByteArray::fromStdString(prefixDir), QCryptographicHash::Sha1).toHex().left(16);
     return folder + QStringLiteral("/klenpro-PREVINST-") + QString::fromLatin1(key);
 }

@@ -4,6 +4,8 @@
 #include "purge/purge_report.h"
 #include "tests/support/recording_messages.h"
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -350,4 +352,41 @@ TEST_F(DriverTest, ExitClosesOnlyWhenIdleAndTheCaptionCarriesTheVersion)
 
     make({"NOVER"});
     EXPECT_EQ(form->windowTitle(), "Klenzor Pro - Purge Cache, Cookies and Tracks for Internet Explorer");
+}
+
+TEST_F(DriverTest, TheActivityTimerShowsTheRunningCount)
+{
+    make();
+    box("CheckBoxTemp")->setChecked(true);
+    QString during;
+    actions[PurgeStep::Temp] = [&](PurgeContext& context) {
+        context.run.ProcessedCount = 5;
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 300)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        during = label("RegLabel")->text();
+    };
+    form->PurgeAllSBtnClick();
+    EXPECT_EQ(during, "  Processing \"Temp Folders\" - 5 processed");
+    EXPECT_EQ(label("RegLabel")->text(), "");
+}
+
+TEST_F(DriverTest, ALongCleanReportShowsThePageDownHintUntilItsTimerHidesIt)
+{
+    make();
+    form->show();
+    box("CheckBoxTemp")->setChecked(true);
+    actions[PurgeStep::Temp] = [](PurgeContext& context) {
+        for (int i = 0; i < 200; ++i)
+            context.report.AddReportLine(QStringLiteral("line"));
+    };
+    form->PurgeAllSBtnClick();
+    EXPECT_TRUE(label("Panel2Msg")->isVisible());
+    form->TimerMsgTimer();
+    EXPECT_FALSE(label("Panel2Msg")->isVisible());
+
+    actions.clear();
+    form->PurgeAllSBtnClick();
+    EXPECT_FALSE(label("Panel2Msg")->isVisible());
 }
