@@ -100,6 +100,10 @@ int RunEntrySequence(GuardedApplication& app, const Keywords& keywords)
         form.AppOnException(message, address);
     };
     app.setExceptionHandler(onException);
+    struct HandlerReset {
+        GuardedApplication& app;
+        ~HandlerReset() { app.setExceptionHandler({}); }
+    } handlerReset{app};
     QObject::connect(&guard, &SingleInstanceGuard::activationRequested, &form, [&form] { bringToFront(form); });
 
     if (state.mode.unattended()) {

@@ -72,8 +72,13 @@ void PurgeDriver::run(DriverView& view)
     RunState& run = context_.run;
     ErrorState& errors = context_.errors;
     PurgeReport& report = context_.report;
-    if (run.BusyFlag)
+    if (run.BusyFlag || running_)
         return;
+    running_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{running_};
 
     const DriverInput input = view.readControls();
     run.detail = input.options.ReportOpt == 0;

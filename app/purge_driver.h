@@ -49,7 +49,8 @@ class PurgeDriver {
 public:
     PurgeDriver(PurgeContext context, StepTable steps);
 
-    // One run; does nothing while a run is in progress.
+    // One run; does nothing while a run is in progress, including its
+    // validation, which lets window messages run before the busy state.
     void run(DriverView& view);
 
     const StepTable& steps() const { return steps_; }
@@ -60,6 +61,7 @@ private:
 
     PurgeContext context_;
     StepTable steps_;
+    bool running_ = false; // from the start of a run, before the busy state begins
 };
 
 } // namespace kp

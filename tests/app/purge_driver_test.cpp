@@ -390,3 +390,13 @@ TEST_F(DriverTest, ALongCleanReportShowsThePageDownHintUntilItsTimerHidesIt)
     form->PurgeAllSBtnClick();
     EXPECT_FALSE(label("Panel2Msg")->isVisible());
 }
+
+TEST_F(DriverTest, APurgeClickQueuedBeforeARunStartsNoSecondRunInsideIt)
+{
+    make();
+    box("CheckBoxTemp")->setChecked(true);
+    QMetaObject::invokeMethod(form.get(), &TMainForm::PurgeAllSBtnClick, Qt::QueuedConnection);
+    form->PurgeAllSBtnClick();
+    EXPECT_EQ(calls.size(), 1u);
+    EXPECT_EQ(lines(), (std::vector<QString>{"step 7", kSeparator, "  Purge Functions Completed."}));
+}
