@@ -92,7 +92,7 @@ int RunEntrySequence(GuardedApplication& app, const Keywords& keywords)
 
     AppState state(keywords, messages, machine.get());
     FindStartupFolders(*machine, state.folders);
-    if (state.mode.unattended() && state.display.SplashOpt != 1)
+    if (state.mode.unattended() && state.display.SplashOpt != 1 && displayAvailable())
         splash.showNow();
 
     TMainForm form(state, availablePurgeSteps());

@@ -2,7 +2,7 @@
 
 #include "platform/dos_paths.h"
 #include "platform/machine.h"
-#include "platform/text_file.h"
+#include "platform/win_error.h"
 
 #include <cerrno>
 #include <climits>
@@ -15,7 +15,7 @@ DWORD executableFolder(Machine& machine, std::string& winFolder)
     char buffer[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
     if (n <= 0)
-        return win32FromErrno(errno);
+        return errorFromErrno(errno);
     std::string host(buffer, std::size_t(n));
     const std::size_t slash = host.rfind('/');
     host = slash == 0 ? "/" : host.substr(0, slash);

@@ -2,38 +2,14 @@
 
 #include "platform/dos_paths.h"
 #include "platform/machine.h"
+#include "platform/win_error.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace kp::win {
-
-DWORD win32FromErrno(int error)
-{
-    switch (error) {
-    case 0: return err::SUCCESS;
-    case ENOENT: return err::FILE_NOT_FOUND;
-    case ENOTDIR: return err::PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-    case ELOOP:
-    case EROFS: return err::ACCESS_DENIED;
-    case EEXIST: return err::ALREADY_EXISTS;
-    case ENOSPC:
-    case EDQUOT: return err::DISK_FULL;
-    case ENAMETOOLONG: return err::FILENAME_EXCED_RANGE;
-    case EMFILE:
-    case ENFILE: return err::TOO_MANY_OPEN_FILES;
-    case ENOMEM: return err::NOT_ENOUGH_MEMORY;
-    case EBUSY: return err::SHARING_VIOLATION;
-    case ENOTEMPTY: return err::DIR_NOT_EMPTY;
-    default: return err::GEN_FAILURE;
-    }
-}
 
 namespace {
 
@@ -64,7 +40,7 @@ DWORD writeAll(int fd, std::string_view text)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            return win32FromErrno(errno);
+            return errorFromErrno(errno);
         text.remove_prefix(std::size_t(n));
     }
     return err::SUCCESS;
@@ -80,14 +56,14 @@ DWORD writeTextFile(Machine& machine, std::string_view winPath, std::string_view
     std::string temp = host.dir + "/." + host.name + ".kp-" + std::to_string(::getpid());
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0)
-        return win32FromErrno(errno);
+        return errorFromErrno(errno);
     DWORD rc = writeAll(fd, text);
     if (rc == err::SUCCESS && ::fsync(fd) != 0)
-        rc = win32FromErrno(errno);
+        rc = errorFromErrno(errno);
     if (::close(fd) != 0 && rc == err::SUCCESS)
-        rc = win32FromErrno(errno);
+        rc = errorFromErrno(errno);
     if (rc == err::SUCCESS && ::rename(temp.c_str(), host.path.c_str()) != 0)
-        rc = win32FromErrno(errno);
+        rc = errorFromErrno(errno);
     if (rc != err::SUCCESS) {
         ::unlink(temp.c_str());
         return rc;
@@ -104,12 +80,12 @@ DWORD appendTextFile(Machine& machine, std::string_view winPath, std::string_vie
         return rc;
     int fd = ::open(host.path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0)
-        return win32FromErrno(errno);
+        return errorFromErrno(errno);
     DWORD rc = writeAll(fd, text);
     if (rc == err::SUCCESS && ::fsync(fd) != 0)
-        rc = win32FromErrno(errno);
+        rc = errorFromErrno(errno);
     if (::close(fd) != 0 && rc == err::SUCCESS)
-        rc = win32FromErrno(errno);
+        rc = errorFromErrno(errno);
     if (!host.exists)
         machine.paths().noteAdded(host.dir, host.name);
     return rc;
@@ -122,7 +98,7 @@ DWORD readTextFile(Machine& machine, std::string_view winPath, std::string& out,
         return rc;
     int fd = ::open(host.path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return win32FromErrno(errno);
+        return errorFromErrno(errno);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
@@ -136,7 +112,7 @@ DWORD readTextFile(Machine& machine, std::string_view winPath, std::string& out,
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            rc = win32FromErrno(errno);
+            rc = errorFromErrno(errno);
             break;
         }
         if (n == 0)
@@ -151,29 +127,6 @@ DWORD readTextFile(Machine& machine, std::string_view winPath, std::string& out,
     if (rc == err::SUCCESS)
         out = std::move(data);
     return rc;
-}
-
-DWORD createFolder(Machine& machine, std::string_view winPath)
-{
-    HostName host;
-    if (DWORD rc = resolve(machine, winPath, host); rc != err::SUCCESS)
-        return rc;
-    if (host.exists)
-        return err::ALREADY_EXISTS;
-    if (::mkdir(host.path.c_str(), 0755) != 0)
-        return win32FromErrno(errno);
-    machine.paths().noteAdded(host.dir, host.name);
-    return err::SUCCESS;
-}
-
-bool folderExists(Machine& machine, std::string_view winPath)
-{
-    std::string path;
-    bool exists = false;
-    if (machine.paths().toHost(winPath, path, &exists) != err::SUCCESS || !exists)
-        return false;
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 } // namespace kp::win

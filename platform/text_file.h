@@ -26,12 +26,4 @@ DWORD appendTextFile(Machine& machine, std::string_view winPath, std::string_vie
 DWORD readTextFile(Machine& machine, std::string_view winPath, std::string& out,
                    std::size_t limit = 64u << 20);
 
-// Creates one folder level; ALREADY_EXISTS when the name is taken.
-DWORD createFolder(Machine& machine, std::string_view winPath);
-
-bool folderExists(Machine& machine, std::string_view winPath);
-
-// The Win32 code that stands for a host errno value.
-DWORD win32FromErrno(int error);
-
 } // namespace kp::win

@@ -4,12 +4,18 @@
 #include "platform/machine.h"
 #include "platform/own_program.h"
 #include "platform/registry.h"
-#include "platform/text_file.h"
+#include "platform/file_system.h"
 #include "settings/folder_set.h"
 
 namespace kp {
 
 namespace {
+bool isFolder(win::FileSystem& files, const std::string& path)
+{
+    win::DWORD attributes = 0;
+    return files.getAttributes(path, attributes) == win::err::SUCCESS && (attributes & win::attr::DIRECTORY);
+}
+
 std::string applicationDataFolder(win::Machine& machine)
 {
     win::Registry& registry = machine.registry();
@@ -23,7 +29,8 @@ std::string applicationDataFolder(win::Machine& machine)
         return {};
     while (path.size() > 3 && path.back() == '\\')
         path.pop_back();
-    return win::folderExists(machine, path) ? path : std::string();
+    win::FileSystem files(machine);
+    return isFolder(files, path) ? path : std::string();
 }
 } // namespace
 
@@ -38,7 +45,8 @@ void FindStartupFolders(win::Machine& machine, FolderSet& folders)
     if (appData.empty())
         return;
     const std::string data = appData + "\\Klenzor";
-    if (win::folderExists(machine, data) || win::createFolder(machine, data) == win::err::SUCCESS)
+    win::FileSystem files(machine);
+    if (isFolder(files, data) || files.createDirectory(data) == win::err::SUCCESS)
         folders.dataFolder = data;
 }
 
