@@ -86,6 +86,11 @@ private:
 
 } // namespace
 
+Hive::Identity Hive::Identity::of(const struct stat& st)
+{
+    return {st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec, st.st_ctim.tv_sec, st.st_ctim.tv_nsec, true};
+}
+
 Hive::Hive(std::string path, std::string rootPath)
     : path_(std::move(path))
     , rootPath_(std::move(rootPath))
@@ -97,7 +102,7 @@ DWORD Hive::refresh()
     Identity now;
     struct stat st {};
     if (::stat(path_.c_str(), &st) == 0)
-        now = {st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec, true};
+        now = Identity::of(st);
     else if (errno != ENOENT)
         return fromErrno(errno);
     if (loaded_ && now == identity_)
@@ -142,7 +147,7 @@ DWORD Hive::load()
     }
     ::close(fd);
 
-    identity_ = {st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec, true};
+    identity_ = Identity::of(st);
     switch (doc_.parse(text)) {
     case Document::Load::Complete:
         state_ = err::SUCCESS;
@@ -248,23 +253,20 @@ DWORD Hive::writeFile(const std::string& text)
             return fail(errno);
         done += static_cast<std::size_t>(n);
     }
-    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0 || ::fstat(fd, &st) != 0)
+    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0)
         return fail(errno);
-    if (::close(fd) != 0) {
-        const int e = errno;
-        ::unlink(temp.c_str());
-        return fromErrno(e);
-    }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        const int e = errno;
-        ::unlink(temp.c_str());
-        return fromErrno(e);
-    }
+    if (::rename(temp.c_str(), target.c_str()) != 0)
+        return fail(errno);
+    // Taken after the rename, which changes the file's ctime.
+    const bool stated = ::fstat(fd, &st) == 0;
+    const int closed = ::close(fd);
     if (const int dir = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
         ::fsync(dir);
         ::close(dir);
     }
-    identity_ = {st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec, true};
+    if (!stated || closed != 0)
+        return err::WRITE_FAULT;
+    identity_ = Identity::of(st);
     return err::SUCCESS;
 }
 

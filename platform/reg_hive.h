@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <vector>
 
@@ -38,11 +39,14 @@ public:
 
 private:
     struct Identity {
+        static Identity of(const struct stat& st);
         dev_t dev = 0;
         ino_t ino = 0;
         off_t size = 0;
         long long mtimeSec = 0;
         long mtimeNsec = 0;
+        long long ctimeSec = 0;
+        long ctimeNsec = 0;
         bool exists = false;
         bool operator==(const Identity&) const = default;
     };

@@ -386,7 +386,11 @@ Registry::Registry(std::string prefixDir)
 {
 }
 
-Registry::~Registry() = default;
+// Changes of a batch that was never ended are saved rather than lost.
+Registry::~Registry()
+{
+    store_->flush();
+}
 
 DWORD Registry::openKey(RegRoot root, std::string_view subKey, bool write, RegKey& out)
 {

@@ -4,7 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace kp::win;
 using kp::test::readFile;
@@ -440,4 +445,58 @@ TEST_F(RegistryTest, KeysDeeperThanWindowsAllowsAreRefused)
     EXPECT_EQ(registry.createKey(key, "one-too-many", key), err::BADKEY);
     Registry fresh(dir.path());
     EXPECT_EQ(fresh.openKey(RegRoot::CurrentUser, path, false, key), err::SUCCESS);
+}
+
+TEST_F(RegistryTest, WritesWaitForTheHiveLockAndFollowALinkedHive)
+{
+    // Another program holds the lock for a moment: the write waits for it.
+    const int fd = ::open(dir.file("user.reg").c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    std::thread holder([fd] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ::close(fd);
+    });
+    RegKey key;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(registry.createKey(RegRoot::CurrentUser, "Software\\Locked", key), err::SUCCESS);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
+    holder.join();
+
+    // A hive that is a symbolic link stays one; its target gets the change.
+    ASSERT_EQ(::rename(dir.file("system.reg").c_str(), dir.file("real-system.reg").c_str()), 0);
+    ASSERT_EQ(::symlink("real-system.reg", dir.file("system.reg").c_str()), 0);
+    Registry linked(dir.path());
+    ASSERT_EQ(linked.createKey(RegRoot::LocalMachine, "Software\\Kp", key), err::SUCCESS);
+    ASSERT_EQ(linked.setDword(key, "x", 1), err::SUCCESS);
+    struct stat st {};
+    ASSERT_EQ(::lstat(dir.file("system.reg").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_NE(readFile(dir.file("real-system.reg")).find("[Software\\\\Kp]"), std::string::npos);
+}
+
+TEST_F(RegistryTest, DeletingALinkKeyLeavesItsTarget)
+{
+    RegKey classes;
+    ASSERT_EQ(registry.openKey(RegRoot::ClassesRoot, "", true, classes), err::SUCCESS);
+    EXPECT_EQ(registry.deleteKey(classes, "Wow6432Node\\.htm"), err::SUCCESS);
+    RegKey key;
+    EXPECT_EQ(registry.openKey(classes, "Wow6432Node\\.htm", false, key), err::FILE_NOT_FOUND);
+    std::string text;
+    ASSERT_EQ(registry.openKey(classes, ".htm", false, key), err::SUCCESS);
+    EXPECT_EQ(registry.queryString(key, "", text), err::SUCCESS);
+    EXPECT_EQ(registry.deleteKey(classes, ""), err::ACCESS_DENIED);
+}
+
+TEST_F(RegistryTest, ABatchLeftOpenIsSavedWhenTheRegistryGoes)
+{
+    {
+        Registry r(dir.path());
+        RegKey key;
+        r.beginBatch();
+        ASSERT_EQ(r.createKey(RegRoot::CurrentUser, "Software\\Unended", key), err::SUCCESS);
+        ASSERT_EQ(r.setDword(key, "x", 1), err::SUCCESS);
+        EXPECT_EQ(userReg(), kUser);
+    }
+    EXPECT_NE(userReg().find("[Software\\\\Unended]"), std::string::npos);
 }
