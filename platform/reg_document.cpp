@@ -64,6 +64,43 @@ std::string timeLine(const Stamp& stamp, std::string_view eol)
     return std::string(text) + std::string(eol);
 }
 
+// The components of a section header's key path, up to its unescaped ']'.
+// Returns the position past the ']', or npos.
+std::size_t parseKeyPath(std::string_view text, std::vector<std::string>& path)
+{
+    path.clear();
+    const std::size_t close = text.find(']');
+    std::string_view plain = text.substr(0, close == std::string_view::npos ? 0 : close);
+    bool simple = close != std::string_view::npos;
+    for (std::size_t k = 0; simple && k < plain.size(); ++k) {
+        const auto c = static_cast<unsigned char>(plain[k]);
+        if (c >= 0x80 || (c == '\\' && (k + 1 >= plain.size() || plain[++k] != '\\')))
+            simple = false;
+    }
+    if (simple) {
+        // Only "\\\\" separators: split the text itself.
+        if (!plain.empty()) {
+            std::size_t start = 0;
+            for (;;) {
+                const std::size_t sep = plain.find("\\\\", start);
+                path.emplace_back(plain.substr(start, sep == std::string_view::npos ? std::string_view::npos : sep - start));
+                if (sep == std::string_view::npos)
+                    break;
+                start = sep + 2;
+            }
+        }
+        return close + 1;
+    }
+    regtext::Units units;
+    const std::size_t used = regtext::parseEscaped(text, ']', &units);
+    if (used == std::string_view::npos)
+        return used;
+    const std::string name = regtext::fromUnits(units);
+    if (!name.empty())
+        path = splitPath(name);
+    return used;
+}
+
 // Position of `a` against `b` in a file whose sections follow the tree
 // depth first, subkeys in name order (how Wine writes them).
 int comparePreorder(const Node* a, const Node* b)
@@ -139,6 +176,7 @@ Document::Load Document::parse(std::string_view input)
         return Load::NotRegistry;
     header_ += raw;
 
+    const bool hasNul = text.find('\0') != std::string_view::npos;
     bool complete = true;
     Block* cur = nullptr;  // the section that values go to
     Block* sink = nullptr; // where lines go: the last section, even a malformed one's
@@ -167,7 +205,7 @@ Document::Load Document::parse(std::string_view input)
         const std::size_t lineStart = pos - raw.size();
         const std::string_view line = content(raw);
         const std::size_t i = firstNonSpace(line);
-        if (line.find('\0') != std::string_view::npos) {
+        if (hasNul && line.find('\0') != std::string_view::npos) {
             complete = false;
             addOther(raw);
             continue;
@@ -180,20 +218,13 @@ Document::Load Document::parse(std::string_view input)
         }
         const char c = line[i];
         if (c == '[') {
-            regtext::Units units;
-            const std::size_t used = regtext::parseEscaped(line.substr(i + 1), ']', &units);
-            bool ok = used != std::string_view::npos;
             std::vector<std::string> path;
-            if (ok) {
-                const std::string_view after = line.substr(i + 1 + used);
-                ok = after.find_first_not_of(" \t-0123456789") == std::string_view::npos;
-                const std::string name = regtext::fromUnits(units);
-                if (!name.empty())
-                    path = splitPath(name);
-                ok = ok && path.size() <= kMaxKeyDepth;
-                for (const std::string& part : path)
-                    ok = ok && !part.empty();
-            }
+            const std::size_t used = parseKeyPath(line.substr(i + 1), path);
+            bool ok = used != std::string_view::npos &&
+                line.substr(i + 1 + used).find_first_not_of(" \t-0123456789") == std::string_view::npos &&
+                path.size() <= kMaxKeyDepth;
+            for (const std::string& part : path)
+                ok = ok && !part.empty();
             if (!ok) {
                 complete = false;
                 addOther(raw);
