@@ -196,3 +196,22 @@ TEST(UrlCacheWine, OurWalkAndWinesAgreeBeforeAndAfterEditsOnBothSides)
     }
 #endif
 }
+
+TEST(UrlCacheWine, ARunningSessionOfThePrefixIsReported)
+{
+    if (!kp::test::wineAvailable())
+        GTEST_SKIP() << "wine64 is missing";
+    kp::test::TempDir dir;
+    const std::string prefix = dir.path() + "/prefix";
+    std::string error;
+    ASSERT_TRUE(kp::test::makeRealWinePrefix(prefix, error)) << error;
+    std::unique_ptr<Machine> machine;
+    ASSERT_EQ(Machine::open(prefix, machine), err::SUCCESS);
+    UrlCache cache(*machine, {});
+    EXPECT_FALSE(cache.wineSessionActive());
+    const std::string server = "WINEPREFIX='" + prefix + "' " + kp::test::kWineServer;
+    ASSERT_EQ(std::system((server + " -p").c_str()), 0);
+    EXPECT_TRUE(cache.wineSessionActive());
+    kp::test::stopWineSession(prefix);
+    EXPECT_FALSE(cache.wineSessionActive());
+}
