@@ -3,6 +3,7 @@
 #include "platform/dos_paths.h"
 #include "platform/index_dat_file.h"
 #include "platform/machine.h"
+#include "platform/shell_folders.h"
 #include "platform/wine_server_check.h"
 
 #include <algorithm>
@@ -107,6 +108,20 @@ bool plainName(std::string_view name)
 }
 
 } // namespace
+
+UrlCache::UrlCache(Machine& machine)
+    : UrlCache(machine, {})
+{
+    for (auto [id, folder] : {std::pair {csidl::INTERNET_CACHE, &folders_.cache},
+                              std::pair {csidl::COOKIES, &folders_.cookies}, std::pair {csidl::HISTORY, &folders_.history}}) {
+        std::string path;
+        const DWORD e = shGetFolderPath(machine, id, path);
+        if (e == err::SUCCESS || e == err::PATH_NOT_FOUND)
+            *folder = path;
+        while (!folder->empty() && folder->back() == '\\')
+            folder->pop_back();
+    }
+}
 
 UrlCache::UrlCache(Machine& machine, UrlCacheFolders folders)
     : machine_(machine)
@@ -603,7 +618,13 @@ DWORD UrlCache::setCookie(std::string_view user, std::string_view hostPath, cons
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0)
         return err::ACCESS_DENIED;
-    const bool written = ::write(fd, text.data(), text.size()) == ssize_t(text.size()) && ::fsync(fd) == 0;
+    bool written = ::write(fd, text.data(), text.size()) == ssize_t(text.size());
+    if (written && lastAccess.value()) {
+        const std::int64_t seconds = unixFromFileTime(lastAccess);
+        const timespec times[2] = {{time_t(seconds), 0}, {time_t(seconds), 0}};
+        ::futimens(fd, times);
+    }
+    written = written && ::fsync(fd) == 0;
     ::close(fd);
     if (!written || ::rename(temp.c_str(), host.c_str()) != 0) {
         ::unlink(temp.c_str());
@@ -616,8 +637,8 @@ DWORD UrlCache::setCookie(std::string_view user, std::string_view hostPath, cons
     commit.url = url;
     commit.localFileName = local;
     commit.entryType = COOKIE_CACHE_ENTRY;
-    commit.lastAccess = lastAccess;
-    commit.lastModified = now();
+    commit.lastAccess = lastAccess.value() ? lastAccess : now();
+    commit.lastModified = commit.lastAccess;
     for (const CookieRecord& cookie : cookies)
         commit.expire = std::max(commit.expire, cookie.expires,
                                  [](FileTime a, FileTime b) { return a.value() < b.value(); });

@@ -83,6 +83,9 @@ struct UrlCacheCommit {
 
 class UrlCache {
 public:
+    // The folders from SHGetFolderPath (Cache, Cookies, History); a folder the
+    // registry does not name has no containers.
+    explicit UrlCache(Machine& machine);
     UrlCache(Machine& machine, UrlCacheFolders folders);
     ~UrlCache();
     UrlCache(const UrlCache&) = delete;
@@ -128,7 +131,8 @@ public:
     // Internet Explorer's way of keeping cookies: writes the text cookie file
     // of `user` for `hostPath` ("example.com/") in the Cookies folder
     // (replacing the one the entry names) and indexes it as
-    // "Cookie:user@hostPath".
+    // "Cookie:user@hostPath"; the file and the entry are written, modified
+    // and accessed at `lastAccess` (zero: now).
     DWORD setCookie(std::string_view user, std::string_view hostPath, const std::vector<CookieRecord>& cookies,
                     FileTime lastAccess = {});
 
@@ -139,6 +143,7 @@ public:
     // The Windows path of a container's folder: "Cookie:", "Visited:",
     // ":yyyymmddyyyymmdd:" or "" (content).
     std::string containerFolder(std::string_view prefix) const;
+    const UrlCacheFolders& folders() const { return folders_; }
 
 private:
     struct Container;

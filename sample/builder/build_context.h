@@ -74,5 +74,6 @@ DWORD writeProfileFolders(BuildContext& context);
 DWORD writeMachineRegistry(BuildContext& context);
 DWORD writeSampleFiles(BuildContext& context);
 DWORD writeRecentLinks(BuildContext& context);
+DWORD writeUrlCache(BuildContext& context);
 
 } // namespace kp::sample

@@ -320,10 +320,9 @@ DWORD buildMachine(const std::string& prefixDir, const MachineSpec& spec)
     context.folders = xpFolders(spec.userName);
 
     using Step = DWORD (*)(BuildContext&);
-    // Content that needs the folders and the registry (index and cookie
-    // files, for instance) comes as further steps after these.
+    // Content that needs the folders and the registry comes after them.
     constexpr Step kSteps[] = {writePrefixSkeleton, writeProfileFolders, writeMachineRegistry, writeSampleFiles,
-                               writeRecentLinks};
+                               writeRecentLinks, writeUrlCache};
     for (Step step : kSteps)
         if (DWORD e = step(context))
             return e;

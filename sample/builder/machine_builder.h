@@ -36,6 +36,11 @@ struct MachineSpec {
     int formItems = 4;       // protected-storage AutoComplete items per identity
     int passwordItems = 2;
     int userDataFiles = 3;
+    int cacheEntries = 240;   // online cache entries, each with its file in a cache subfolder
+    int offlineEntries = 24;  // sticky (offline) entries, besides the .cdf channel
+    int cookies = 16;         // sites with a cookie file
+    int visitedUrls = 80;
+    int historyEntries = 6;   // entries in each daily history container
 };
 
 // The user's SID that the machine's user.reg names.

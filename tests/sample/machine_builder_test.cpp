@@ -147,14 +147,14 @@ TEST(MachineBuilder, WritesTheXpLayout)
     const std::string content = built.hostPath(kProfile + "\\Local Settings\\Temporary Internet Files\\Content.IE5");
     int subfolders = 0;
     for (const std::string& name : names(content)) {
-        if (name == "desktop.ini")
+        if (name == "desktop.ini" || name == "index.dat")
             continue;
         ++subfolders;
         EXPECT_EQ(name.size(), 8u) << name;
     }
     EXPECT_EQ(subfolders, 4);
     std::vector<std::string> days = names(built.hostPath(kProfile + "\\Local Settings\\History\\History.IE5"));
-    ASSERT_EQ(days.size(), 6u); // five days and desktop.ini
+    ASSERT_EQ(days.size(), 7u); // five days, desktop.ini and index.dat
     EXPECT_EQ(days[4], "MSHist012026120620261207") << "today's folder, from the spec's fixed now";
     EXPECT_EQ(dosAttrib(content + "/desktop.ini"), "0x6");
 }
@@ -294,7 +294,7 @@ TEST(MachineBuilder, CountsScaleTheMachine)
     ASSERT_TRUE(built.ok());
     const std::string profile = "C:\\Documents and Settings\\Alice Smith";
     EXPECT_EQ(names(built.hostPath(profile + "\\Local Settings\\Temp")).size(), 63u);
-    EXPECT_EQ(names(built.hostPath(profile + "\\Local Settings\\History\\History.IE5")).size(), 21u);
+    EXPECT_EQ(names(built.hostPath(profile + "\\Local Settings\\History\\History.IE5")).size(), 22u);
     EXPECT_EQ(text(built.machine(), RegRoot::CurrentUser, "Software\\Microsoft\\Internet Explorer\\TypedURLs", "url25")
                   .substr(0, 7),
               "http://");
