@@ -4,7 +4,7 @@
 #include "platform/index_dat_file.h"
 #include "platform/machine.h"
 #include "platform/shell_folders.h"
-#include "platform/wine_server_check.h"
+#include "platform/wine_session.h"
 
 #include <algorithm>
 #include <cctype>
@@ -136,7 +136,7 @@ UrlCache::~UrlCache() = default;
 
 bool UrlCache::wineSessionActive() const
 {
-    return wineServerRunning(machine_.prefixDir());
+    return detectWineSession(machine_.prefixDir()).running;
 }
 
 std::vector<UrlCache::Container> UrlCache::containers()
