@@ -13,7 +13,13 @@ namespace kp::win {
 
 namespace {
 
-constexpr std::int64_t kRacyWindowNs = 20'000'000; // coarse file-time granularity, with margin
+// How long after a folder's change another change may leave its time stamp
+// as it is: the kernel's coarse clock tick with margin, or two seconds on file
+// systems that keep whole seconds (FAT keeps two-second steps).
+std::int64_t racyWindowNs(std::int64_t mtimeNsec)
+{
+    return mtimeNsec == 0 ? 2'100'000'000 : 20'000'000;
+}
 
 bool isShortNameChar(unsigned char c)
 {
@@ -204,7 +210,7 @@ void DosPaths::recordTimeStamp(const std::string& hostDir, Folder& f)
     f.inode = st.st_ino;
     // A change by others within the time stamp's granularity of this one may
     // leave it unchanged: until that window has passed, the cache is checked.
-    f.racy = nowNs() - (f.mtimeSec * 1'000'000'000 + f.mtimeNsec) < kRacyWindowNs;
+    f.racy = nowNs() - (f.mtimeSec * 1'000'000'000 + f.mtimeNsec) < racyWindowNs(f.mtimeNsec);
 }
 
 void DosPaths::scan(const std::string& hostDir, Folder& f)
@@ -280,7 +286,7 @@ DosPaths::Folder* DosPaths::folder(const std::string& hostDir, bool forceScan)
     Folder& f = folders_[hostDir];
     bool same = f.mtimeSec == st.st_mtim.tv_sec && f.mtimeNsec == st.st_mtim.tv_nsec && f.inode == st.st_ino;
     // A racy listing is confirmed by one scan once its window has passed.
-    bool settled = f.racy && nowNs() - (f.mtimeSec * 1'000'000'000 + f.mtimeNsec) >= kRacyWindowNs;
+    bool settled = f.racy && nowNs() - (f.mtimeSec * 1'000'000'000 + f.mtimeNsec) >= racyWindowNs(f.mtimeNsec);
     if (!same || forceScan || settled)
         scan(hostDir, f);
     return &f;

@@ -6,10 +6,12 @@
 
 #include <chrono>
 #include <climits>
+#include <ctime>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <set>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -301,4 +303,21 @@ TEST(DosPaths, ResolvingEveryFileOfALargeFolderCostsOneScan)
     for (const auto& n : paths.listing(dir))
         shorts.insert(upperAscii(n.shortName));
     EXPECT_EQ(shorts.size(), std::size_t(kFiles));
+}
+
+TEST(DosPaths, FolderTimesInWholeSecondsAreTrustedOnlyAfterTwoSeconds)
+{
+    TempMachine tm;
+    tm.writeFile("Fat/a.txt");
+    DosPaths& paths = tm.machine().paths();
+    std::string dir = realDir(tm.hostPath("Fat"));
+    // A file system keeping whole seconds: every change in this second leaves the same time.
+    timespec second {std::time(nullptr), 0};
+    timespec times[2] = {second, second};
+    ASSERT_EQ(::utimensat(AT_FDCWD, dir.c_str(), times, 0), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(paths.findName(dir, "A.TXT"), "a.txt");
+    touch(dir + "/b.txt");
+    ASSERT_EQ(::utimensat(AT_FDCWD, dir.c_str(), times, 0), 0);
+    EXPECT_EQ(paths.findName(dir, "B.TXT"), "b.txt");
 }
