@@ -105,6 +105,7 @@ TEST_F(WineRegistry, ChangingOneValueChangesOnlyItsLineAndItsKeyStamps)
     EXPECT_EQ(changedSystem[2], "\"Version\"=\"6.0.2900.2180\"");
 
     EXPECT_NE(query("HKCU\\Control Panel\\Colors", "ActiveBorder").find("1 2 3"), std::string::npos);
+    EXPECT_NE(query("HKLM\\Software\\Microsoft\\Internet Explorer", "Version").find("6.0.2900.2180"), std::string::npos);
 }
 
 TEST_F(WineRegistry, WineReadsWhatWeWriteAndWeReadWhatWineWrites)
