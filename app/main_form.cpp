@@ -40,7 +40,8 @@ TMainForm::TMainForm(AppState& state, StepTable steps, QWidget* parent)
 {
     ui_->setupUi(this);
     driver_ = std::make_unique<PurgeDriver>(
-        PurgeContext{*report_, state.run, state.errors, state.keywords, state.folders, state.general, state.messages},
+        PurgeContext{*report_, state.run, state.errors, state.keywords, state.folders, state.general, state.messages,
+                     state.machine},
         std::move(steps));
 
     ui_->ListView0->setModel(report_.get());

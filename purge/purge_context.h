@@ -4,6 +4,9 @@
 
 namespace kp {
 
+namespace win {
+class Machine;
+}
 class Keywords;
 class MessageService;
 class PurgeReport;
@@ -20,6 +23,7 @@ struct PurgeContext {
     const FolderSet& folders;
     const GeneralSettings& general;
     MessageService& messages;
+    win::Machine* machine = nullptr; // the machine purged; null where no step touches it
 };
 
 } // namespace kp

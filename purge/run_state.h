@@ -1,7 +1,11 @@
 #pragma once
 // The state of a purge run, shared by the driver and the purge functions.
 
+#include "purge/shred_state.h"
+
 #include <QString>
+
+#include <cstdint>
 
 namespace kp {
 
@@ -18,6 +22,8 @@ struct RunState {
     QString statusBase; // the "Processing" text of the current step
     bool ran = false;   // at least one step was started
     int gaugeStep = 0;  // pixels the gauge grows per finished step
+    std::uint32_t LastErrorCode = 0; // the last system error of a file or cache-entry deletion
+    ShredState shredState;           // kept for the program run, across runs
 
     QString statusText() const
     {

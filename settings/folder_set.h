@@ -10,6 +10,7 @@ struct FolderSet {
     std::string execFolder; // upper-cased
     std::string dataFolder;
     bool dataFolderReadOnly = false;
+    bool dataFolderFromEnv = false; // named by %klenzordat%
 
     std::string userDataFolder;
     bool userDataFound = false;
