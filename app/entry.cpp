@@ -11,8 +11,12 @@
 #include "app/splash.h"
 #include "platform/console.h"
 #include "platform/machine.h"
+#include "platform/own_program.h"
+#include "platform/system_info.h"
 #include "purge/purge_report.h"
 #include "settings/startup_folders.h"
+
+#include <stdexcept>
 
 namespace kp {
 
@@ -54,6 +58,27 @@ void bringToFront(QWidget& mainWindow)
         target->showNormal();
     target->raise();
     target->activateWindow();
+}
+
+// The installer's post-install tasks that this build can perform; a failed
+// manifest copy ends them through the exception box.
+void RunInstallTasks(win::Machine& machine, const FolderSet& folders, const ExceptionHandler& onException)
+{
+    const bool ntFamily = win::platformId(machine) >= win::platform_id::WIN32_NT;
+    std::string executable;
+    if (ntFamily && win::executablePath(machine, executable) == win::err::SUCCESS) {
+        const bool done = deliverGuarded(
+            [&] {
+                if (std::optional<std::string> failure = RefreshManifest(machine, executable))
+                    throw std::runtime_error(*failure);
+                return true;
+            },
+            onException);
+        if (!done)
+            return;
+    }
+    RemoveStaleUninstallEntries(machine.registry(), folders.execFolder);
+    RemoveDuplicateDesktopShortcut(machine);
 }
 
 void printReport(const PurgeReport& report)
@@ -124,11 +149,13 @@ int RunEntrySequence(GuardedApplication& app, const Keywords& keywords)
     }
 
     if (keywords.IsKeywordPresent("INIT")) {
-        RemoveStaleUninstallEntries(machine->registry(), state.folders.execFolder);
+        RunInstallTasks(*machine, state.folders, onException);
         return 0;
     }
-    if (keywords.IsKeywordPresent("UNINST"))
+    if (keywords.IsKeywordPresent("UNINST")) {
+        DeleteAllUsersDataFiles(*machine, "Klenzor", state.folders.dataFolder);
         return 0;
+    }
 
     if (!displayAvailable()) {
         win::writeStandardError("Klenzor Pro: no display to show the main window on. Run an unattended purge "

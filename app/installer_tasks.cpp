@@ -1,7 +1,11 @@
 #include "app/installer_tasks.h"
 
 #include "platform/dos_paths.h"
+#include "platform/file_system.h"
+#include "platform/machine.h"
 #include "platform/registry.h"
+#include "platform/shell_folders.h"
+#include "platform/system_info.h"
 
 #include <vector>
 
@@ -41,6 +45,114 @@ void RemoveStaleUninstallEntries(win::Registry& registry, const std::string& exe
                 registry.deleteTree(uninstall, subKey);
         }
     }
+}
+
+} // namespace kp
+
+namespace kp {
+
+namespace {
+
+bool isFolder(win::FileSystem& files, const std::string& path)
+{
+    win::DWORD attributes = 0;
+    return files.getAttributes(path, attributes) == win::err::SUCCESS && (attributes & win::attr::DIRECTORY);
+}
+
+std::string fileNameOf(const std::string& path)
+{
+    const std::size_t slash = path.rfind('\\');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+std::optional<std::string> RefreshManifest(win::Machine& machine, const std::string& executable)
+{
+    win::FileSystem files(machine);
+    const std::string fresh = executable + ".ManifesI";
+    if (!files.exists(fresh))
+        return std::nullopt;
+    const std::string switchedOff = executable + ".ManifesX";
+    const std::string target = files.exists(switchedOff) ? switchedOff : executable + ".ManifesT";
+    if (files.copyFile(fresh, target, false) == win::err::SUCCESS)
+        return std::nullopt;
+    win::File probe;
+    const bool readable = files.createFile(fresh, win::access::GENERIC_READ, win::share::READ | win::share::WRITE,
+                                           win::Disposition::OpenExisting, 0, probe)
+        == win::err::SUCCESS;
+    return (readable ? "Cannot create file " + fileNameOf(target) : "Cannot open file " + fileNameOf(fresh));
+}
+
+void RemoveDuplicateDesktopShortcut(win::Machine& machine)
+{
+    std::string common, user;
+    if (win::shGetFolderPath(machine, win::csidl::COMMON_DESKTOPDIRECTORY, common) != win::err::SUCCESS
+        || win::shGetFolderPath(machine, win::csidl::DESKTOPDIRECTORY, user) != win::err::SUCCESS)
+        return;
+    if (win::upperAscii(common) == win::upperAscii(user))
+        return;
+    win::FileSystem files(machine);
+    const std::string name = "\\Klenzor Pro.lnk";
+    if (files.exists(common + name) && files.exists(user + name))
+        files.deleteFile(user + name);
+}
+
+void DeleteDataFiles(win::Machine& machine, const std::string& folder, const std::string& product)
+{
+    std::vector<const char*> names;
+    const std::string kind = win::upperAscii(product);
+    if (kind == "KLENPRO")
+        names = {"KlenPro.ini", "KlenPro.dat", "Plugins.dat"};
+    else if (kind == "KLENZOR")
+        names = {"Klenzor.ini", "Klenzor.dat"};
+    else if (kind == "OMBRIX")
+        names = {"Ombrix.ini", "Ombrix.dat", "Plugins.dat", "IEcookie.dat"};
+    names.push_back("Klenzor.log");
+    names.push_back("PurgeInx.bat");
+
+    win::FileSystem files(machine);
+    for (const char* name : names) {
+        const std::string path = folder + "\\" + name;
+        if (files.exists(path))
+            files.deleteFile(path);
+    }
+    files.removeDirectory(folder); // only an empty folder goes
+}
+
+void DeleteAllUsersDataFiles(win::Machine& machine, const std::string& dataFolderName,
+                             const std::string& currentDataFolder)
+{
+    std::string user, appData;
+    if (win::userName(machine, user) == win::err::SUCCESS && !user.empty()
+        && win::shGetFolderPath(machine, win::csidl::APPDATA, appData) == win::err::SUCCESS) {
+        const std::string marker = "\\" + user + "\\";
+        const std::size_t at = appData.find(marker);
+        if (at != std::string::npos) {
+            const std::string root = appData.substr(0, at);
+            const std::string tail = appData.substr(at + marker.size());
+            win::FileSystem files(machine);
+            std::vector<std::string> users;
+            win::FindData data;
+            win::FindHandle find;
+            for (win::DWORD rc = files.findFirst(root + "\\*.*", data, find); rc == win::err::SUCCESS;
+                 rc = files.findNext(find, data)) {
+                if ((data.attributes & win::attr::DIRECTORY) && !(data.attributes & win::attr::REPARSE_POINT)
+                    && !data.fileName.empty() && data.fileName[0] != '.')
+                    users.push_back(data.fileName);
+            }
+            files.findClose(find);
+            for (const std::string& name : users) {
+                const std::string userAppData = root + "\\" + name + "\\" + tail;
+                const std::string folder = userAppData + "\\" + dataFolderName;
+                if (isFolder(files, userAppData) && isFolder(files, folder)
+                    && win::upperAscii(folder) != win::upperAscii(currentDataFolder))
+                    DeleteDataFiles(machine, folder, "KlenPro");
+            }
+        }
+    }
+    if (!currentDataFolder.empty())
+        DeleteDataFiles(machine, currentDataFolder, "KlenPro");
 }
 
 } // namespace kp

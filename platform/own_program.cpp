@@ -10,21 +10,24 @@
 
 namespace kp::win {
 
-DWORD executableFolder(Machine& machine, std::string& winFolder)
+DWORD executablePath(Machine& machine, std::string& winPath)
 {
     char buffer[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
     if (n <= 0)
         return errorFromErrno(errno);
-    std::string host(buffer, std::size_t(n));
-    const std::size_t slash = host.rfind('/');
-    host = slash == 0 ? "/" : host.substr(0, slash);
-    std::string win;
-    if (DWORD rc = machine.paths().toWindows(host, win); rc != err::SUCCESS)
+    return machine.paths().toWindows(std::string(buffer, std::size_t(n)), winPath);
+}
+
+DWORD executableFolder(Machine& machine, std::string& winFolder)
+{
+    std::string path;
+    if (DWORD rc = executablePath(machine, path); rc != err::SUCCESS)
         return rc;
-    while (win.size() > 3 && win.back() == '\\')
-        win.pop_back();
-    winFolder = win;
+    const std::size_t slash = path.rfind('\\');
+    if (slash == std::string::npos)
+        return err::INVALID_NAME;
+    winFolder = path.substr(0, slash == 2 ? 3 : slash); // a drive's root keeps its backslash
     return err::SUCCESS;
 }
 

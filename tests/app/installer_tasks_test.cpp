@@ -1,5 +1,7 @@
 #include "app/installer_tasks.h"
+#include "platform/file_system.h"
 #include "platform/registry.h"
+#include "tests/support/built_machine.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>
@@ -57,4 +59,112 @@ TEST(InstallerTasks, AMissingUninstallKeyIsSkipped)
     RemoveStaleUninstallEntries(temp.machine().registry(), "C:\\X");
     RegKey key;
     EXPECT_EQ(temp.machine().registry().openKey(RegRoot::CurrentUser, kUninstall, false, key), err::FILE_NOT_FOUND);
+}
+
+namespace {
+
+struct Files {
+    FileSystem fs;
+    explicit Files(Machine& m) : fs(m) {}
+    void write(const std::string& path, const std::string& text = "x")
+    {
+        File file;
+        ASSERT_EQ(fs.createFile(path, access::GENERIC_WRITE, 0, Disposition::CreateAlways, 0, file), err::SUCCESS)
+            << path;
+        DWORD done = 0;
+        ASSERT_EQ(file.write(text.data(), DWORD(text.size()), done), err::SUCCESS);
+    }
+    std::string read(const std::string& path)
+    {
+        File file;
+        if (fs.createFile(path, access::GENERIC_READ, share::READ, Disposition::OpenExisting, 0, file) != err::SUCCESS)
+            return "<missing>";
+        char buffer[256];
+        DWORD done = 0;
+        file.read(buffer, sizeof buffer, done);
+        return std::string(buffer, done);
+    }
+    void mkdirs(const std::string& path)
+    {
+        for (std::size_t at = path.find('\\', 3); ; at = path.find('\\', at + 1)) {
+            fs.createDirectory(path.substr(0, at));
+            if (at == std::string::npos)
+                break;
+        }
+    }
+};
+
+const std::string kProfiles = "C:\\Documents and Settings";
+
+} // namespace
+
+TEST(InstallerTasks, UninstallDeletesOnlyTheProgramsFilesInEachUsersDataFolder)
+{
+    test::BuiltMachine built;
+    ASSERT_TRUE(built.ok());
+    Machine& m = built.machine();
+    Files files(m);
+    const std::string ownerData = kProfiles + "\\Owner\\Application Data\\Klenzor";
+    const std::string bobData = kProfiles + "\\Bob\\Application Data\\Klenzor";
+    const std::string annData = kProfiles + "\\Ann\\Application Data\\Klenzor";
+    for (const std::string& folder : {ownerData, bobData, annData})
+        files.mkdirs(folder);
+    files.write(ownerData + "\\KlenPro.ini");
+    files.write(ownerData + "\\KLENZOR.LOG");
+    files.write(bobData + "\\KlenPro.dat");
+    files.write(bobData + "\\Purgeinx.bat");
+    files.write(bobData + "\\notes.txt");
+    files.write(annData + "\\Plugins.dat");
+    files.write(kProfiles + "\\Ann\\Application Data\\KlenPro.ini"); // beside the data folder: not ours to delete
+
+    DeleteAllUsersDataFiles(m, "Klenzor", ownerData);
+
+    EXPECT_FALSE(files.fs.exists(ownerData));
+    EXPECT_FALSE(files.fs.exists(bobData + "\\KlenPro.dat"));
+    EXPECT_FALSE(files.fs.exists(bobData + "\\Purgeinx.bat"));
+    EXPECT_TRUE(files.fs.exists(bobData + "\\notes.txt"));
+    EXPECT_FALSE(files.fs.exists(annData));
+    EXPECT_TRUE(files.fs.exists(kProfiles + "\\Ann\\Application Data\\KlenPro.ini"));
+}
+
+TEST(InstallerTasks, TheUsersDesktopCopyOfTheShortcutGoesWhenAllUsersHaveOne)
+{
+    test::BuiltMachine built;
+    ASSERT_TRUE(built.ok());
+    Files files(built.machine());
+    const std::string common = kProfiles + "\\All Users\\Desktop\\Klenzor Pro.lnk";
+    const std::string user = kProfiles + "\\Owner\\Desktop\\Klenzor Pro.lnk";
+    ASSERT_TRUE(files.fs.exists(common));
+    files.write(user);
+    RemoveDuplicateDesktopShortcut(built.machine());
+    EXPECT_FALSE(files.fs.exists(user));
+    EXPECT_TRUE(files.fs.exists(common));
+
+    files.fs.deleteFile(common);
+    files.write(user);
+    RemoveDuplicateDesktopShortcut(built.machine());
+    EXPECT_TRUE(files.fs.exists(user));
+}
+
+TEST(InstallerTasks, TheFreshManifestReplacesTheSwitchedOffOneElseTheActiveOne)
+{
+    test::TempMachine temp;
+    Files files(temp.machine());
+    const std::string exe = "C:\\klenpro.exe";
+    EXPECT_FALSE(RefreshManifest(temp.machine(), exe)); // no fresh copy: nothing to do
+    files.write(exe + ".ManifesI", "fresh");
+    files.write(exe + ".ManifesT", "active");
+    EXPECT_FALSE(RefreshManifest(temp.machine(), exe));
+    EXPECT_EQ(files.read(exe + ".ManifesT"), "fresh");
+
+    files.write(exe + ".ManifesT", "active");
+    files.write(exe + ".ManifesX", "off");
+    EXPECT_FALSE(RefreshManifest(temp.machine(), exe));
+    EXPECT_EQ(files.read(exe + ".ManifesX"), "fresh");
+    EXPECT_EQ(files.read(exe + ".ManifesT"), "active");
+
+    files.fs.setAttributes(exe + ".ManifesX", attr::READONLY);
+    const std::optional<std::string> failure = RefreshManifest(temp.machine(), exe);
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(*failure, "Cannot create file klenpro.exe.ManifesX");
 }
