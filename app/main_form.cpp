@@ -6,12 +6,14 @@
 #include "app/identity.h"
 #include "app/ie_version.h"
 #include "app/message_dialog.h"
+#include "app/report_navigation.h"
 #include "platform/machine.h"
 #include "purge/log_file.h"
 #include "purge/purge_report.h"
 #include "purge/show_text_file.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QFontDatabase>
 #include <QHeaderView>
 #include <QThread>
@@ -65,6 +67,7 @@ TMainForm::TMainForm(AppState& state, StepTable steps, QWidget* parent)
     connect(&TimerMsg, &QTimer::timeout, this, &TMainForm::TimerMsgTimer);
 
     FormCreate();
+    qApp->installEventFilter(this);
 }
 
 TMainForm::~TMainForm() = default;
@@ -146,6 +149,7 @@ void TMainForm::applyReportStyle()
 
 void TMainForm::resetStatusPanel()
 {
+    reportCursor_ = -1;
     setStatusColour(kSilver);
     ui_->RegLabel->setText(idleStatus_);
 }
@@ -226,6 +230,51 @@ void TMainForm::resizeEvent(QResizeEvent* event)
     QMainWindow::resizeEvent(event);
     if (!state_.run.BusyFlag)
         fitReportColumn();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()
+        && static_cast<QWidget*>(watched)->window() == this && !state_.run.BusyFlag) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() == Qt::NoModifier && FormKeyUp(key->key()))
+            return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool TMainForm::FormKeyUp(int key)
+{
+    QTableView* list = ui_->ListView0;
+    if (key == Qt::Key_Tab) {
+        const int row = nextErrorLine(report_->lines(), reportCursor_);
+        if (row < 0) {
+            list->scrollToTop();
+            return true;
+        }
+        showReportLine(row);
+        list->setFocus();
+        reportCursor_ = row;
+        return true;
+    }
+    if (key == Qt::Key_PageDown) {
+        const int rowHeight = std::max(1, list->verticalHeader()->defaultSectionSize());
+        if (report_->rowCount() > list->viewport()->height() / rowHeight) {
+            int lastVisible = list->rowAt(list->viewport()->height() - 1);
+            if (lastVisible < 0)
+                lastVisible = report_->rowCount() - 1;
+            showReportLine(pageDownTarget(report_->lines(), lastVisible));
+        }
+        return true;
+    }
+    return false;
+}
+
+void TMainForm::showReportLine(int row)
+{
+    const QModelIndex index = report_->index(row);
+    ui_->ListView0->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    ui_->ListView0->scrollTo(index);
 }
 
 void TMainForm::fitReportColumn()

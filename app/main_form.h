@@ -47,6 +47,7 @@ public slots:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormCreate();
@@ -56,6 +57,9 @@ private:
     void setStatusColour(const QColor& colour);
     void startRun(bool preview);
     void fitReportColumn();
+    // The keys Tab (next error line) and Page Down (next summary line).
+    bool FormKeyUp(int key);
+    void showReportLine(int row);
 
     // DriverView
     DriverInput readControls() const override;
@@ -84,6 +88,7 @@ private:
     QString idleStatus_;
     bool saveOptionsAvailable_ = false;
     int closingPauseMs_ = 500;
+    int reportCursor_ = -1; // the last error line Tab found
 };
 
 } // namespace kp
