@@ -52,10 +52,14 @@ protected:
 
     void SetUp() override { ASSERT_TRUE(ready_) << "no Wine prefix: " << error_; }
 
-    std::string query(const std::string& key, const std::string& name)
+    // What Wine's reg.exe prints for a key's value, or for all its values.
+    std::string query(const std::string& key, const std::string& name = {})
     {
+        std::vector<std::string> args {"reg", "query", key};
+        if (!name.empty())
+            args.insert(args.end(), {"/v", name});
         std::string out;
-        kp::test::runWine(prefix(), {"reg", "query", key, "/v", name}, out);
+        kp::test::runWine(prefix(), args, out);
         kp::test::stopWineSession(prefix());
         return out;
     }
@@ -125,11 +129,12 @@ TEST_F(WineRegistry, WineReadsWhatWeWriteAndWeReadWhatWineWrites)
     ASSERT_EQ(registry.endBatch(), err::SUCCESS);
 
     const std::string k = "HKCU\\Software\\Kp Interop\\Values";
-    EXPECT_NE(query(k, "sz").find("REG_SZ    C:\\dir\\\"quoted\" 100%"), std::string::npos);
-    EXPECT_NE(query(k, "expand").find("REG_EXPAND_SZ    %TEMP%\\kp"), std::string::npos);
-    EXPECT_NE(query(k, "multi").find("REG_MULTI_SZ    first\\0second"), std::string::npos);
-    EXPECT_NE(query(k, "dword").find("REG_DWORD    0x2a"), std::string::npos);
-    EXPECT_NE(query(k, "binary").find("REG_BINARY    00070E151C232A31"), std::string::npos);
+    const std::string listed = query(k);
+    EXPECT_NE(listed.find("sz    REG_SZ    C:\\dir\\\"quoted\" 100%"), std::string::npos) << listed;
+    EXPECT_NE(listed.find("expand    REG_EXPAND_SZ    %TEMP%\\kp"), std::string::npos);
+    EXPECT_NE(listed.find("multi    REG_MULTI_SZ    first\\0second"), std::string::npos);
+    EXPECT_NE(listed.find("dword    REG_DWORD    0x2a"), std::string::npos);
+    EXPECT_NE(listed.find("binary    REG_BINARY    00070E151C232A31"), std::string::npos);
 
     std::string out;
     ASSERT_EQ(kp::test::runWine(prefix(), {"reg", "add", k, "/v", "FromWine", "/t", "REG_SZ", "/d", "hello", "/f"}, out), 0);
