@@ -134,6 +134,10 @@ DWORD userName(Machine& machine, std::string& name)
         name = text;
         return err::SUCCESS;
     }
+    if (!readRegText(registry, RegRoot::LocalMachine, "Network\\Logon", "username", text) && !text.empty()) {
+        name = text;
+        return err::SUCCESS;
+    }
     if (!profileImagePath(machine, text) && !lastComponent(text).empty()) {
         name = lastComponent(text);
         return err::SUCCESS;

@@ -34,8 +34,9 @@ WindowsVersion windowsVersion(Machine& machine);
 DWORD platformId(Machine& machine);
 
 // GetUserName: HKCU\Volatile Environment USERNAME (Wine writes it at every
-// start), else the Explorer key's "Logon User Name" (Windows XP), else the
-// last component of the user's ProfileImagePath, else the host's $USER.
+// start), else the Explorer key's "Logon User Name", else HKLM\Network\Logon
+// "username" (the 9x family), else the last component of the user's
+// ProfileImagePath, else the host's $USER.
 // FILE_NOT_FOUND when none of them gives a name.
 DWORD userName(Machine& machine, std::string& name);
 

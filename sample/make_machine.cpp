@@ -16,10 +16,11 @@ constexpr int kExitUsage = 2;
 
 void printUsage(std::FILE* out)
 {
-    std::fputs("Usage: kp-make-machine FOLDER [--user NAME] [--seed N] [--force]\n"
+    std::fputs("Usage: kp-make-machine FOLDER [--user NAME] [--seed N] [--layout xp|98] [--force]\n"
                "Writes a Windows XP machine with Internet Explorer 6 as a Wine prefix in FOLDER.\n"
                "\n"
                "  --user NAME  the user's name (default Owner)\n"
+               "  --layout 98  a Windows 98 SE machine instead\n"
                "  --seed N     varies the generated names and contents (default 1)\n"
                "  --force      replace FOLDER when it already holds a Wine prefix\n"
                "  --help       show this text\n"
@@ -64,7 +65,7 @@ int main(int argc, char** argv)
         }
         if (arg == "--force") {
             force = true;
-        } else if (arg == "--user" || arg == "--seed") {
+        } else if (arg == "--user" || arg == "--seed" || arg == "--layout") {
             if (i + 1 >= argc) {
                 std::fprintf(stderr, "kp-make-machine: %s needs a value\n", arg.c_str());
                 return kExitUsage;
@@ -72,6 +73,12 @@ int main(int argc, char** argv)
             std::string value = argv[++i];
             if (arg == "--user") {
                 spec.userName = value;
+            } else if (arg == "--layout") {
+                if (value != "xp" && value != "98") {
+                    std::fprintf(stderr, "kp-make-machine: --layout is xp or 98, not \"%s\"\n", value.c_str());
+                    return kExitUsage;
+                }
+                spec.layout = value == "98" ? kp::sample::MachineLayout::Windows98 : kp::sample::MachineLayout::WindowsXP;
             } else {
                 char* end = nullptr;
                 spec.seed = std::strtoull(value.c_str(), &end, 10);
@@ -107,6 +114,7 @@ int main(int argc, char** argv)
                      describe(e), e);
         return e == 87 ? kExitUsage : kExitFailed;
     }
-    std::printf("Wrote a Windows XP machine for user %s in %s\n", spec.userName.c_str(), folder.c_str());
+    const char* system = spec.layout == kp::sample::MachineLayout::Windows98 ? "Windows 98" : "Windows XP";
+    std::printf("Wrote a %s machine for user %s in %s\n", system, spec.userName.c_str(), folder.c_str());
     return kExitOk;
 }

@@ -6,6 +6,7 @@
 // new kind of content is one more step.
 
 #include "platform/machine.h"
+#include "platform/registry.h"
 #include "sample/builder/machine_builder.h"
 #include "sample/builder/seeded_random.h"
 
@@ -60,6 +61,12 @@ struct BuildContext {
     DWORD makeFolder(std::string_view winPath) const;
     // Writes a file (its folder must exist) with the given last-write time.
     DWORD writeFile(std::string_view winPath, std::string_view content, std::int64_t mtime) const;
+    // A folder as the registry's shell-folder and cache keys store it: below
+    // the profile "%USERPROFILE%\..." (REG_EXPAND_SZ) on the NT family, the
+    // plain path on the 9x family, which has no such variable.
+    kp::win::RegValue profileRelative(const std::string& winPath) const;
+    bool ntFamily() const { return spec.layout != MachineLayout::Windows98; }
+
     // Tells the machine's path cache about a name the builder made on the host.
     void noteAdded(const std::string& hostPath) const;
     // SetFileAttributes through the machine.

@@ -142,6 +142,41 @@ MachineFolders xpFolders(const std::string& user)
     return f;
 }
 
+MachineFolders win98Folders(const std::string& user)
+{
+    MachineFolders f;
+    f.windows = "C:\\WINDOWS";
+    f.windowsTemp = f.windows + "\\TEMP";
+    f.programFiles = "C:\\Program Files";
+    f.klenzorProgram = f.programFiles + "\\Klenzor Pro";
+    f.profiles = f.windows + "\\Profiles";
+    f.profile = f.profiles + "\\" + user;
+    f.allUsers = f.windows + "\\All Users";
+    const std::string& p = f.profile;
+    f.desktop = p + "\\Desktop";
+    f.personal = p + "\\My Documents";
+    f.pictures = f.personal + "\\My Pictures";
+    f.appData = p + "\\Application Data";
+    f.localAppData = f.appData;
+    f.favorites = p + "\\Favorites";
+    f.cookies = p + "\\Cookies";
+    f.recent = p + "\\Recent";
+    f.sendTo = p + "\\SendTo";
+    f.startMenu = p + "\\Start Menu";
+    f.programs = f.startMenu + "\\Programs";
+    f.startup = f.programs + "\\StartUp";
+    f.templates = f.windows + "\\ShellNew";
+    f.netHood = p + "\\NetHood";
+    f.printHood = p + "\\PrintHood";
+    f.cache = p + "\\Temporary Internet Files";
+    f.contentIE5 = f.cache + "\\Content.IE5";
+    f.history = p + "\\History";
+    f.historyIE5 = f.history + "\\History.IE5";
+    f.temp = f.windowsTemp;
+    f.userData = f.appData + "\\Microsoft\\Internet Explorer\\UserData";
+    return f;
+}
+
 std::string dayStamp(std::int64_t unixSeconds)
 {
     std::time_t t = std::time_t(unixSeconds);
@@ -223,6 +258,16 @@ std::string BuildContext::randomBytes(std::size_t size)
     return out;
 }
 
+RegValue BuildContext::profileRelative(const std::string& winPath) const
+{
+    const std::string& profile = folders.profile;
+    bool below = winPath.size() > profile.size() && winPath.compare(0, profile.size(), profile) == 0
+        && winPath[profile.size()] == '\\';
+    if (ntFamily() && below)
+        return regString("%USERPROFILE%" + winPath.substr(profile.size()), regtype::EXPAND_SZ);
+    return regString(winPath);
+}
+
 DWORD BuildContext::setAttributes(std::string_view winPath, DWORD attributes) const
 {
     return FileSystem(*machine).setAttributes(winPath, attributes);
@@ -274,14 +319,15 @@ DWORD writeProfileFolders(BuildContext& c)
     }
 
     std::vector<std::string> folders = {
-        f.windowsTemp, f.windows + "\\system32", f.windows + "\\Fonts", f.klenzorProgram,
+        f.windowsTemp, f.windows + (c.ntFamily() ? "\\system32" : "\\SYSTEM"), f.windows + "\\Fonts", f.klenzorProgram,
         f.programFiles + "\\Internet Explorer", f.programFiles + "\\Common Files",
         f.desktop, f.pictures, f.localAppData, f.favorites, f.cookies, f.recent, f.sendTo,
         f.startup, f.templates, f.netHood, f.printHood, f.temp, f.userData,
         f.allUsers + "\\Desktop", f.allUsers + "\\Documents", f.allUsers + "\\Application Data",
         f.allUsers + "\\Favorites", f.allUsers + "\\Templates", f.allUsers + "\\Start Menu\\Programs\\Startup",
-        f.profiles + "\\Default User\\Desktop",
     };
+    if (c.ntFamily())
+        folders.push_back(f.profiles + "\\Default User\\Desktop");
     for (const std::string& sub : c.cacheSubfolders)
         folders.push_back(f.contentIE5 + "\\" + sub);
     for (const std::string& day : c.historyFolders)
@@ -317,7 +363,7 @@ DWORD buildMachine(const std::string& prefixDir, const MachineSpec& spec)
     context.spec = spec;
     context.now = spec.now ? spec.now : startOfToday();
     context.userSid = kSampleUserSid;
-    context.folders = xpFolders(spec.userName);
+    context.folders = spec.layout == MachineLayout::Windows98 ? win98Folders(spec.userName) : xpFolders(spec.userName);
 
     using Step = DWORD (*)(BuildContext&);
     // Content that needs the folders and the registry comes after them.

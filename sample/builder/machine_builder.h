@@ -1,6 +1,6 @@
 #pragma once
-// Writes a Wine prefix laid out as a Windows XP machine used with Internet
-// Explorer 6: the profile folders, the browser's cache and history folders,
+// Writes a Wine prefix laid out as a Windows XP (or 98) machine used with
+// Internet Explorer 6: the profile folders, the browser's cache and history folders,
 // temp files, documents with recent links, and the registry that describes
 // them. The result depends only on the spec, so tests and benchmarks can make
 // machines of any size and compare them.
@@ -16,6 +16,7 @@ using kp::win::DWORD;
 
 enum class MachineLayout {
     WindowsXP, // C:\Documents and Settings\<user>, IE 6.0.2900.2180, XP SP2
+    Windows98, // C:\WINDOWS\Profiles\<user>, IE 6, Windows 98 SE: no NT keys, temp in C:\WINDOWS\TEMP
 };
 
 struct MachineSpec {

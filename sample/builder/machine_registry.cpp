@@ -93,8 +93,6 @@ std::string utf16List(std::initializer_list<std::string_view> items)
 void writeShellFolders(Writer& w, const BuildContext& c)
 {
     const MachineFolders& f = c.folders;
-    const std::string& profile = f.profile;
-    auto relative = [&](const std::string& path) { return "%USERPROFILE%" + path.substr(profile.size()); };
     const std::pair<const char*, std::string> user[] = {
         {"AppData", f.appData}, {"Cache", f.cache}, {"Cookies", f.cookies}, {"Desktop", f.desktop},
         {"Favorites", f.favorites}, {"History", f.history}, {"Local AppData", f.localAppData},
@@ -104,7 +102,7 @@ void writeShellFolders(Writer& w, const BuildContext& c)
     };
     w.key(RegRoot::CurrentUser, std::string(kExplorer) + "\\User Shell Folders");
     for (const auto& [name, path] : user)
-        w.expand(name, relative(path));
+        w.value(name, c.profileRelative(path));
     w.key(RegRoot::CurrentUser, std::string(kExplorer) + "\\Shell Folders");
     for (const auto& [name, path] : user)
         w.sz(name, path);
@@ -119,14 +117,18 @@ void writeShellFolders(Writer& w, const BuildContext& c)
         {"Common Startup", "\\Start Menu\\Programs\\Startup"}, {"Common Templates", "\\Templates"},
     };
     w.key(RegRoot::LocalMachine, std::string(kExplorer) + "\\User Shell Folders");
-    for (const auto& [name, tail] : common)
-        w.expand(name, "%ALLUSERSPROFILE%" + tail);
+    for (const auto& [name, tail] : common) {
+        if (c.ntFamily())
+            w.expand(name, "%ALLUSERSPROFILE%" + tail);
+        else
+            w.sz(name, all + tail);
+    }
     w.key(RegRoot::LocalMachine, std::string(kExplorer) + "\\Shell Folders");
     for (const auto& [name, tail] : common)
         w.sz(name, all + tail);
 }
 
-void writeSystem(Writer& w, const BuildContext& c)
+void writeNtSystem(Writer& w, const BuildContext& c)
 {
     const std::string ntVersion = "Software\\Microsoft\\Windows NT\\CurrentVersion";
     w.key(RegRoot::LocalMachine, ntVersion)
@@ -149,10 +151,7 @@ void writeSystem(Writer& w, const BuildContext& c)
         .expand("ProfileImagePath", "%SystemDrive%\\Documents and Settings\\" + c.spec.userName)
         .dword("Flags", 0)
         .dword("State", 0);
-
     w.key(RegRoot::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion")
-        .sz("ProgramFilesDir", c.folders.programFiles)
-        .sz("CommonFilesDir", c.folders.programFiles + "\\Common Files")
         .sz("ProductId", "55274-640-0000000-23456")
         .expand("DevicePath", "%SystemRoot%\\inf")
         .expand("MediaPath", "%SystemRoot%\\Media");
@@ -167,17 +166,54 @@ void writeSystem(Writer& w, const BuildContext& c)
         .expand("TEMP", "%SystemRoot%\\TEMP")
         .expand("TMP", "%SystemRoot%\\TEMP")
         .expand("windir", "%SystemRoot%");
-    w.key(RegRoot::LocalMachine, "System\\CurrentControlSet\\Control\\ComputerName\\ComputerName")
-        .sz("ComputerName", c.spec.computerName);
-    w.key(RegRoot::LocalMachine, "Software\\Wine\\Drives").sz("c:", "hd");
 
-    const std::string temp = "%USERPROFILE%" + c.folders.temp.substr(c.folders.profile.size());
-    w.key(RegRoot::CurrentUser, "Environment").expand("TEMP", temp).expand("TMP", temp);
+    w.key(RegRoot::CurrentUser, "Environment")
+        .value("TEMP", c.profileRelative(c.folders.temp))
+        .value("TMP", c.profileRelative(c.folders.temp));
     w.key(RegRoot::CurrentUser, "Volatile Environment")
         .sz("APPDATA", c.folders.appData)
         .sz("HOMEDRIVE", "C:")
         .sz("HOMEPATH", c.folders.profile.substr(2))
         .sz("LOGONSERVER", "\\\\" + c.spec.computerName);
+}
+
+// Windows 98 SE keeps its version and profiles under the Windows key; its
+// environment comes from AUTOEXEC.BAT, kept where Wine reads it.
+void write98System(Writer& w, const BuildContext& c)
+{
+    const std::string version = "Software\\Microsoft\\Windows\\CurrentVersion";
+    w.key(RegRoot::LocalMachine, version)
+        .sz("VersionNumber", "4.10.2222")
+        .sz("SubVersionNumber", " A ")
+        .sz("Version", "Windows 98")
+        .sz("ProductName", "Microsoft Windows 98")
+        .sz("ProductId", "55274-OEM-0011903-00107")
+        .sz("RegisteredOwner", c.spec.userName)
+        .sz("SystemRoot", c.folders.windows);
+    w.key(RegRoot::LocalMachine, version + "\\ProfileList\\" + c.spec.userName)
+        .sz("ProfileImagePath", c.folders.profile);
+    w.key(RegRoot::LocalMachine, "Network\\Logon").sz("username", c.spec.userName).dword("UserProfiles", 1);
+    w.key(RegRoot::LocalMachine, "System\\CurrentControlSet\\Control\\Session Manager\\Environment")
+        .sz("COMSPEC", c.folders.windows + "\\COMMAND.COM")
+        .sz("PATH", c.folders.windows + ";" + c.folders.windows + "\\COMMAND")
+        .sz("PROMPT", "$p$g")
+        .sz("TEMP", c.folders.windowsTemp)
+        .sz("TMP", c.folders.windowsTemp)
+        .sz("windir", c.folders.windows);
+}
+
+void writeSystem(Writer& w, const BuildContext& c)
+{
+    if (c.ntFamily())
+        writeNtSystem(w, c);
+    else
+        write98System(w, c);
+    w.key(RegRoot::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion")
+        .sz("ProgramFilesDir", c.folders.programFiles)
+        .sz("CommonFilesDir", c.folders.programFiles + "\\Common Files");
+    w.key(RegRoot::LocalMachine, "System\\CurrentControlSet\\Control\\ComputerName\\ComputerName")
+        .sz("ComputerName", c.spec.computerName);
+    w.key(RegRoot::LocalMachine, "Software\\Wine\\Drives").sz("c:", "hd");
     w.key(RegRoot::Users, ".Default\\Control Panel\\International").sz("Locale", "00000409").sz("sLanguage", "ENU");
 }
 
@@ -294,19 +330,18 @@ void writeCacheContainers(Writer& w, const BuildContext& c)
 {
     const std::string cache = std::string(kInternetSettings) + "\\5.0\\Cache";
     const MachineFolders& f = c.folders;
-    auto relative = [&](const std::string& path) { return "%USERPROFILE%" + path.substr(f.profile.size()); };
     w.key(RegRoot::CurrentUser, cache + "\\Content").sz("CachePrefix", "").dword("CacheLimit", 0x7d00);
     w.key(RegRoot::CurrentUser, cache + "\\Cookies").sz("CachePrefix", "Cookie:").dword("CacheLimit", 0x2000);
     w.key(RegRoot::CurrentUser, cache + "\\History").sz("CachePrefix", "Visited:").dword("CacheLimit", 0x2000);
     w.key(RegRoot::CurrentUser, cache + "\\Extensible Cache\\UserData")
-        .expand("CachePath", relative(f.userData))
+        .value("CachePath", c.profileRelative(f.userData))
         .sz("CachePrefix", "userdata:")
         .dword("CacheLimit", 0x400)
         .dword("CacheOptions", 0x300)
         .dword("CacheRepair", 0);
     for (const std::string& day : c.historyFolders)
         w.key(RegRoot::CurrentUser, cache + "\\Extensible Cache\\" + day)
-            .expand("CachePath", relative(f.historyIE5 + "\\" + day))
+            .value("CachePath", c.profileRelative(f.historyIE5 + "\\" + day))
             .sz("CachePrefix", std::string(":").append(day, 8).append(": "))
             .dword("CacheLimit", 0x2000)
             .dword("CacheOptions", 0xb)

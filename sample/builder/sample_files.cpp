@@ -153,8 +153,9 @@ DWORD writeSampleFiles(BuildContext& c)
 {
     if (DWORD e = writeTempFolder(c, c.folders.temp, "Setup"))
         return e;
-    if (DWORD e = writeTempFolder(c, c.folders.windowsTemp, "Install"))
-        return e;
+    if (c.folders.windowsTemp != c.folders.temp)
+        if (DWORD e = writeTempFolder(c, c.folders.windowsTemp, "Install"))
+            return e;
     if (DWORD e = writeDocuments(c))
         return e;
     return writeUserData(c);

@@ -130,6 +130,27 @@ TEST(ShellFolders, FoldersFollowTheProcessEnvironment)
     EXPECT_EQ(folder(m, csidl::DESKTOPDIRECTORY), "C:\\Documents and Settings\\All Users\\Desktop");
 }
 
+TEST(ShellFolders, NinetyEightMachineKeepsPlainPaths)
+{
+    kp::sample::MachineSpec spec = BuiltMachine::fixedSpec();
+    spec.layout = kp::sample::MachineLayout::Windows98;
+    BuiltMachine built(spec);
+    ASSERT_TRUE(built.ok());
+    Machine& m = built.machine();
+    const std::string p = "C:\\WINDOWS\\Profiles\\Owner";
+    EXPECT_EQ(folder(m, csidl::INTERNET_CACHE), p + "\\Temporary Internet Files");
+    EXPECT_EQ(folder(m, csidl::COOKIES), p + "\\Cookies");
+    EXPECT_EQ(folder(m, csidl::HISTORY), p + "\\History");
+    EXPECT_EQ(folder(m, csidl::RECENT), p + "\\Recent");
+    EXPECT_EQ(folder(m, csidl::COMMON_DESKTOPDIRECTORY), "C:\\WINDOWS\\All Users\\Desktop");
+    EXPECT_EQ(folder(m, csidl::PROFILE), "<2>") << "the 9x family has no USERPROFILE";
+
+    // The environment comes from the machine's AUTOEXEC settings.
+    std::string temp;
+    ASSERT_EQ(m.environment().tempPath(temp), err::SUCCESS);
+    EXPECT_EQ(temp, "C:\\WINDOWS\\TEMP\\");
+}
+
 TEST(ShellFolders, RealWinePrefixUsesTheWindows10Layout)
 {
     Machine* wine = kp::test::realWineMachine();

@@ -14,19 +14,6 @@ namespace {
 
 constexpr const char* kNtVersion = "Software\\Microsoft\\Windows NT\\CurrentVersion";
 
-void turnInto98(Machine& m)
-{
-    Registry& reg = m.registry();
-    RegKey microsoft, version;
-    ASSERT_EQ(reg.openKey(RegRoot::LocalMachine, "Software\\Microsoft", true, microsoft), err::SUCCESS);
-    ASSERT_EQ(reg.deleteTree(microsoft, "Windows NT"), err::SUCCESS);
-    ASSERT_EQ(reg.createKey(RegRoot::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion", version),
-              err::SUCCESS);
-    ASSERT_EQ(reg.setString(version, "VersionNumber", "4.10.2222"), err::SUCCESS);
-    ASSERT_EQ(reg.setString(version, "SubVersionNumber", " A "), err::SUCCESS);
-    ASSERT_EQ(reg.setString(version, "SystemRoot", "C:\\WINDOWS"), err::SUCCESS);
-}
-
 } // namespace
 
 TEST(SystemInfo, XpMachineIdentity)
@@ -57,10 +44,12 @@ TEST(SystemInfo, XpMachineIdentity)
 
 TEST(SystemInfo, NinetyEightFamilyIsPlatformOne)
 {
-    BuiltMachine built;
+    kp::sample::MachineSpec spec = BuiltMachine::fixedSpec();
+    spec.layout = kp::sample::MachineLayout::Windows98;
+    spec.userName = "Betty";
+    BuiltMachine built(spec);
     ASSERT_TRUE(built.ok());
     Machine& m = built.machine();
-    turnInto98(m);
     WindowsVersion v = windowsVersion(m);
     EXPECT_EQ(v.platformId, platform_id::WIN32_WINDOWS);
     EXPECT_EQ(v.major, 4u);
@@ -69,7 +58,22 @@ TEST(SystemInfo, NinetyEightFamilyIsPlatformOne)
     EXPECT_EQ(v.csdVersion, " A ");
     EXPECT_EQ(systemDirectory(m), "C:\\WINDOWS\\SYSTEM");
     std::string text;
-    EXPECT_EQ(profileImagePath(m, text), err::FILE_NOT_FOUND);
+    EXPECT_EQ(userName(m, text), err::SUCCESS);
+    EXPECT_EQ(text, "Betty");
+    EXPECT_EQ(profileImagePath(m, text), err::FILE_NOT_FOUND) << "no NT profile list";
+
+    // An NT machine whose NT version key is gone reads as 9x when the Windows key says so.
+    BuiltMachine xp;
+    ASSERT_TRUE(xp.ok());
+    RegKey microsoft, version;
+    Registry& reg = xp.machine().registry();
+    ASSERT_EQ(reg.openKey(RegRoot::LocalMachine, "Software\\Microsoft", true, microsoft), err::SUCCESS);
+    ASSERT_EQ(reg.deleteTree(microsoft, "Windows NT"), err::SUCCESS);
+    EXPECT_EQ(platformId(xp.machine()), platform_id::WIN32_NT) << "no VersionNumber: Wine's default";
+    ASSERT_EQ(reg.openKey(RegRoot::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion", true, version),
+              err::SUCCESS);
+    ASSERT_EQ(reg.setString(version, "VersionNumber", "4.00.950"), err::SUCCESS);
+    EXPECT_EQ(platformId(xp.machine()), platform_id::WIN32_WINDOWS);
 }
 
 TEST(SystemInfo, WineVersionSettingWins)
