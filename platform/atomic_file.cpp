@@ -3,6 +3,8 @@
 #include "platform/win_error.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -30,8 +32,14 @@ bool writeAll(int fd, std::string_view data)
 
 } // namespace
 
-DWORD replaceFileAtomically(const std::string& hostPath, std::string_view contents)
+DWORD replaceFileAtomically(const std::string& path, std::string_view contents)
 {
+    // Through a link the file it names is replaced, and the link stays.
+    std::string hostPath = path;
+    char real[PATH_MAX];
+    struct stat link {};
+    if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode) && ::realpath(path.c_str(), real))
+        hostPath = real;
     std::size_t slash = hostPath.rfind('/');
     std::string dir = slash == 0 ? "/" : hostPath.substr(0, slash);
     std::string temp = hostPath.substr(0, slash + 1) + ".kp-write-XXXXXX";

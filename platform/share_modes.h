@@ -31,7 +31,8 @@ inline constexpr DWORD DELETE = 4;
 
 // SHARING_VIOLATION when another handle's marks forbid opening `fd`'s file
 // with `desiredAccess` and `shareMode`; otherwise takes this handle's marks
-// on `fd` (which must be open for reading) and succeeds.
+// on `fd` (which must be open for reading) and succeeds. On a file system
+// without locks nothing is marked or refused.
 DWORD claimShareMode(int fd, DWORD desiredAccess, DWORD shareMode);
 
 // True when some handle of the file refuses to share deletion (renaming and

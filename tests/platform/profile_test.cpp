@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sys/stat.h>
 
 using namespace kp::win;
@@ -199,4 +200,15 @@ TEST(ProfileWrite, KeepsAttributesAndRefusesReadOnlyFiles)
     EXPECT_EQ(tm.readFile("locked.ini"), "[S]\r\nk=1\r\n");
     tm.makeDir("folder.ini");
     EXPECT_EQ(profile.writeString("S", "k", "2", "C:\\folder.ini"), err::ACCESS_DENIED);
+}
+
+TEST(ProfileWrite, WritesThroughALinkAndKeepsIt)
+{
+    TempMachine tm;
+    tm.writeFile("Real/settings.ini", "[S]\r\nk=1\r\n");
+    std::filesystem::create_symlink(tm.hostPath("Real/settings.ini"), tm.hostPath("linked.ini"));
+    Profile profile(tm.machine());
+    ASSERT_EQ(profile.writeString("S", "k", "2", "C:\\linked.ini"), err::SUCCESS);
+    EXPECT_TRUE(std::filesystem::is_symlink(tm.hostPath("linked.ini")));
+    EXPECT_EQ(tm.readFile("Real/settings.ini"), "[S]\r\nk=2\r\n");
 }
