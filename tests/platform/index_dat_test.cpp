@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstring>
 #include <set>
+#include <unordered_map>
 
 using namespace kp::win;
 using namespace kp::win::indexdat;
@@ -308,4 +309,31 @@ TEST(IndexDat, DosDateTimesConvertBothWays)
     fileTimeToDos(fileTimeFromUnix(0), date, time);
     EXPECT_EQ(date | time, 0) << "1970 does not fit the DOS format";
     EXPECT_EQ(dosToFileTime(0, 0), FileTime{});
+}
+
+TEST(IndexDat, UrlsSharingAHashAreTellApartByTheirText)
+{
+    // Two URLs with the same 32-bit hash: same bucket, same slot key.
+    std::unordered_map<std::uint32_t, std::string> seen;
+    std::string first, second;
+    for (int i = 0; second.empty(); ++i) {
+        std::string url = "http://c.example/" + std::to_string(i);
+        auto [it, added] = seen.emplace(urlHash(url), url);
+        if (!added) {
+            first = it->second;
+            second = url;
+        }
+    }
+    IndexFile f = IndexFile::createEmpty({}, 1 << 20);
+    NewUrlRecord a, b;
+    a.url = first;
+    b.url = second;
+    ASSERT_EQ(f.add(a), err::SUCCESS);
+    ASSERT_EQ(f.add(b), err::SUCCESS);
+    EXPECT_EQ(walkUrls(f).size(), 2u) << "adding the second must not replace the first";
+    ASSERT_EQ(f.remove(second), err::SUCCESS);
+    UrlRecord r;
+    ASSERT_EQ(f.find(first, r), err::SUCCESS);
+    EXPECT_EQ(r.url, first);
+    EXPECT_EQ(f.find(second, r), err::FILE_NOT_FOUND);
 }

@@ -9,7 +9,11 @@
 #include <cstring>
 #include <fstream>
 #include <set>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace kp::win;
@@ -332,4 +336,29 @@ TEST_F(UrlCacheTest, IndexReachedThroughASymbolicLinkIsNotOpened)
     std::vector<Listed> listed;
     EXPECT_EQ(walk(fresh, listed), err::ACCESS_DENIED);
     EXPECT_EQ(fresh.deleteUrlCacheEntry("Visited: user@http://a.example/"), err::ACCESS_DENIED);
+}
+
+TEST_F(UrlCacheTest, EditsWaitForTheIndexLock)
+{
+    addVisited("Visited: user@http://a.example/");
+    const std::string index = temp.hostPath("Documents and Settings/user/Local Settings/History/History.IE5/index.dat");
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        int fd = ::open(index.c_str(), O_RDONLY);
+        ::flock(fd, LOCK_EX);
+        ::write(ready[1], "x", 1);
+        ::usleep(300000);
+        ::_exit(0);
+    }
+    char signal;
+    ASSERT_EQ(::read(ready[0], &signal, 1), 1);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(cache.deleteUrlCacheEntry("Visited: user@http://a.example/"), err::SUCCESS);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
+    ::waitpid(child, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
 }
