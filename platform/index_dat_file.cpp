@@ -137,12 +137,11 @@ DWORD IndexDatFile::load()
     return err::SUCCESS;
 }
 
-DWORD IndexDatFile::reopenIfReplaced()
+DWORD IndexDatFile::reopenIfGone()
 {
-    struct stat byPath {};
-    if (::lstat(path_.c_str(), &byPath) != 0)
-        return fromErrno(errno);
-    if (fd_ >= 0 && byPath.st_ino == loadedStat_.st_ino && byPath.st_dev == loadedStat_.st_dev)
+    // A file deleted or replaced by a rename keeps no name: open the path anew.
+    struct stat st {};
+    if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && st.st_nlink > 0)
         return err::SUCCESS;
     std::string path = path_;
     close();
@@ -170,17 +169,18 @@ bool IndexDatFile::unchangedSince(bool compareHeader)
 
 DWORD IndexDatFile::refresh()
 {
-    if (DWORD e = reopenIfReplaced())
-        return e;
-    if (unchangedSince(false))
+    struct stat st {};
+    if (loaded_ && fd_ >= 0 && ::fstat(fd_, &st) == 0 && st.st_nlink > 0 && sameFile(st, loadedStat_))
         return err::SUCCESS;
+    if (DWORD e = reopenIfGone())
+        return e;
     FileLock lock(fd_, LOCK_SH);
     return load();
 }
 
 DWORD IndexDatFile::edit(const std::function<DWORD(IndexFile&)>& change)
 {
-    if (DWORD e = reopenIfReplaced())
+    if (DWORD e = reopenIfGone())
         return e;
     if (!writable_)
         return err::ACCESS_DENIED;

@@ -28,7 +28,8 @@ public:
     // when one is there.
     static DWORD create(const std::string& hostPath, const IndexFile& index);
 
-    // Reloads the index when the file changed since it was loaded or written.
+    // Reloads the index when the file changed since it was loaded or written
+    // (reopening its path when the file was deleted or replaced).
     DWORD refresh();
     const IndexFile& index() const { return index_; }
     const std::string& hostPath() const { return path_; }
@@ -38,7 +39,7 @@ public:
     DWORD edit(const std::function<DWORD(IndexFile&)>& change);
 
 private:
-    DWORD reopenIfReplaced();
+    DWORD reopenIfGone();
     DWORD load();
     bool unchangedSince(bool compareHeader);
     void close();

@@ -362,3 +362,28 @@ TEST_F(UrlCacheTest, EditsWaitForTheIndexLock)
     ::close(ready[0]);
     ::close(ready[1]);
 }
+
+TEST_F(UrlCacheTest, AnIndexDeletedOrReplacedIsNotReadFromTheOldFile)
+{
+    addVisited(":2023111420231115: user@http://a.example/");
+    std::vector<Listed> listed;
+    walk(cache, listed);
+    ASSERT_EQ(listed.size(), 1u);
+    const std::string day = temp.hostPath("Documents and Settings/user/Local Settings/History/History.IE5/"
+                                          "MSHist012023111420231115");
+    ASSERT_EQ(::unlink((day + "/index.dat").c_str()), 0);
+    listed.clear();
+    EXPECT_EQ(walk(cache, listed), err::NO_MORE_ITEMS);
+    EXPECT_TRUE(listed.empty());
+
+    IndexFile replacement = IndexFile::createEmpty({}, 1 << 20);
+    NewUrlRecord r;
+    r.url = ":2023111420231115: user@http://b.example/";
+    ASSERT_EQ(replacement.add(r), err::SUCCESS);
+    ASSERT_EQ(IndexDatFile::create(day + "/new.dat", replacement), err::SUCCESS);
+    ASSERT_EQ(::rename((day + "/new.dat").c_str(), (day + "/index.dat").c_str()), 0);
+    temp.machine().paths().forget(day);
+    listed.clear();
+    walk(cache, listed);
+    EXPECT_EQ(urlsOf(listed), std::set<std::string> {r.url});
+}
