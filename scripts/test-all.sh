@@ -15,7 +15,11 @@ cmake --build "$build" -j"$jobs"
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir "$build" --output-on-failure -j"$jobs" --timeout 600
+ctest_log=$(mktemp)
+ctest_status=0
+ctest --test-dir "$build" --output-on-failure -j"$jobs" --timeout 600 2>&1 | tee "$ctest_log" || ctest_status=$?
+summary=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$ctest_log" | tail -n 1)
+rm -f "$ctest_log"
 
 fuzz=build-fuzz
 CXX=clang++ cmake -S . -B "$fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKP_FUZZ_ONLY=ON
@@ -32,3 +36,10 @@ for target in "$fuzz"/tests/fuzz/fuzz_*; do
   rm -rf "$work"
 done
 echo "fuzz targets ran without a crash"
+
+# One closing line for the whole run.
+if [[ $summary =~ ([0-9]+)\ tests\ failed\ out\ of\ ([0-9]+) ]]; then
+  failed=${BASH_REMATCH[1]}; total=${BASH_REMATCH[2]}
+  echo "tests: $((total - failed)) passed, $failed failed"
+fi
+exit "$ctest_status"
