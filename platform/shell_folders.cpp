@@ -143,16 +143,4 @@ DWORD shGetSpecialFolderPath(Machine& machine, int id, std::string& winPath)
     return shGetFolderPath(machine, id, winPath);
 }
 
-std::string_view shellFolderValueName(int id)
-{
-    const FolderEntry* entry = registryFolder(id & ~csidl::FLAG_MASK);
-    return entry ? entry->valueName : std::string_view();
-}
-
-bool isCommonShellFolder(int id)
-{
-    const FolderEntry* entry = registryFolder(id & ~csidl::FLAG_MASK);
-    return entry && entry->common;
-}
-
 } // namespace kp::win

@@ -19,7 +19,6 @@
 #include "platform/win32.h"
 
 #include <string>
-#include <string_view>
 
 namespace kp::win {
 
@@ -76,12 +75,5 @@ DWORD shGetFolderPath(Machine& machine, int csidl, std::string& winPath);
 // The older special-folder lookup (SHGetSpecialFolderLocation converted to a
 // path): the same folder through the same keys, with the same results.
 DWORD shGetSpecialFolderPath(Machine& machine, int csidl, std::string& winPath);
-
-// The value name a folder has under the shell-folder keys ("Cache",
-// "Cookies", "Common Desktop"); empty for folders that have none.
-std::string_view shellFolderValueName(int csidl);
-
-// True for the all-users folders, which live under HKLM.
-bool isCommonShellFolder(int csidl);
 
 } // namespace kp::win
