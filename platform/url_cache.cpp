@@ -263,9 +263,12 @@ DWORD UrlCache::ensureIndex(const Container& c, IndexDatFile*& out)
 DWORD UrlCache::fillEntry(const Container& c, const IndexFile& index, const UrlRecord& record,
                           INTERNET_CACHE_ENTRY_INFOA* entryInfo, DWORD& entryInfoSize) const
 {
+    // A stored name that is not a plain file name ("..\\..\\x") would lead out
+    // of the container: such an entry is listed without a local file.
     std::string local;
-    const bool subfolderKnown = record.subfolder == indexdat::kNoSubfolder || record.subfolder < index.subfolderCount();
-    if (record.hasLocalName && subfolderKnown) {
+    const bool subfolderKnown = record.subfolder == indexdat::kNoSubfolder
+        || (record.subfolder < index.subfolderCount() && plainName(index.subfolderName(record.subfolder)));
+    if (record.hasLocalName && subfolderKnown && plainName(record.localName)) {
         local = c.winFolder + "\\";
         if (record.subfolder != indexdat::kNoSubfolder)
             local += index.subfolderName(record.subfolder) + "\\";
@@ -440,17 +443,12 @@ DWORD UrlCache::freeUrlCacheSpace(const char* cachePath, DWORD percent, DWORD fi
         if ((record.entryType & STICKY_CACHE_ENTRY) || (record.entryType & filter)
             || index.find(record.url, record, &locked) || locked)
             continue;
+        // Only plain stored names lead to a file in the container.
         std::string local;
-        if (record.hasLocalName && plainName(record.localName)) {
-            local = content.winFolder + "\\";
-            if (record.subfolder != indexdat::kNoSubfolder) {
-                const std::string sub = index.subfolderName(record.subfolder);
-                if (!plainName(sub))
-                    continue;
-                local += sub + "\\";
-            }
-            local += record.localName;
-        }
+        const std::string sub = record.subfolder == indexdat::kNoSubfolder ? "" : index.subfolderName(record.subfolder);
+        if (record.hasLocalName && plainName(record.localName)
+            && (record.subfolder == indexdat::kNoSubfolder || plainName(sub)))
+            local = content.winFolder + "\\" + (sub.empty() ? "" : sub + "\\") + std::string(record.localName);
         candidates.push_back({std::string(record.url), local, record.size, record.lastAccess.value()});
     }
     if (e != err::NO_MORE_ITEMS)

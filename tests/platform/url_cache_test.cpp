@@ -387,3 +387,35 @@ TEST_F(UrlCacheTest, AnIndexDeletedOrReplacedIsNotReadFromTheOldFile)
     walk(cache, listed);
     EXPECT_EQ(urlsOf(listed), std::set<std::string> {r.url});
 }
+
+TEST_F(UrlCacheTest, StoredNamesThatLeaveTheContainerGiveNoLocalFile)
+{
+    const std::string dir = temp.hostPath(kContentDir);
+    temp.makeDir(kContentDir + "/AB12CD34");
+    IndexFile index = IndexFile::createEmpty({"AB12CD34", ".."}, 1 << 20);
+    NewUrlRecord r;
+    r.url = "http://evil.example/a";
+    r.localName = "..\\..\\..\\..\\WINDOWS\\system.ini";
+    r.subfolder = 0;
+    ASSERT_EQ(index.add(r), err::SUCCESS);
+    r.url = "http://evil.example/b";
+    r.localName = "system.ini";
+    r.subfolder = 1;
+    ASSERT_EQ(index.add(r), err::SUCCESS);
+    ASSERT_EQ(IndexDatFile::create(dir + "/index.dat", index), err::SUCCESS);
+    // Where the names would lead.
+    temp.writeFile("Documents and Settings/user/WINDOWS/system.ini", "keep");
+    temp.writeFile("Documents and Settings/user/Local Settings/Temporary Internet Files/system.ini", "keep");
+
+    std::vector<Listed> listed;
+    EXPECT_EQ(walk(cache, listed), err::NO_MORE_ITEMS);
+    ASSERT_EQ(listed.size(), 2u);
+    for (const Listed& l : listed)
+        EXPECT_EQ(l.local, "") << l.url;
+    EXPECT_EQ(cache.freeUrlCacheSpace(nullptr, 100, 0), err::SUCCESS);
+    listed.clear();
+    walk(cache, listed);
+    EXPECT_TRUE(listed.empty());
+    EXPECT_TRUE(temp.exists("Documents and Settings/user/WINDOWS/system.ini"));
+    EXPECT_TRUE(temp.exists("Documents and Settings/user/Local Settings/Temporary Internet Files/system.ini"));
+}
