@@ -16,8 +16,6 @@ struct FolderSet {
     bool userDataFound = false;
 
     std::string pluginsFolder;
-
-    std::string logFilePath() const { return dataFolder.empty() ? std::string() : dataFolder + "\\KLENZOR.LOG"; }
 };
 
 } // namespace kp
