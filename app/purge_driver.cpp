@@ -81,6 +81,7 @@ void PurgeDriver::run(DriverView& view)
     } done{running_};
 
     const DriverInput input = view.readControls();
+    run.options = input.options;
     run.detail = input.options.ReportOpt == 0;
     run.shred = input.options.ShredFiles;
     run.CancelFlag = false;
@@ -94,6 +95,7 @@ void PurgeDriver::run(DriverView& view)
     errors.ResetErrorLevel(context_.keywords);
 
     report.BeginRunReport(run.PreviewFlag);
+    run.CacheAccessError = false;
     if (!validate(input)) {
         view.stopActivityTimer();
         return;

@@ -2,6 +2,7 @@
 // The state of a purge run, shared by the driver and the purge functions.
 
 #include "purge/shred_state.h"
+#include "settings/purge_option_set.h"
 
 #include <QString>
 
@@ -10,6 +11,7 @@
 namespace kp {
 
 struct RunState {
+    PurgeOptionSet options;     // as the window's controls held them at the start
     bool PreviewFlag = false;   // the run deletes nothing
     bool previewButton = false; // Preview (not Purge) started the run
     bool detail = true;         // Detail report: successful items are listed too
@@ -17,6 +19,7 @@ struct RunState {
     int onlineDays = 0, onlineHours = 0, onlineMinutes = 0;
     int offlineDays = 0, offlineHours = 0, offlineMinutes = 0;
     bool CancelFlag = false;
+    bool CacheAccessError = false; // a URL-cache walk of this run failed
     bool BusyFlag = false;
     long long ProcessedCount = 0;
     QString statusBase; // the "Processing" text of the current step

@@ -12,6 +12,19 @@ struct FolderSet {
     bool dataFolderReadOnly = false;
     bool dataFolderFromEnv = false; // named by %klenzordat%
 
+    // The browser's folders, upper-cased: the cache content folder
+    // (Content.IE5), the cookies folder, the history folder (History.IE5).
+    std::string cacheFolder;
+    bool cacheFound = false;
+    std::string cookiesFolder;
+    bool cookiesFound = false;
+    std::string historyFolder;
+    bool historyFound = false;
+
+    // Folder + "\" for prefix tests; empty when the folder was not found.
+    std::string cachePrefix() const { return cacheFound ? cacheFolder + "\\" : std::string(); }
+    std::string cookiesPrefix() const { return cookiesFound ? cookiesFolder + "\\" : std::string(); }
+
     std::string userDataFolder;
     bool userDataFound = false;
 

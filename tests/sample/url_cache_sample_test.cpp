@@ -7,6 +7,7 @@
 #include "platform/dos_paths.h"
 #include "platform/url_cache.h"
 #include "tests/support/built_machine.h"
+#include "tests/support/msiecf_export.h"
 
 #include <gtest/gtest.h>
 
@@ -20,10 +21,9 @@
 
 using namespace kp::win;
 using kp::test::BuiltMachine;
+using kp::test::exportLocations;
 
 namespace {
-
-const char* const kExporter = "/usr/bin/msiecfexport";
 
 struct Listed {
     std::string url;
@@ -58,25 +58,6 @@ std::vector<Listed> walk(UrlCache& cache, DWORD& largest)
     EXPECT_EQ(e, err::NO_MORE_ITEMS);
     cache.findCloseUrlCache(handle);
     return out;
-}
-
-// The Location of every record msiecfexport finds, allocated or recovered.
-bool exportLocations(const std::string& index, std::multiset<std::string>& locations, std::string& text)
-{
-    FILE* pipe = ::popen((std::string(kExporter) + " -m all '" + index + "' 2>&1").c_str(), "r");
-    if (!pipe)
-        return false;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        text.append(buffer, n);
-    const bool ok = ::pclose(pipe) == 0;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line))
-        if (line.starts_with("Location\t"))
-            locations.insert(line.substr(line.find(": ") + 2));
-    return ok;
 }
 
 bool exists(Machine& machine, const std::string& winPath)
@@ -168,7 +149,7 @@ TEST(SampleUrlCache, HoldsEveryKindOfEntryTheCleanerMeets)
 
 TEST(SampleUrlCache, ExporterListsExactlyOurRecordsBeforeAndAfterDeletions)
 {
-    if (::access(kExporter, X_OK) != 0)
+    if (!kp::test::msiecfExporterAvailable())
         GTEST_SKIP() << "msiecfexport (libmsiecf-utils) is not installed";
     BuiltMachine built;
     ASSERT_TRUE(built.ok());

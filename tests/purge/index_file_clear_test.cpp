@@ -1,0 +1,239 @@
+// Clearing an index file in place on the sample machine's real index files:
+// the result stays a valid, empty index that msiecfexport reads and the URL
+// cache keeps using; open browsers and a running Wine session refuse it;
+// damaged, short and unwritable files are left as they were.
+
+#include "app/keywords.h"
+#include "platform/browser_windows.h"
+#include "platform/dos_paths.h"
+#include "platform/url_cache.h"
+#include "platform/wine_session.h"
+#include "purge/browser_window.h"
+#include "purge/index_file_clear.h"
+#include "tests/support/built_machine.h"
+#include "tests/support/msiecf_export.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+using namespace kp;
+using kp::test::BuiltMachine;
+
+namespace {
+
+class ListedWindows : public win::WindowList {
+public:
+    std::vector<win::TopLevelWindow> topLevelWindows() override { return windows; }
+    std::vector<win::TopLevelWindow> windows;
+};
+
+struct ClearFixture {
+    ClearFixture() : cache(built.machine())
+    {
+        visitedIndex = cache.containerFolder("Visited:") + "\\index.dat";
+        built.machine().paths().toHost(visitedIndex, visitedHost);
+    }
+
+    bool clear(const std::string& path, std::string& status, std::vector<std::string> args = {})
+    {
+        return ClearIndexFile(built.machine(), browsers, Keywords(std::move(args)), path, 'V', status);
+    }
+
+    int count(const char* pattern)
+    {
+        std::vector<std::uint64_t> buffer(8192);
+        win::DWORD size = win::DWORD(buffer.size() * 8);
+        auto* info = reinterpret_cast<win::INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
+        win::UrlCacheFindHandle handle = 0;
+        int n = 0;
+        for (win::DWORD e = cache.findFirstUrlCacheEntryEx(pattern, 0, 0xFFFFFFFF, 0, info, size, handle); e == 0;
+             e = cache.findNextUrlCacheEntryEx(handle, info, size)) {
+            ++n;
+            size = win::DWORD(buffer.size() * 8);
+        }
+        cache.findCloseUrlCache(handle);
+        return n;
+    }
+
+    BuiltMachine built;
+    win::UrlCache cache;
+    ListedWindows windows;
+    BrowserWindows browsers{windows, ""};
+    std::string visitedIndex, visitedHost;
+};
+
+std::uint32_t le32(const std::string& bytes, std::size_t at)
+{
+    return std::uint8_t(bytes[at]) | std::uint32_t(std::uint8_t(bytes[at + 1])) << 8
+        | std::uint32_t(std::uint8_t(bytes[at + 2])) << 16 | std::uint32_t(std::uint8_t(bytes[at + 3])) << 24;
+}
+
+int runWineServer(const std::string& prefix, const char* option)
+{
+    std::vector<std::string> env {"WINEPREFIX=" + prefix};
+    for (char** e = environ; *e; ++e)
+        if (std::string_view(*e).rfind("WINEPREFIX=", 0) != 0)
+            env.emplace_back(*e);
+    std::vector<char*> envp;
+    for (auto& s : env)
+        envp.push_back(s.data());
+    envp.push_back(nullptr);
+    const char* server = "/usr/lib/wine/wineserver64";
+    char* argv[] = {const_cast<char*>(server), const_cast<char*>(option), nullptr};
+    pid_t pid = 0;
+    if (::posix_spawn(&pid, server, nullptr, nullptr, argv, envp.data()) != 0)
+        return -1;
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+TEST(ClearIndexFile, EmptiesTheVisitedIndexInPlaceLeavingAValidIndex)
+{
+    ClearFixture f;
+    ASSERT_TRUE(f.built.ok());
+    const int cookiesBefore = f.count("Cookie:");
+    ASSERT_GT(f.count("Visited:"), 0);
+    struct stat before {};
+    ASSERT_EQ(::stat(f.visitedHost.c_str(), &before), 0);
+
+    std::string status;
+    ASSERT_TRUE(f.clear(f.visitedIndex, status)) << status;
+    EXPECT_EQ(status, "Processed with no Errors...");
+
+    struct stat after {};
+    ASSERT_EQ(::stat(f.visitedHost.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "edited in place";
+    EXPECT_EQ(after.st_size, before.st_size);
+    EXPECT_EQ(f.count("Visited:"), 0);
+    EXPECT_EQ(f.count("Cookie:"), cookiesBefore) << "other containers untouched";
+
+    // Only the hash tables stay allocated, and the header counts them.
+    const std::string bytes = kp::test::readFile(f.visitedHost);
+    const std::uint32_t first = le32(bytes, 32);
+    std::uint32_t tables = 0;
+    for (std::uint32_t at = first; at; at = le32(bytes, at + 8))
+        ++tables;
+    EXPECT_EQ(le32(bytes, 40), tables * 32);
+    for (std::uint32_t at = first + 4096; at + 128 <= bytes.size(); at += 128) {
+        if (bytes.compare(at, 4, "HASH") != 0) {
+            EXPECT_TRUE(bytes.compare(at, 4, "\x0D\xF0\xAD\x0B") == 0 || bytes.substr(at, 128) == std::string(128, '\0'))
+                << "block at " << at;
+        }
+    }
+
+    if (kp::test::msiecfExporterAvailable()) {
+        std::multiset<std::string> locations;
+        std::string text;
+        EXPECT_TRUE(kp::test::exportLocations(f.visitedHost, locations, text)) << text.substr(0, 2000);
+        EXPECT_TRUE(locations.empty()) << "nothing left to recover";
+    }
+
+    // The cache goes on using the cleared file.
+    win::UrlCacheCommit visit;
+    visit.url = "Visited: owner@http://after.example.com/";
+    EXPECT_EQ(f.cache.commitUrlCacheEntry(visit), win::err::SUCCESS);
+    EXPECT_EQ(f.count("Visited:"), 1);
+}
+
+TEST(ClearIndexFile, AnOpenBrowserRefusesItUnlessNoie)
+{
+    ClearFixture f;
+    ASSERT_TRUE(f.built.ok());
+    const std::string original = kp::test::readFile(f.visitedHost);
+    const std::pair<win::TopLevelWindow, const char*> cases[] = {
+        {{"IEFrame", "Home", true, {}}, "Found active IE window..."},
+        {{"IEFrame", "Home", false, {}}, "Found invisible IE window..."},
+        {{"MSN6 Window", "MSN", true, {"Browser"}}, "Found active MSN window..."},
+        {{"MSN9 Window", "MSN", false, {"Browser"}}, "Found invisible MSN window..."},
+    };
+    for (const auto& [window, expected] : cases) {
+        f.windows.windows = {window};
+        std::string status;
+        EXPECT_FALSE(f.clear(f.visitedIndex, status));
+        EXPECT_EQ(status, expected);
+        EXPECT_EQ(kp::test::readFile(f.visitedHost), original);
+    }
+    std::string status;
+    EXPECT_TRUE(f.clear(f.visitedIndex, status, {"noie"}));
+    EXPECT_EQ(f.count("Visited:"), 0);
+}
+
+TEST(ClearIndexFile, LeavesShortDamagedAndUnwritableFilesAsTheyWere)
+{
+    ClearFixture f;
+    ASSERT_TRUE(f.built.ok());
+    std::string status;
+    EXPECT_FALSE(f.clear(f.cache.containerFolder("Visited:") + "\\missing.dat", status));
+    EXPECT_EQ(status, "Error GetFileSize");
+
+    const std::string shortHost = f.visitedHost + ".short";
+    kp::test::writeFile(shortHost, std::string(16383, 'x'));
+    f.built.machine().paths().forget(shortHost.substr(0, shortHost.rfind('/')));
+    EXPECT_FALSE(f.clear(f.visitedIndex + ".short", status));
+    EXPECT_EQ(status, "Error GetFileSize");
+
+    std::string damaged = kp::test::readFile(f.visitedHost);
+    damaged.replace(le32(damaged, 32), 4, "HASX");
+    kp::test::writeFile(f.visitedHost, damaged);
+    EXPECT_FALSE(f.clear(f.visitedIndex, status));
+    EXPECT_EQ(status, "Error Modifying file");
+    EXPECT_EQ(kp::test::readFile(f.visitedHost), damaged);
+
+    // A file it cannot write is a failure, not a success.
+    const std::string cookieIndex = f.cache.containerFolder("Cookie:") + "\\index.dat";
+    std::string cookieHost;
+    f.built.machine().paths().toHost(cookieIndex, cookieHost);
+    const std::string original = kp::test::readFile(cookieHost);
+    ASSERT_EQ(::chmod(cookieHost.c_str(), 0444), 0);
+    EXPECT_FALSE(f.clear(cookieIndex, status));
+    EXPECT_EQ(status, "Error Writing file");
+    ::chmod(cookieHost.c_str(), 0644);
+    EXPECT_EQ(kp::test::readFile(cookieHost), original);
+}
+
+TEST(ClearIndexFile, TheMachinesRunningWineSessionRefusesIt)
+{
+    if (::access("/usr/lib/wine/wineserver64", X_OK) != 0)
+        GTEST_SKIP() << "Wine is not installed";
+    ClearFixture f;
+    ASSERT_TRUE(f.built.ok());
+    const std::string prefix = f.built.prefixDir();
+    ASSERT_EQ(runWineServer(prefix, "-p5"), 0);
+    struct Stop {
+        std::string prefix;
+        ~Stop()
+        {
+            const std::string serverDir = win::detectWineSession(prefix).serverDir;
+            runWineServer(prefix, "-k");
+            for (int i = 0; i < 200 && win::detectWineSession(prefix).running; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            std::filesystem::remove_all(serverDir);
+        }
+    } stop {prefix};
+    bool running = false;
+    for (int i = 0; i < 200 && !running; ++i) {
+        running = win::detectWineSession(prefix).running;
+        if (!running)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_TRUE(running);
+
+    const std::string original = kp::test::readFile(f.visitedHost);
+    std::string status;
+    EXPECT_FALSE(f.clear(f.visitedIndex, status, {"NOIE"}));
+    EXPECT_TRUE(status.starts_with("Found")) << status;
+    EXPECT_EQ(kp::test::readFile(f.visitedHost), original);
+}

@@ -1,0 +1,18 @@
+#pragma once
+// msiecfexport (libmsiecf-utils), an outside reader of index.dat files.
+
+#include <set>
+#include <string>
+
+namespace kp::test {
+
+inline constexpr const char* kMsiecfExporter = "/usr/bin/msiecfexport";
+
+bool msiecfExporterAvailable();
+
+// The Location of every record msiecfexport finds in the index file at
+// `hostPath`, allocated or recovered; `text` receives its whole output.
+// False when it fails to read the file.
+bool exportLocations(const std::string& hostPath, std::multiset<std::string>& locations, std::string& text);
+
+} // namespace kp::test
