@@ -191,6 +191,7 @@ DWORD FileSystem::createFile(std::string_view path, DWORD desiredAccess, DWORD s
         *alreadyExisted = false;
     const bool writing = access::writes(desiredAccess);
     const bool truncates = disposition == Disposition::CreateAlways || disposition == Disposition::TruncateExisting;
+    const bool noFollow = attributes & fileflag::OPEN_REPARSE_POINT;
     if (disposition < Disposition::CreateNew || disposition > Disposition::TruncateExisting)
         return err::INVALID_PARAMETER;
     if (disposition == Disposition::TruncateExisting && !writing)
@@ -205,6 +206,8 @@ DWORD FileSystem::createFile(std::string_view path, DWORD desiredAccess, DWORD s
         HostFileInfo info;
         if (DWORD e = readHostFileInfo(r.host, info))
             return e;
+        if (info.isLink && noFollow)
+            return err::CANT_ACCESS_FILE;
         if (info.attributes & attr::DIRECTORY)
             return err::ACCESS_DENIED;
         if (disposition == Disposition::CreateNew)
@@ -220,6 +223,8 @@ DWORD FileSystem::createFile(std::string_view path, DWORD desiredAccess, DWORD s
 
     // Opened for reading as well, so that the share marks can be taken.
     int flags = O_CLOEXEC | O_NONBLOCK | (writing ? O_RDWR : O_RDONLY);
+    if (noFollow)
+        flags |= O_NOFOLLOW;
     bool created = false;
     int fd = -1;
     if (!r.exists) {
@@ -233,6 +238,8 @@ DWORD FileSystem::createFile(std::string_view path, DWORD desiredAccess, DWORD s
     } else {
         fd = ::open(r.host.c_str(), flags);
     }
+    if (fd < 0 && noFollow && errno == ELOOP)
+        return err::CANT_ACCESS_FILE;
     if (fd < 0) {
         DWORD e = errorFromErrno(errno);
         return e == err::FILE_NOT_FOUND && !r.exists ? err::PATH_NOT_FOUND : e;

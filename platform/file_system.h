@@ -27,6 +27,12 @@ enum class Disposition : DWORD {
     TruncateExisting = 5,
 };
 
+// CreateFile flag: a symbolic link is not followed; opening one fails with
+// CANT_ACCESS_FILE.
+namespace fileflag {
+inline constexpr DWORD OPEN_REPARSE_POINT = 0x00200000;
+} // namespace fileflag
+
 namespace movefile {
 inline constexpr DWORD REPLACE_EXISTING = 0x1;
 inline constexpr DWORD COPY_ALLOWED = 0x2;
@@ -123,7 +129,8 @@ public:
     // calls (SHARING_VIOLATION); READONLY refuses writing (ACCESS_DENIED), as
     // does replacing a HIDDEN or SYSTEM file without asking for that
     // attribute. `alreadyExisted` is what GetLastError's 183 says after
-    // CREATE_ALWAYS and OPEN_ALWAYS. A folder gives ACCESS_DENIED.
+    // CREATE_ALWAYS and OPEN_ALWAYS. A folder gives ACCESS_DENIED. A link is
+    // followed unless `attributes` holds fileflag::OPEN_REPARSE_POINT.
     DWORD createFile(std::string_view path, DWORD desiredAccess, DWORD shareMode, Disposition disposition,
         DWORD attributes, File& out, bool* alreadyExisted = nullptr);
 

@@ -1,6 +1,8 @@
 #include "platform/text_file.h"
 
+#include "platform/atomic_file.h"
 #include "platform/dos_paths.h"
+#include "platform/file_attributes.h"
 #include "platform/machine.h"
 #include "platform/win_error.h"
 
@@ -68,6 +70,25 @@ DWORD writeTextFile(Machine& machine, std::string_view winPath, std::string_view
         ::unlink(temp.c_str());
         return rc;
     }
+    if (!host.exists)
+        machine.paths().noteAdded(host.dir, host.name);
+    return err::SUCCESS;
+}
+
+DWORD replaceTextFile(Machine& machine, std::string_view winPath, std::string_view text)
+{
+    HostName host;
+    if (DWORD rc = resolve(machine, winPath, host); rc != err::SUCCESS)
+        return rc;
+    if (host.exists) {
+        HostFileInfo info;
+        if (DWORD rc = readHostFileInfo(host.path, info); rc != err::SUCCESS)
+            return rc;
+        if (info.attributes & (attr::READONLY | attr::DIRECTORY))
+            return err::ACCESS_DENIED;
+    }
+    if (DWORD rc = replaceFileAtomically(host.path, text); rc != err::SUCCESS)
+        return rc;
     if (!host.exists)
         machine.paths().noteAdded(host.dir, host.name);
     return err::SUCCESS;

@@ -17,6 +17,11 @@ class Machine;
 // replaced, never followed.
 DWORD writeTextFile(Machine& machine, std::string_view winPath, std::string_view text);
 
+// As writeTextFile, but a read-only file refuses the write (ACCESS_DENIED),
+// as writing it on Windows does, and the new file keeps the old one's
+// permission bits and DOS attributes.
+DWORD replaceTextFile(Machine& machine, std::string_view winPath, std::string_view text);
+
 // Appends `text`, creating the file when it is missing. ACCESS_DENIED when
 // the name is a symbolic link or a folder.
 DWORD appendTextFile(Machine& machine, std::string_view winPath, std::string_view text);

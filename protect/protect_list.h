@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace kp {
@@ -56,20 +57,21 @@ public:
     int ProtectedCount() const;
 
     const std::vector<std::string>& lines() const { return lines_; }
-    int count() const { return count_; }
+    int count() const { return int(lines_.size()); }
     bool loaded() const { return loaded_; }
     bool modified() const { return modified_; }
     void setModified(bool modified) { modified_ = modified; }
 
 private:
     bool writeFile();
+    void rebuildIndex();
 
     win::Machine& machine_;
     MessageService& messages_;
     const FolderSet& folders_;
     std::string path_;
     std::vector<std::string> lines_;
-    int count_ = 0;
+    std::unordered_set<std::string> index_; // the lines, for IsProtected
     bool loaded_ = false;
     bool modified_ = false;
 };

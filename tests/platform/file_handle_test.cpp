@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include <unistd.h>
+
 using namespace kp::win;
 using kp::test::TempMachine;
 
@@ -209,4 +211,24 @@ TEST(FileHandle, SeekSizeEndOfFileTimesAndFlush)
     File moved = std::move(reader);
     EXPECT_FALSE(reader.isOpen());
     EXPECT_EQ(readAll(moved).size(), 7u);
+}
+
+TEST(CreateFile, ALinkIsFollowedUnlessTheCallerAsksForTheLinkItself)
+{
+    TempMachine tm;
+    tm.writeFile("outside.txt", "target");
+    tm.makeDir("Dir");
+    ASSERT_EQ(::symlink(tm.hostPath("outside.txt").c_str(), tm.hostPath("Dir/link.txt").c_str()), 0);
+    FileSystem fs(tm.machine());
+    File file;
+    EXPECT_EQ(fs.createFile("C:\\Dir\\link.txt", kRead | kWrite, 0, Disposition::OpenExisting,
+                            attr::NORMAL | fileflag::OPEN_REPARSE_POINT, file),
+              err::CANT_ACCESS_FILE);
+    EXPECT_EQ(fs.createFile("C:\\Dir\\link.txt", kWrite, 0, Disposition::TruncateExisting,
+                            attr::NORMAL | fileflag::OPEN_REPARSE_POINT, file),
+              err::CANT_ACCESS_FILE);
+    EXPECT_EQ(tm.readFile("outside.txt"), "target");
+    ASSERT_EQ(fs.createFile("C:\\Dir\\link.txt", kRead, kShareAll, Disposition::OpenExisting, attr::NORMAL, file),
+              err::SUCCESS);
+    EXPECT_EQ(readAll(file), "target");
 }
