@@ -193,6 +193,21 @@ TEST_F(ShredFixture, CancelSkipsTheRemainingPassesButStillRemovesTheFile)
     EXPECT_FALSE(temp.exists("d/long.txt"));
 }
 
+TEST_F(ShredFixture, AFileInUseIsLeftWholeAndReportedWithItsErrorCode)
+{
+    clusters(4096);
+    temp.writeFile("d/open.txt", "in use");
+    win::FileSystem files(temp.machine());
+    win::File holder;
+    ASSERT_EQ(files.createFile("C:\\d\\open.txt", win::access::GENERIC_READ, 0, win::Disposition::OpenExisting,
+                               win::attr::NORMAL, holder),
+              err::SUCCESS);
+    EXPECT_FALSE(ShredFile(context, "C:\\d\\open.txt", 0));
+    EXPECT_EQ(run.LastErrorCode, err::SHARING_VIOLATION);
+    EXPECT_EQ(temp.readFile("d/open.txt"), "in use");
+    EXPECT_FALSE(temp.exists("d/_Klenzor.zap"));
+}
+
 TEST_F(ShredFixture, AMissingFileFailsWithItsErrorCode)
 {
     EXPECT_FALSE(ShredFile(context, "C:\\d\\none.txt", 0));
