@@ -9,11 +9,15 @@
 #include "app/show_decision.h"
 #include "app/single_instance.h"
 #include "app/splash.h"
+#include "platform/browser_windows.h"
 #include "platform/console.h"
+#include "platform/dos_paths.h"
+#include "platform/file_system.h"
 #include "platform/machine.h"
 #include "platform/own_program.h"
 #include "platform/system_info.h"
 #include "purge/purge_report.h"
+#include "purge/url_cache_purge.h"
 #include "settings/startup_folders.h"
 
 #include <stdexcept>
@@ -89,6 +93,20 @@ void printReport(const PurgeReport& report)
     win::writeStandardOutput(text);
 }
 
+// The browser's folders where the URL cache finds them (the shell folders),
+// for a FolderSet that names none.
+void useUrlCacheFolders(win::Machine& machine, const win::UrlCache& cache, FolderSet& folders)
+{
+    win::FileSystem files(machine);
+    auto take = [&](const std::string& folder, std::string& path, bool& found) {
+        found = !folder.empty() && files.exists(folder);
+        path = found ? win::upperAscii(folder) : std::string();
+    };
+    take(cache.containerFolder(""), folders.cacheFolder, folders.cacheFound);
+    take(cache.folders().cookies, folders.cookiesFolder, folders.cookiesFound);
+    take(cache.containerFolder("Visited:"), folders.historyFolder, folders.historyFound);
+}
+
 } // namespace
 
 int RunEntrySequence(GuardedApplication& app, const Keywords& keywords)
@@ -120,7 +138,13 @@ int RunEntrySequence(GuardedApplication& app, const Keywords& keywords)
     if (state.mode.unattended() && state.display.SplashOpt != 1 && displayAvailable())
         splash.showNow();
 
-    TMainForm form(state, availablePurgeSteps());
+    win::ProcessWindowList browserWindows(machine->prefixDir());
+    UrlCacheServices urlCache(*machine, browserWindows, messages, state.errors, state.run, state.general);
+    urlCache.ie5OrLater = [&state] { return state.ie.ie5; };
+    if (!state.folders.cacheFound && !state.folders.cookiesFound && !state.folders.historyFound)
+        useUrlCacheFolders(*machine, urlCache.cache, state.folders);
+
+    TMainForm form(state, availablePurgeSteps(&urlCache));
     const ExceptionHandler onException = [&form](const QString& message, quintptr address) {
         form.AppOnException(message, address);
     };

@@ -2,14 +2,21 @@
 
 #include "purge/purge_report.h"
 #include "purge/run_state.h"
+#include "purge/url_cache_purge.h"
 #include "settings/folder_set.h"
 
 namespace kp {
 
-StepTable availablePurgeSteps()
+StepTable availablePurgeSteps(UrlCacheServices* urlCache)
 {
     // Steps join this table as their purge functions are built.
-    return {};
+    StepTable steps;
+    if (urlCache) {
+        steps[PurgeStep::Cache] = [urlCache](PurgeContext& c) { PurgeUrlCache(c, *urlCache, 'X'); };
+        steps[PurgeStep::Cookies] = [urlCache](PurgeContext& c) { PurgeUrlCache(c, *urlCache, 'C'); };
+        steps[PurgeStep::Visited] = [urlCache](PurgeContext& c) { PurgeUrlCache(c, *urlCache, 'V'); };
+    }
+    return steps;
 }
 
 std::string processingText(PurgeStep step, const std::string& suffix)

@@ -42,8 +42,10 @@ struct StepTable {
     bool has(PurgeStep step) const { return static_cast<bool>((*this)[step]); }
 };
 
-// The steps this build can perform.
-StepTable availablePurgeSteps();
+struct UrlCacheServices;
+
+// The steps this build can perform; the URL-cache steps need `urlCache`.
+StepTable availablePurgeSteps(UrlCacheServices* urlCache);
 
 // The "Processing" text of a step; `shredSuffix` is added to the steps that
 // delete files.

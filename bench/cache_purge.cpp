@@ -1,0 +1,157 @@
+// The Cache, Cookies and Visited URLs purges on a machine with 100,000 cache
+// entries with files, 10,000 cookies and 50,000 visited URLs, every entry
+// deleted, against `find -delete` removing the same files from an identical
+// copy; and the purge's peak memory.
+
+#include "app/keywords.h"
+#include "app/message_dialog.h"
+#include "platform/browser_windows.h"
+#include "platform/machine.h"
+#include "purge/error_level.h"
+#include "purge/purge_context.h"
+#include "purge/purge_report.h"
+#include "purge/run_state.h"
+#include "purge/url_cache_purge.h"
+#include "sample/builder/machine_builder.h"
+#include "settings/folder_set.h"
+#include "settings/general_settings.h"
+
+#include <QCoreApplication>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace kp;
+
+namespace {
+
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+class NoWindows : public win::WindowList {
+public:
+    std::vector<win::TopLevelWindow> topLevelWindows() override { return {}; }
+};
+
+class DefaultAnswers : public MessageService {
+public:
+    using MessageService::show;
+    MsgButton show(const Message& message) override { return defaultButtonOf(message); }
+};
+
+long peakKilobytes()
+{
+    rusage usage {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// Builds the machine in a child process, so that its memory is not ours.
+bool buildInChild(const std::string& dir, const kp::sample::MachineSpec& spec)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(kp::sample::buildMachine(dir, spec) == 0 ? 0 : 1);
+    int status = 0;
+    return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+int run(const std::string& command)
+{
+    return std::system(command.c_str());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    kp::sample::MachineSpec spec;
+    spec.now = 1796515200;
+    spec.cacheEntries = 100000;
+    spec.cookies = 10000;
+    spec.visitedUrls = 50000;
+    spec.offlineEntries = 0;
+
+    std::string root = (fs::temp_directory_path() / "kp-bench-purge-XXXXXX").string();
+    if (!::mkdtemp(root.data()))
+        return 1;
+    const std::string dir = root + "/machine";
+    const std::string copy = root + "/copy";
+    auto start = std::chrono::steady_clock::now();
+    if (!buildInChild(dir, spec)) {
+        std::fprintf(stderr, "building the machine failed\n");
+        return 1;
+    }
+    std::printf("machine: %d cache entries, %d cookies, %d visited URLs built in %.1f s\n", spec.cacheEntries,
+                spec.cookies, spec.visitedUrls, secondsSince(start));
+    if (run("cp -a '" + dir + "' '" + copy + "'") != 0)
+        return 1;
+    run("sync");
+
+    std::unique_ptr<win::Machine> machine;
+    if (win::Machine::open(dir, machine) != win::err::SUCCESS)
+        return 1;
+    DefaultAnswers messages;
+    ErrorState errors;
+    RunState state;
+    Keywords keywords;
+    GeneralSettings general;
+    FolderSet folders;
+    PurgeReport report(errors, messages);
+    NoWindows windows;
+    UrlCacheServices services(*machine, windows, messages, errors, state, general);
+    services.now = [&] { return QDateTime::fromSecsSinceEpoch(spec.now); };
+    folders.cacheFolder = win::upperAscii(services.cache.containerFolder(""));
+    folders.cookiesFolder = win::upperAscii(services.cache.folders().cookies);
+    folders.historyFolder = win::upperAscii(services.cache.containerFolder("Visited:"));
+    folders.cacheFound = folders.cookiesFound = folders.historyFound = true;
+    folders.dataFolder = "C:\\KLENZOR";
+    fs::create_directories(dir + "/drive_c/KLENZOR");
+    std::FILE* protect = std::fopen((dir + "/drive_c/KLENZOR/KlenPro.Dat").c_str(), "wb");
+    if (!protect)
+        return 1;
+    std::fputs("Cookie:nobody@nowhere.example/\r\n", protect);
+    std::fclose(protect);
+    state.options.NormalCache = state.options.SubscriptionCache = state.options.Cookies = state.options.Visited = true;
+    PurgeContext context {report, state, errors, keywords, folders, general, messages, machine.get()};
+    const long baseline = peakKilobytes();
+
+    start = std::chrono::steady_clock::now();
+    for (char mode : {'X', 'C', 'V'})
+        PurgeUrlCache(context, services, mode);
+    const double purgeSeconds = secondsSince(start);
+    const long peak = peakKilobytes();
+    std::printf("purge: %lld entries in %.2f s, error level %d, %d report lines; peak memory %.1f MB "
+                "(%.1f MB before the purge)\n",
+                state.ProcessedCount, purgeSeconds, errors.ErrorLevel, report.lineCount(), peak / 1024.0,
+                baseline / 1024.0);
+
+    // The same files from the copy: the cache subfolders' files and the cookie files.
+    const std::string content = copy + "/drive_c/Documents and Settings/" + spec.userName
+        + "/Local Settings/Temporary Internet Files/Content.IE5";
+    const std::string cookies = copy + "/drive_c/Documents and Settings/" + spec.userName + "/Cookies";
+    if (!fs::exists(content) || !fs::exists(cookies)) {
+        std::fprintf(stderr, "the copy's folders are not where expected\n");
+        return 1;
+    }
+    start = std::chrono::steady_clock::now();
+    run("find '" + content + "' -mindepth 2 -type f -delete");
+    run("find '" + cookies + "' -maxdepth 1 -type f ! -iname index.dat ! -iname desktop.ini -delete");
+    const double findSeconds = secondsSince(start);
+    std::printf("find -delete: %.2f s; purge / find = %.2f (target at most 2)\n", findSeconds,
+                purgeSeconds / findSeconds);
+
+    machine.reset();
+    fs::remove_all(root);
+    return 0;
+}

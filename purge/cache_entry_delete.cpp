@@ -1,0 +1,68 @@
+#include "purge/cache_entry_delete.h"
+
+#include "platform/file_system.h"
+#include "platform/folder_confinement.h"
+#include "platform/url_cache.h"
+#include "purge/file_delete.h"
+#include "purge/purge_context.h"
+#include "purge/run_state.h"
+#include "settings/folder_set.h"
+
+#include <cctype>
+#include <string>
+
+namespace kp {
+
+namespace {
+std::string upper(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        c = char(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+} // namespace
+
+bool DeleteCacheLocalFile(PurgeContext& context, std::string_view localFile)
+{
+    if (!context.machine)
+        return false;
+    win::FileSystem files(*context.machine);
+    std::string full;
+    if (files.fullPathName(localFile, full) != win::err::SUCCESS)
+        return false;
+    const std::string name = upper(full);
+    const FolderSet& folders = context.folders;
+    const std::string cookies = folders.cookiesPrefix();
+    const std::string cache = folders.cachePrefix();
+    std::string folder;
+    if (!cookies.empty() && name.starts_with(cookies))
+        folder = folders.cookiesFolder;
+    else if (!cache.empty() && name.starts_with(cache))
+        folder = folders.cacheFolder;
+    else
+        return false;
+    bool inside = false;
+    if (win::pathInsideFolder(*context.machine, folder, full, inside) != win::err::SUCCESS || !inside)
+        return false;
+
+    context.run.LastErrorCode = 0;
+    if (!context.run.shred)
+        return PlainDelete(context, full, {});
+    return ShredFile(context, full, ShredPassCount(context.general));
+}
+
+bool DeleteCacheEntry(PurgeContext& context, win::UrlCache& cache, std::string_view url, const char* localFile,
+                      win::DWORD& code)
+{
+    context.run.LastErrorCode = 0;
+    if (localFile) {
+        DeleteCacheLocalFile(context, localFile);
+        context.run.LastErrorCode = 0;
+    }
+    code = cache.deleteUrlCacheEntry(url);
+    context.run.LastErrorCode = code;
+    return code == win::err::SUCCESS;
+}
+
+} // namespace kp

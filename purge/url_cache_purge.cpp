@@ -1,0 +1,298 @@
+#include "purge/url_cache_purge.h"
+
+#include "app/keywords.h"
+#include "platform/file_system.h"
+#include "platform/machine.h"
+#include "protect/protect_list.h"
+#include "purge/cache_entry_delete.h"
+#include "purge/error_level.h"
+#include "purge/index_file_clear.h"
+#include "purge/purge_context.h"
+#include "purge/purge_report.h"
+#include "purge/report_text.h"
+#include "purge/run_state.h"
+#include "settings/folder_set.h"
+#include "settings/general_settings.h"
+
+#include <QCoreApplication>
+
+#include <cctype>
+
+namespace kp {
+
+namespace {
+
+// FILETIME of 10000-01-01: later times form no date.
+constexpr win::QWORD kNoDateFrom = 2650467744000000000ULL;
+constexpr const char* kAccessError = "*** Error Accessing Cache ***";
+
+QString q(const std::string& text) { return QString::fromStdString(text); }
+
+bool startsWithUpper(std::string_view text, std::string_view prefix)
+{
+    if (text.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(text[i])) != prefix[i])
+            return false;
+    return true;
+}
+
+// The extension as the Windows file-name functions see it: from the last
+// "." unless a "\" or ":" follows it.
+bool hasCdfExtension(std::string_view url)
+{
+    const std::size_t at = url.find_last_of(".\\:");
+    return at != std::string_view::npos && url[at] == '.' && startsWithUpper(url.substr(at), ".CDF")
+        && url.size() - at == 4;
+}
+
+struct Mode {
+    const char* heading;
+    const char* completion;
+};
+
+Mode modeTexts(char mode)
+{
+    switch (mode) {
+    case 'C': return {"Unprotected Cookies:", "  Purge \"Cookies\" Function Completed."};
+    case 'V': return {"Visited URLs:", "  Purge \"Visited URLs\" Function Completed."};
+    default: return {"Online and Offline Cache:", "  Purge \"Cache\" Function Completed."};
+    }
+}
+
+struct WalkCloser {
+    CacheCursor& cursor;
+    ~WalkCloser() { cursor.CacheWalkClose(); }
+};
+
+bool tooRecent(const EntryAge& age, int d, int h, int m)
+{
+    return age.days < d || (age.days == d && age.hours < h) || (age.days == d && age.hours == h && age.minutes < m);
+}
+
+void clearVisitedIndex(PurgeContext& context, UrlCacheServices& services, const UrlCachePurgeState& state)
+{
+    const Keywords& keywords = context.keywords;
+    const bool wanted = keywords.IsKeywordPresent("CLEARV")
+        || (state.visitedIndexStale && !keywords.IsKeywordPresent("NOCLEARV"));
+    if (!wanted || !context.folders.historyFound)
+        return;
+    const std::string path = context.folders.historyFolder + "\\Index.Dat";
+    win::FileSystem files(services.machine);
+    if (!files.exists(path))
+        return;
+    std::string status;
+    if (ClearIndexFile(services.machine, services.browsers, keywords, path, 'V', status))
+        context.report.AddReportLineQuiet(QStringLiteral("       Cleared Visited Index.dat file"));
+    else if (status.starts_with("Found"))
+        context.report.AddReportLineQuiet(QStringLiteral("       ") + q(status));
+}
+
+} // namespace
+
+UrlCacheServices::UrlCacheServices(win::Machine& m, win::WindowList& windows, MessageService& messages,
+                                   ErrorState& errors, RunState& run, GeneralSettings& settings)
+    : machine(m)
+    , cache(m)
+    , cursor(cache, messages, errors, run.CacheAccessError)
+    , browsers(windows, ReadBrowserWindowTitle(m.registry()))
+    , general(settings)
+{
+}
+
+EntryAge CacheEntryAge(win::FileTime lastAccess, const QDateTime& now)
+{
+    if (lastAccess.value() >= kNoDateFrom)
+        return {999, 0, 0};
+    const qint64 accessUtcMs = qint64(lastAccess.value() / 10000) - qint64(win::kFileTimeUnixEpochSeconds) * 1000;
+    const QDateTime access = QDateTime::fromMSecsSinceEpoch(accessUtcMs, Qt::UTC).toLocalTime();
+    const qint64 a = accessUtcMs + qint64(access.offsetFromUtc()) * 1000;
+    const qint64 t = now.toMSecsSinceEpoch() + qint64(now.offsetFromUtc()) * 1000;
+    const qint64 r = t - a;
+    EntryAge age;
+    age.days = int(r / 86400000);
+    const qint64 rest = r - qint64(age.days) * 86400000;
+    age.hours = int(rest / 3600000);
+    age.minutes = int((rest - qint64(age.hours) * 3600000) / 60000);
+    return age;
+}
+
+char CacheEntryTypeLetter(std::string_view url, win::DWORD entryType)
+{
+    if (entryType & win::STICKY_CACHE_ENTRY)
+        return 'S';
+    if (startsWithUpper(url, "COOKIE:"))
+        return 'C';
+    if (startsWithUpper(url, "VISITED:"))
+        return 'V';
+    return 'N';
+}
+
+bool PurgeUrlCacheEntry(PurgeContext& context, UrlCacheServices& services, const ProtectList& protect,
+                        UrlCachePurgeState& state)
+{
+    const win::INTERNET_CACHE_ENTRY_INFOA& entry = services.cursor.entry();
+    const std::string url = entry.lpszSourceUrlName;
+    const PurgeOptionSet& options = context.run.options;
+    RunState& run = context.run;
+    PurgeReport& report = context.report;
+
+    char type = CacheEntryTypeLetter(url, entry.CacheEntryType);
+    const bool modeTakes = type == 'C' ? state.mode == 'C' : type == 'V' ? state.mode == 'V' : state.mode == 'X';
+    if (!modeTakes)
+        return false;
+
+    if (protect.IsProtected(url)) {
+        state.protectedSeen = true;
+        if (services.listProtected)
+            report.AddReportLineQuiet(q((result::Protected + std::string(1, type) + std::string(12, ' ') + url).substr(0, 255)));
+        return false;
+    }
+
+    if ((type == 'N' || type == 'S') && hasCdfExtension(url)) {
+        type = 'S';
+        if (!options.SubscriptionCache || run.offlineDays != 0 || run.offlineHours != 0 || run.offlineMinutes != 0)
+            return false;
+    }
+
+    const bool optionOn = type == 'N' ? options.NormalCache
+        : type == 'S'                 ? options.SubscriptionCache
+        : type == 'C'                 ? options.Cookies
+                                      : options.Visited;
+    if (!optionOn)
+        return false;
+
+    const EntryAge age = CacheEntryAge(entry.LastAccessTime, services.now());
+    if (type == 'N' && tooRecent(age, run.onlineDays, run.onlineHours, run.onlineMinutes))
+        return false;
+    if (type == 'S' && tooRecent(age, run.offlineDays, run.offlineHours, run.offlineMinutes))
+        return false;
+
+    bool deleted = false;
+    std::string word;
+    int level = 0;
+    if (run.PreviewFlag) {
+        word = result::ToDelete;
+    } else {
+        win::DWORD code = 0;
+        deleted = DeleteCacheEntry(context, services.cache, url, entry.lpszLocalFileName, code);
+        if (!deleted && code == win::err::ACCESS_DENIED)
+            return false;
+        if (deleted) {
+            word = result::Deleted;
+        } else if (code == win::err::FILE_NOT_FOUND && state.mode == 'V' && services.ie5OrLater()) {
+            word = result::Deleted;
+            state.visitedIndexStale = true;
+        } else if (code == win::err::FILE_NOT_FOUND) {
+            word = result::ErrorInUrl;
+            level = 7;
+        } else if (code == win::err::SHARING_VIOLATION || code == win::err::LOCK_VIOLATION
+                   || code == win::err::USER_MAPPED_FILE) {
+            word = result::Locked;
+            level = 1;
+        } else {
+            word = NumericErrorField(code);
+            level = 3;
+        }
+    }
+
+    const bool success = word == result::ToDelete || word == result::Deleted;
+    if (!success || run.detail) {
+        if (run.detail && !state.headerWritten) {
+            report.AddReportLineQuiet(QStringLiteral("       Result  Type dd-hh:mm (age)   Cache Entry"));
+            state.headerWritten = true;
+        }
+        report.AddReportLineQuiet(q(word + type + " " + AgeText(age.days, age.hours, age.minutes) + "  " + url));
+    }
+    if (!success) {
+        context.errors.ErrorFlag = true;
+        context.errors.RaiseErrorLevel(level);
+    }
+    ++state.processed;
+    ++run.ProcessedCount;
+    QCoreApplication::processEvents();
+    return deleted;
+}
+
+void ReleaseCacheSpace(PurgeContext& context, UrlCacheServices& services, const UrlCachePurgeState& state)
+{
+    const RunState& run = context.run;
+    const bool allAges = run.onlineDays <= 0 && run.onlineHours <= 0 && run.onlineMinutes <= 0
+        && run.offlineDays <= 0 && run.offlineHours <= 0 && run.offlineMinutes <= 0;
+    if (run.CacheAccessError || !run.options.NormalCache || !run.options.SubscriptionCache || !allAges
+        || !context.folders.cacheFound || state.protectedSeen)
+        return;
+    const win::DWORD code = services.cache.freeUrlCacheSpace(context.folders.cacheFolder.c_str(), 100, 0);
+    if (code != win::err::SUCCESS && context.keywords.IsKeywordPresent("xcode"))
+        context.report.AddReportLineQuiet(QStringLiteral("The FreeUrlCacheSpaceA function returned False. "));
+}
+
+void PurgeUrlCache(PurgeContext& context, UrlCacheServices& services, char mode)
+{
+    PurgeReport& report = context.report;
+    RunState& run = context.run;
+    try {
+        UrlCachePurgeState state;
+        state.mode = mode;
+        if (context.keywords.IsKeywordPresent("TESTPROT"))
+            services.listProtected = true;
+        const Mode texts = modeTexts(mode);
+        report.AddReportLineQuiet(QString::fromLatin1(texts.heading));
+
+        ProtectList protect(services.machine, context.messages, context.folders);
+        protect.LoadProtectList(ProtectFilePath(context.folders));
+        if (!protect.loaded() && !protect.EnsureLoaded()) {
+            report.AddReportLineQuiet(QStringLiteral("    Unable to open ") + QString::fromLatin1(kProtectFileName));
+            report.AddReportLineQuiet(QStringLiteral("    Function aborted by User."));
+            report.AddReportLineQuiet(QString::fromLatin1(texts.completion));
+            return;
+        }
+        if (run.CacheAccessError) {
+            report.AddReportLineQuiet(QString::fromLatin1(kAccessError));
+            return;
+        }
+        if (mode == 'C' && NoProtectionWarningDue(protect.ProtectedCount(), run.PreviewFlag, services.general.CookieMsgOpt)) {
+            const NoProtectionAnswer answer = services.askNoProtection();
+            if (answer.doNotShowAgain)
+                services.general.CookieMsgOpt = "Y";
+            if (answer.bypass) {
+                report.AddReportLineQuiet(QStringLiteral("  Purge \"Cookies\" Function Bypassed."));
+                return;
+            }
+        }
+
+        {
+            CacheCursor& cursor = services.cursor;
+            WalkCloser closer{cursor};
+            for (bool ready = cursor.CacheWalkFirst(); ready; ready = cursor.CacheWalkNext()) {
+                if (run.CancelFlag) {
+                    report.AddReportLineQuiet(QStringLiteral("*** Cancelled by operator."));
+                    break;
+                }
+                if (cursor.CacheEntryReadable())
+                    PurgeUrlCacheEntry(context, services, protect, state);
+            }
+            if (cursor.WalkError())
+                report.AddReportLineQuiet(QString::fromLatin1(kAccessError));
+        }
+
+        if (mode == 'X' && !run.PreviewFlag)
+            ReleaseCacheSpace(context, services, state);
+        if (mode == 'V' && !run.PreviewFlag && services.ie5OrLater())
+            clearVisitedIndex(context, services, state);
+
+        if (state.processed >= 1) {
+            report.AddReportLineQuiet(QString::fromLatin1(texts.completion) + QStringLiteral("  ")
+                                      + QString::number(state.processed) + QStringLiteral(" Entries Processed."));
+        } else {
+            report.AddReportLineQuiet(QStringLiteral("    No Entries found to delete."));
+            report.AddReportLineQuiet(QString::fromLatin1(texts.completion));
+        }
+    } catch (...) {
+        report.AddReportLineQuiet(QStringLiteral("*** Error in above Function."));
+        context.errors.RaiseErrorLevel(9);
+    }
+}
+
+} // namespace kp

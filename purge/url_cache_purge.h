@@ -1,0 +1,73 @@
+#pragma once
+// The three purges over the URL cache: "Cache" (mode 'X': online and offline
+// entries older than the run's age limits), "Cookies" ('C': every cookie not
+// protected) and "Visited URLs" ('V'). Each walks the whole cache, skips the
+// entries of other kinds, protected ones and (for the cache) recent ones,
+// deletes the rest with their local files and reports them.
+
+#include "platform/url_cache.h"
+#include "protect/no_protection.h"
+#include "purge/browser_window.h"
+#include "purge/cache_cursor.h"
+
+#include <QDateTime>
+
+#include <functional>
+#include <string>
+
+namespace kp {
+
+class MessageService;
+struct ErrorState;
+struct GeneralSettings;
+struct PurgeContext;
+struct RunState;
+
+// What the URL-cache functions share for the program run.
+struct UrlCacheServices {
+    UrlCacheServices(win::Machine& machine, win::WindowList& windows, MessageService& messages, ErrorState& errors,
+                     RunState& run, GeneralSettings& general);
+
+    win::Machine& machine;
+    win::UrlCache cache;
+    CacheCursor cursor;
+    BrowserWindows browsers;
+    GeneralSettings& general;   // CookieMsgOpt is switched here
+    bool listProtected = false; // TESTPROT was seen: protected entries are listed from then on
+    std::function<bool()> ie5OrLater = [] { return true; };
+    std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
+    std::function<NoProtectionAnswer()> askNoProtection = [] { return ShowNoProtection(); };
+};
+
+// Age of an entry last used at `lastAccess` (UTC) at the local time `now`:
+// whole days, then hours and minutes of the rest, each cut toward zero;
+// 999 days for a time that forms no valid date.
+struct EntryAge {
+    int days = 0, hours = 0, minutes = 0;
+};
+EntryAge CacheEntryAge(win::FileTime lastAccess, const QDateTime& now);
+
+// The type letter of an entry: 'S' sticky, 'C' cookie, 'V' visited, 'N'.
+char CacheEntryTypeLetter(std::string_view url, win::DWORD entryType);
+
+// Per-function state of one purge.
+struct UrlCachePurgeState {
+    char mode = 'X';
+    long long processed = 0;
+    bool protectedSeen = false;
+    bool visitedIndexStale = false;
+    bool headerWritten = false;
+};
+
+void PurgeUrlCache(PurgeContext& context, UrlCacheServices& services, char mode);
+
+// Decides, deletes and reports the cursor's current entry; true when a
+// delete succeeded.
+class ProtectList;
+bool PurgeUrlCacheEntry(PurgeContext& context, UrlCacheServices& services, const ProtectList& protect,
+                        UrlCachePurgeState& state);
+
+// FreeUrlCacheSpace after a Cache purge that took everything it was allowed.
+void ReleaseCacheSpace(PurgeContext& context, UrlCacheServices& services, const UrlCachePurgeState& state);
+
+} // namespace kp

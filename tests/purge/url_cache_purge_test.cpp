@@ -1,0 +1,604 @@
+// The Cache, Cookies and Visited URLs purges on built machines: the warning
+// for an unprotected cookie purge, the type and protection rules, the age
+// limits, the channel rule, the space release, preview, the visited index
+// that loses track of an entry, local files outside the browser's folders,
+// a walk error that stops the later steps, and a whole purge checked with
+// msiecfexport.
+
+#include "app/keywords.h"
+#include "platform/browser_windows.h"
+#include "platform/dos_paths.h"
+#include "platform/index_dat_file.h"
+#include "platform/url_cache.h"
+#include "purge/cache_entry_delete.h"
+#include "purge/error_level.h"
+#include "purge/purge_context.h"
+#include "purge/purge_report.h"
+#include "purge/report_text.h"
+#include "purge/run_state.h"
+#include "purge/url_cache_purge.h"
+#include "settings/folder_set.h"
+#include "settings/general_settings.h"
+#include "tests/support/built_machine.h"
+#include "tests/support/msiecf_export.h"
+#include "tests/support/recording_messages.h"
+#include "tests/support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sys/stat.h>
+
+using namespace kp;
+using kp::test::BuiltMachine;
+
+namespace {
+
+constexpr std::int64_t kDay = 86400;
+
+std::string upper(std::string text)
+{
+    for (char& c : text)
+        c = char(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The host path of a Windows path in any letter case.
+std::string hostOf(BuiltMachine& built, const std::string& winPath)
+{
+    std::string host;
+    EXPECT_EQ(built.machine().paths().toHost(winPath, host), 0u) << winPath;
+    return host;
+}
+
+class NoWindows : public win::WindowList {
+public:
+    std::vector<win::TopLevelWindow> topLevelWindows() override { return {}; }
+};
+
+struct Entry {
+    std::string url;
+    std::string local;
+    win::DWORD type = 0;
+    win::FileTime lastAccess;
+};
+
+struct PurgeFixture {
+    explicit PurgeFixture(std::vector<std::string> args = {})
+        : keywords(std::move(args))
+        , cache(built.machine())
+        , services(built.machine(), windows, messages, errors, run, general)
+    {
+        folders.cacheFolder = upper(cache.containerFolder(""));
+        folders.cookiesFolder = upper(cache.folders().cookies);
+        folders.historyFolder = upper(cache.containerFolder("Visited:"));
+        folders.cacheFound = folders.cookiesFound = folders.historyFound = true;
+        folders.dataFolder = "C:\\KLENZOR";
+        std::filesystem::create_directories(built.hostPath(folders.dataFolder));
+        protect({});
+        services.now = [] { return QDateTime::fromSecsSinceEpoch(BuiltMachine::fixedSpec().now); };
+        services.askNoProtection = [this] {
+            ++warnings;
+            return answer;
+        };
+        run.options.NormalCache = run.options.SubscriptionCache = run.options.Cookies = run.options.Visited = true;
+    }
+
+    PurgeContext context()
+    {
+        return PurgeContext{report, run, errors, keywords, folders, general, messages, &built.machine()};
+    }
+
+    void purge(char mode)
+    {
+        PurgeContext c = context();
+        PurgeUrlCache(c, services, mode);
+    }
+
+    void protect(const std::vector<std::string>& lines)
+    {
+        std::string text;
+        for (const std::string& line : lines)
+            text += line + "\r\n";
+        kp::test::writeFile(built.hostPath(folders.dataFolder + "\\KlenPro.Dat"), text);
+        built.machine().paths().forget(built.hostPath(folders.dataFolder));
+    }
+
+    std::vector<Entry> entries(const char* pattern = nullptr)
+    {
+        std::vector<Entry> out;
+        std::vector<std::uint64_t> buffer(8192);
+        win::DWORD size = win::DWORD(buffer.size() * 8);
+        auto* info = reinterpret_cast<win::INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
+        win::UrlCacheFindHandle handle = 0;
+        for (win::DWORD e = cache.findFirstUrlCacheEntryEx(pattern, 0, 0xFFFFFFFF, 0, info, size, handle); e == 0;
+             e = cache.findNextUrlCacheEntryEx(handle, info, size)) {
+            out.push_back({info->lpszSourceUrlName, info->lpszLocalFileName ? info->lpszLocalFileName : "",
+                           info->CacheEntryType, info->LastAccessTime});
+            size = win::DWORD(buffer.size() * 8);
+        }
+        cache.findCloseUrlCache(handle);
+        return out;
+    }
+
+    std::set<std::string> urls(const char* pattern = nullptr)
+    {
+        std::set<std::string> out;
+        for (const Entry& e : entries(pattern))
+            out.insert(e.url);
+        return out;
+    }
+
+    // A content entry with a file, last used `age` seconds before the machine's now.
+    std::string addContent(const std::string& url, std::int64_t age, win::DWORD type = win::NORMAL_CACHE_ENTRY)
+    {
+        std::string local;
+        EXPECT_EQ(cache.createUrlCacheEntry(url, "htm", local), 0u);
+        kp::test::writeFile(built.hostPath(local), "<html></html>");
+        win::UrlCacheCommit commit;
+        commit.url = url;
+        commit.localFileName = local;
+        commit.entryType = type;
+        commit.lastAccess = lastUsed(age);
+        EXPECT_EQ(cache.commitUrlCacheEntry(commit), 0u) << url;
+        return local;
+    }
+
+    static win::FileTime lastUsed(std::int64_t age)
+    {
+        return win::fileTimeFromUnix(BuiltMachine::fixedSpec().now - age);
+    }
+
+    bool exists(const std::string& winPath)
+    {
+        struct stat st {};
+        return ::lstat(built.hostPath(winPath).c_str(), &st) == 0;
+    }
+
+    std::vector<std::string> lines() const
+    {
+        std::vector<std::string> out;
+        for (const QString& line : report.lines())
+            out.push_back(line.toStdString());
+        return out;
+    }
+
+    bool hasLine(const std::string& text) const
+    {
+        const std::vector<std::string> all = lines();
+        return std::find(all.begin(), all.end(), text) != all.end();
+    }
+
+    BuiltMachine built;
+    test::RecordingMessages messages;
+    ErrorState errors;
+    RunState run;
+    Keywords keywords;
+    FolderSet folders;
+    GeneralSettings general;
+    PurgeReport report{errors, messages};
+    NoWindows windows;
+    win::UrlCache cache;
+    UrlCacheServices services;
+    int warnings = 0;
+    NoProtectionAnswer answer;
+};
+
+// Makes the index lose track of `url`: its hash slot no longer matches it,
+// while the record stays where a walk finds it.
+void detachFromHash(kp::test::BuiltMachine& built, const std::string& indexWinPath, const std::string& url)
+{
+    const std::string host = hostOf(built, indexWinPath);
+    std::string text = kp::test::readFile(host);
+    win::IndexFile index;
+    ASSERT_EQ(win::IndexFile::parse(std::vector<std::uint8_t>(text.begin(), text.end()), index), 0u);
+    win::UrlRecord record;
+    ASSERT_EQ(index.find(url, record), 0u);
+    bool changed = false;
+    for (std::uint32_t table : index.hashTables())
+        for (std::uint32_t slot = 0; slot < win::indexdat::kHashSlots; ++slot) {
+            const std::size_t at = table + 16 + slot * 8;
+            std::uint32_t key, offset;
+            std::memcpy(&key, text.data() + at, 4);
+            std::memcpy(&offset, text.data() + at + 4, 4);
+            if (offset == record.offset && (key & 0x3F) == 0) {
+                key ^= 0x80000000u;
+                std::memcpy(text.data() + at, &key, 4);
+                changed = true;
+            }
+        }
+    ASSERT_TRUE(changed);
+    kp::test::writeFile(host, text);
+}
+
+} // namespace
+
+TEST(PurgeCookies, AnEmptyProtectFileWarnsAndBypassStopsThePurge)
+{
+    PurgeFixture f;
+    ASSERT_TRUE(f.built.ok());
+    const std::set<std::string> before = f.urls("Cookie:");
+
+    f.purge('C');
+    EXPECT_EQ(f.warnings, 1);
+    EXPECT_EQ(f.lines(), (std::vector<std::string>{"Unprotected Cookies:", "  Purge \"Cookies\" Function Bypassed."}));
+    EXPECT_EQ(f.urls("Cookie:"), before);
+
+    // A preview never asks; Continue with "do not show again" purges and switches the warning off.
+    f.report.ClearReport();
+    f.run.PreviewFlag = true;
+    f.purge('C');
+    EXPECT_EQ(f.warnings, 1);
+    f.run.PreviewFlag = false;
+    f.answer = {false, true};
+    f.purge('C');
+    EXPECT_EQ(f.warnings, 2);
+    EXPECT_EQ(f.general.CookieMsgOpt, "Y");
+    EXPECT_TRUE(f.urls("Cookie:").empty());
+    f.purge('C');
+    EXPECT_EQ(f.warnings, 2);
+}
+
+TEST(PurgeCookies, TheCookiePrefixIgnoresCaseButProtectionDoesNot)
+{
+    PurgeFixture f({"TESTPROT"});
+    ASSERT_TRUE(f.built.ok());
+    const std::vector<Entry> cookies = f.entries("Cookie:");
+    ASSERT_GE(cookies.size(), 2u);
+    const std::string kept = cookies[0].url;
+    const std::string lowered = "cookie:" + cookies[1].url.substr(7);
+    win::UrlCacheCommit commit;
+    commit.url = lowered;
+    commit.entryType = win::COOKIE_CACHE_ENTRY;
+    ASSERT_EQ(f.cache.commitUrlCacheEntry(commit), 0u);
+    const std::string keptFile = cookies[0].local;
+    f.protect({kept, upper(cookies[1].url), "Cookie:owner@lower.example/"});
+
+    f.purge('C');
+    EXPECT_EQ(f.warnings, 0);
+    EXPECT_EQ(f.urls("Cookie:"), std::set<std::string>{kept});
+    EXPECT_TRUE(f.exists(keptFile));
+    EXPECT_FALSE(f.exists(cookies[1].local));
+    EXPECT_TRUE(f.hasLine(std::string("     Protected - C") + std::string(12, ' ') + kept));
+    const std::vector<std::string> lines = f.lines();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
+        return l.starts_with("       deleted - C ") && l.ends_with("  " + lowered);
+    }));
+    EXPECT_EQ(lines.back(), "  Purge \"Cookies\" Function Completed.  " + std::to_string(cookies.size()) + " Entries Processed.");
+}
+
+TEST(PurgeCache, AStickyEntryNamedLikeACookieBelongsToTheCache)
+{
+    PurgeFixture f;
+    ASSERT_TRUE(f.built.ok());
+    f.protect({"Cookie:owner@nothing.example/"});
+    win::UrlCacheCommit commit;
+    commit.url = "Cookie:owner@sticky.example/";
+    commit.entryType = win::STICKY_CACHE_ENTRY;
+    commit.lastAccess = PurgeFixture::lastUsed(kDay);
+    ASSERT_EQ(f.cache.commitUrlCacheEntry(commit), 0u);
+
+    f.purge('C');
+    EXPECT_EQ(f.urls("Cookie:"), std::set<std::string>{commit.url});
+    f.run.options.NormalCache = false;
+    f.purge('X');
+    EXPECT_TRUE(f.urls("Cookie:").empty());
+    const std::vector<std::string> lines = f.lines();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
+        return l == "       deleted - S " + AgeText(1, 0, 0) + "  " + commit.url;
+    }));
+}
+
+TEST(PurgeCache, AgeLimitsAreExactToTheMinuteAndUnreadableTimesCountAs999Days)
+{
+    PurgeFixture f;
+    ASSERT_TRUE(f.built.ok());
+    f.run.options.SubscriptionCache = false;
+    f.run.onlineDays = 2;
+    const std::string younger = "http://age.example/1d23h59m.htm";
+    const std::string exact = "http://age.example/2d.htm";
+    const std::string future = "http://age.example/future.htm";
+    f.addContent(younger, 2 * kDay - 60);
+    f.addContent(exact, 2 * kDay);
+    f.addContent(future, -3600);
+    win::UrlCacheCommit noDate;
+    noDate.url = "http://age.example/no-date.htm";
+    noDate.lastAccess = win::FileTime::fromValue(0xFFFFFFFFFFFFFFF0ULL);
+    ASSERT_EQ(f.cache.commitUrlCacheEntry(noDate), 0u);
+
+    f.purge('X');
+    std::set<std::string> left = f.urls();
+    EXPECT_TRUE(left.count(younger));
+    EXPECT_FALSE(left.count(exact));
+    EXPECT_TRUE(left.count(future));
+    EXPECT_FALSE(left.count(noDate.url));
+    EXPECT_TRUE(f.hasLine("       deleted - N " + AgeText(2, 0, 0) + "  " + exact));
+    EXPECT_TRUE(f.hasLine("       deleted - N " + AgeText(999, 0, 0) + "  " + noDate.url));
+
+    // A future entry is too recent even for zero limits; 999 days stops at 999 days and a minute.
+    f.run.onlineDays = 0;
+    f.purge('X');
+    left = f.urls();
+    EXPECT_TRUE(left.count(future));
+    EXPECT_FALSE(left.count(younger));
+
+    ASSERT_EQ(f.cache.commitUrlCacheEntry(noDate), 0u);
+    f.run.onlineDays = 999;
+    f.run.onlineMinutes = 1;
+    f.purge('X');
+    EXPECT_TRUE(f.urls().count(noDate.url));
+}
+
+TEST(PurgeCache, AChannelFileGoesOnlyWithTheOfflineCacheAtZeroLimits)
+{
+    PurgeFixture f;
+    ASSERT_TRUE(f.built.ok());
+    const std::string sticky = "http://channel.example.com/news.cdf";
+    const std::string plain = "http://channel.example.com/plain.CDF";
+    f.addContent(plain, 4 * kDay);
+    ASSERT_TRUE(f.urls().count(sticky));
+
+    f.run.options.SubscriptionCache = false; // online cache at zero limits
+    f.purge('X');
+    EXPECT_TRUE(f.urls().count(sticky));
+    EXPECT_TRUE(f.urls().count(plain)) << "a plain .cdf entry is a channel file too";
+
+    f.run.options.SubscriptionCache = true;
+    f.run.offlineDays = 1; // both are older than a day
+    f.purge('X');
+    EXPECT_TRUE(f.urls().count(sticky));
+    EXPECT_TRUE(f.urls().count(plain));
+
+    f.run.offlineDays = 0;
+    f.purge('X');
+    EXPECT_FALSE(f.urls().count(sticky));
+    EXPECT_FALSE(f.urls().count(plain));
+    EXPECT_TRUE(f.hasLine("       deleted - S " + AgeText(4, 0, 0) + "  " + plain));
+}
+
+TEST(PurgeCache, OneProtectedEntryPreventsTheSpaceRelease)
+{
+    // The release frees what the purge left: here an entry used in the future.
+    for (const bool protectOne : {false, true}) {
+        PurgeFixture f;
+        ASSERT_TRUE(f.built.ok());
+        const std::string future = "http://release.example/future.htm";
+        const std::string futureFile = f.addContent(future, -kDay);
+        const std::string kept = "http://release.example/protected.htm";
+        f.addContent(kept, kDay);
+        if (protectOne)
+            f.protect({kept});
+
+        f.purge('X');
+        EXPECT_EQ(f.urls().count(future), protectOne ? 1u : 0u) << protectOne;
+        EXPECT_EQ(f.exists(futureFile), protectOne) << protectOne;
+        EXPECT_EQ(f.urls().count(kept), protectOne ? 1u : 0u);
+    }
+}
+
+TEST(PurgeCache, PreviewListsWhatWouldGoAndChangesNothing)
+{
+    PurgeFixture f({"CLEARV"});
+    ASSERT_TRUE(f.built.ok());
+    f.run.PreviewFlag = true;
+    const std::vector<Entry> before = f.entries();
+    const std::string visitedIndex = hostOf(f.built, f.folders.historyFolder + "\\Index.Dat");
+    const std::string visitedBytes = kp::test::readFile(visitedIndex);
+
+    for (char mode : {'X', 'C', 'V'})
+        f.purge(mode);
+    EXPECT_EQ(f.entries().size(), before.size());
+    EXPECT_EQ(kp::test::readFile(visitedIndex), visitedBytes);
+    for (const Entry& e : before) {
+        if (!e.local.empty() && !e.url.ends_with("deleted-by-hand.htm")) {
+            EXPECT_TRUE(f.exists(e.local)) << e.local;
+        }
+    }
+
+    const std::vector<std::string> lines = f.lines();
+    EXPECT_EQ(lines[0], "Online and Offline Cache:");
+    EXPECT_EQ(lines[1], "       Result  Type dd-hh:mm (age)   Cache Entry");
+    EXPECT_TRUE(lines[2].starts_with("     to delete - "));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "       Result  Type dd-hh:mm (age)   Cache Entry"), 3);
+    EXPECT_EQ(f.warnings, 0);
+    EXPECT_FALSE(f.hasLine("       Cleared Visited Index.dat file"));
+    EXPECT_EQ(f.errors.ErrorLevel, 0);
+}
+
+TEST(PurgeVisited, AnEntryTheIndexLostCountsAsDeletedAndTheIndexIsClearedAfterwards)
+{
+    for (const char* variant : {"clear", "NOCLEARV", "IE4"}) {
+        PurgeFixture f(std::string(variant) == "NOCLEARV" ? std::vector<std::string>{"NOCLEARV"}
+                                                          : std::vector<std::string>{});
+        ASSERT_TRUE(f.built.ok());
+        if (std::string(variant) == "IE4")
+            f.services.ie5OrLater = [] { return false; };
+        const std::string lost = *f.urls("Visited:").begin();
+        detachFromHash(f.built, f.folders.historyFolder + "\\index.dat", lost);
+        f.run.detail = false;
+
+        f.purge('V');
+        const std::set<std::string> left = f.urls("Visited:");
+        if (std::string(variant) == "clear") {
+            EXPECT_TRUE(left.empty());
+            EXPECT_EQ(f.lines(), (std::vector<std::string>{"Visited URLs:", "       Cleared Visited Index.dat file",
+                                                           f.lines().back()}));
+            EXPECT_EQ(f.errors.ErrorLevel, 0);
+        } else if (std::string(variant) == "NOCLEARV") {
+            EXPECT_EQ(left, std::set<std::string>{lost});
+            EXPECT_FALSE(f.hasLine("       Cleared Visited Index.dat file"));
+            EXPECT_EQ(f.errors.ErrorLevel, 0);
+        } else {
+            EXPECT_EQ(left, std::set<std::string>{lost});
+            const std::vector<std::string> lines = f.lines();
+            EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& l) {
+                return l.starts_with("  Error in URL - V ") && l.ends_with("  " + lost);
+            }));
+            EXPECT_EQ(f.errors.ErrorLevel, 7);
+            EXPECT_TRUE(f.errors.ErrorFlag);
+        }
+    }
+}
+
+TEST(PurgeCache, LocalFilesOutsideTheBrowsersFoldersAreKeptWhileTheirEntriesGo)
+{
+    PurgeFixture f;
+    ASSERT_TRUE(f.built.ok());
+    const std::string content = f.cache.containerFolder("");
+    const std::string parent = content.substr(0, content.rfind('\\'));
+    kp::test::writeFile(f.built.hostPath(parent + "\\important.doc"), "keep");
+
+    // One cache subfolder is a link to a folder elsewhere.
+    std::vector<Entry> linked;
+    std::string subfolder;
+    for (const Entry& e : f.entries()) {
+        if (e.local.empty() || !upper(e.local).starts_with(upper(content) + "\\"))
+            continue;
+        const std::string sub = e.local.substr(content.size() + 1, e.local.find('\\', content.size() + 1) - content.size() - 1);
+        if (subfolder.empty())
+            subfolder = sub;
+        if (sub == subfolder && f.exists(e.local))
+            linked.push_back(e);
+    }
+    ASSERT_FALSE(linked.empty());
+    const std::string elsewhere = f.built.hostPath("C:\\elsewhere");
+    std::filesystem::rename(f.built.hostPath(content + "\\" + subfolder), elsewhere);
+    std::filesystem::create_directory_symlink(elsewhere, f.built.hostPath(content + "\\" + subfolder));
+    f.built.machine().paths().forget(f.built.hostPath(content));
+
+    // A record whose stored name climbs out reaches the purge without a local file.
+    {
+        win::IndexDatFile index;
+        ASSERT_EQ(index.open(f.built.hostPath(content + "\\index.dat")), 0u);
+        ASSERT_EQ(index.edit([&](win::IndexFile& i) {
+            win::NewUrlRecord climbing;
+            climbing.url = "http://outside.example/climbing.htm";
+            climbing.localName = "..\\..\\important.doc";
+            climbing.subfolder = 0;
+            climbing.entryType = win::NORMAL_CACHE_ENTRY;
+            climbing.lastAccess = PurgeFixture::lastUsed(kDay);
+            return i.add(climbing);
+        }), 0u);
+    }
+
+    f.purge('X');
+    const std::set<std::string> left = f.urls();
+    EXPECT_FALSE(left.count("http://outside.example/climbing.htm"));
+    EXPECT_EQ(kp::test::readFile(f.built.hostPath(parent + "\\important.doc")), "keep");
+    for (const Entry& e : linked) {
+        EXPECT_FALSE(left.count(e.url)) << e.url;
+        EXPECT_TRUE(std::filesystem::exists(elsewhere + "/" + e.local.substr(e.local.rfind('\\') + 1))) << e.local;
+    }
+    EXPECT_EQ(f.errors.ErrorLevel, 0) << "the local file's outcome does not count";
+
+    PurgeContext c = f.context();
+    kp::test::writeFile(elsewhere + "/victim.doc", "keep");
+    EXPECT_FALSE(DeleteCacheLocalFile(c, "C:\\elsewhere\\victim.doc"));
+    EXPECT_FALSE(DeleteCacheLocalFile(c, content + "\\" + subfolder + "\\victim.doc"));
+    EXPECT_FALSE(DeleteCacheLocalFile(c, upper(content) + "\\..\\IMPORTANT.DOC"));
+    EXPECT_EQ(kp::test::readFile(elsewhere + "/victim.doc"), "keep");
+    EXPECT_EQ(kp::test::readFile(f.built.hostPath(parent + "\\important.doc")), "keep");
+    kp::test::writeFile(f.built.hostPath(content + "\\inside.txt"), "x");
+    f.built.machine().paths().forget(f.built.hostPath(content));
+    EXPECT_TRUE(DeleteCacheLocalFile(c, content + "\\sub\\..\\.\\inside.txt"));
+    EXPECT_FALSE(f.exists(content + "\\inside.txt"));
+}
+
+TEST(PurgeCache, ShreddingCoversCookieFiles)
+{
+    PurgeFixture f;
+    ASSERT_TRUE(f.built.ok());
+    std::vector<std::string> passes;
+    f.run.shredState.passWritten = [&](std::string_view path, int) { passes.emplace_back(path); };
+    f.run.shred = true;
+    const Entry cookie = f.entries("Cookie:").front();
+    f.protect({"nothing"});
+    f.purge('C');
+    EXPECT_FALSE(f.exists(cookie.local));
+    EXPECT_TRUE(std::any_of(passes.begin(), passes.end(), [&](const std::string& p) {
+        return upper(p).ends_with("_KLENZOR.ZAP") || upper(p) == upper(cookie.local);
+    })) << "the cookie file was overwritten before it went";
+}
+
+TEST(PurgeCache, AWalkErrorStopsTheLaterUrlCacheFunctionsOfTheRun)
+{
+    PurgeFixture f;
+    ASSERT_TRUE(f.built.ok());
+    f.protect({"nothing"});
+    const std::string cookieIndex = hostOf(f.built, f.folders.cookiesFolder + "\\index.dat");
+    std::string bytes = kp::test::readFile(cookieIndex);
+    bytes.replace(0x4000, 4, "XXXX");
+    kp::test::writeFile(cookieIndex, bytes);
+    const std::size_t visited = f.urls("Visited:").size();
+
+    f.purge('C');
+    ASSERT_EQ(f.messages.shown.size(), 1u);
+    EXPECT_EQ(f.messages.shown[0].caption, "Klenzor  -  Error Message");
+    EXPECT_TRUE(f.run.CacheAccessError);
+    EXPECT_EQ(f.errors.ErrorLevel, 9);
+    EXPECT_TRUE(f.hasLine("*** Error Accessing Cache ***"));
+
+    f.report.ClearReport();
+    f.purge('V');
+    f.purge('X');
+    EXPECT_EQ(f.lines(), (std::vector<std::string>{"Visited URLs:", "*** Error Accessing Cache ***",
+                                                   "Online and Offline Cache:", "*** Error Accessing Cache ***"}));
+    EXPECT_EQ(f.urls("Visited:").size(), visited);
+    EXPECT_EQ(f.messages.shown.size(), 1u);
+}
+
+TEST(PurgeAll, LeavesExactlyTheProtectedAndTooRecentEntriesAsMsiecfexportSees)
+{
+    PurgeFixture f;
+    ASSERT_TRUE(f.built.ok());
+    f.run.onlineDays = 10;
+    f.run.offlineDays = 5;
+    const std::vector<Entry> before = f.entries();
+    const QDateTime now = f.services.now();
+
+    std::set<std::string> protectedUrls;
+    for (const char* pattern : {"Cookie:", "Visited:"})
+        protectedUrls.insert(*f.urls(pattern).begin());
+    std::set<std::string> expected;
+    bool contentProtected = false;
+    for (const Entry& e : before) {
+        const char type = CacheEntryTypeLetter(e.url, e.type);
+        const int days = CacheEntryAge(e.lastAccess, now).days;
+        const bool channel = e.url.ends_with(".cdf");
+        if (channel || (type == 'N' && days < 10) || (type == 'S' && days < 5)) {
+            expected.insert(e.url);
+        } else if (type == 'N' && !contentProtected) {
+            protectedUrls.insert(e.url);
+            contentProtected = true;
+        }
+    }
+    expected.insert(protectedUrls.begin(), protectedUrls.end());
+    f.protect(std::vector<std::string>(protectedUrls.begin(), protectedUrls.end()));
+
+    for (char mode : {'X', 'C', 'V'})
+        f.purge(mode);
+    EXPECT_EQ(f.errors.ErrorLevel, 0);
+    EXPECT_EQ(f.urls(), expected);
+    EXPECT_LT(expected.size(), before.size() / 2);
+    for (const Entry& e : before) {
+        if (!e.local.empty() && !expected.count(e.url)) {
+            EXPECT_FALSE(f.exists(e.local)) << e.local;
+        }
+    }
+
+    if (!kp::test::msiecfExporterAvailable())
+        GTEST_SKIP() << "msiecfexport (libmsiecf-utils) is not installed";
+    std::multiset<std::string> exported;
+    std::vector<std::string> indexes = {f.folders.cacheFolder, f.folders.cookiesFolder, f.folders.historyFolder};
+    for (const win::DosPaths::Name& n : f.built.machine().paths().listing(hostOf(f.built, f.folders.historyFolder)))
+        if (upper(n.longName).starts_with("MSHIST01"))
+            indexes.push_back(f.folders.historyFolder + "\\" + n.longName);
+    for (const std::string& folder : indexes) {
+        std::string text;
+        EXPECT_TRUE(kp::test::exportLocations(hostOf(f.built, folder + "\\index.dat"), exported, text)) << folder;
+    }
+    EXPECT_EQ(std::set<std::string>(exported.begin(), exported.end()), expected);
+    EXPECT_EQ(exported.size(), expected.size()) << "no deleted record is recoverable";
+}
