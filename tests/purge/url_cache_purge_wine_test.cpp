@@ -1,0 +1,139 @@
+// After our purges of a prefix made by real Wine, Wine's own wininet lists
+// exactly the protected entries that were left, and still adds to the cache.
+
+#include "app/keywords.h"
+#include "platform/browser_windows.h"
+#include "platform/dos_paths.h"
+#include "platform/machine.h"
+#include "platform/url_cache.h"
+#include "purge/error_level.h"
+#include "purge/purge_context.h"
+#include "purge/purge_report.h"
+#include "purge/run_state.h"
+#include "purge/url_cache_purge.h"
+#include "settings/folder_set.h"
+#include "settings/general_settings.h"
+#include "tests/support/recording_messages.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/wine_prefix.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <sstream>
+#include <unistd.h>
+
+using namespace kp;
+
+namespace {
+
+class NoWindows : public win::WindowList {
+public:
+    std::vector<win::TopLevelWindow> topLevelWindows() override { return {}; }
+};
+
+[[maybe_unused]] std::vector<std::vector<std::string>> probe(const std::string& prefix, std::vector<std::string> args,
+                                                             const char* probePath)
+{
+    std::string out;
+    args.insert(args.begin(), probePath);
+    kp::test::runWine(prefix, args, out);
+    kp::test::stopWineSession(prefix);
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::vector<std::string> fields;
+        std::size_t start = 0;
+        for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+            fields.push_back(line.substr(start, tab - start));
+        fields.push_back(line.substr(start));
+        rows.push_back(fields);
+    }
+    return rows;
+}
+
+} // namespace
+
+TEST(UrlCachePurgeWine, WineListsExactlyTheProtectedEntriesLeftAndGoesOnWorking)
+{
+#ifndef KP_URLCACHE_PROBE
+    GTEST_SKIP() << "no mingw-w64 cross compiler: the Windows probe was not built";
+#else
+    if (!kp::test::wineAvailable() || ::access(KP_URLCACHE_PROBE, R_OK) != 0)
+        GTEST_SKIP() << "wine64 or the probe is missing";
+    kp::test::TempDir dir;
+    const std::string prefix = dir.path() + "/prefix";
+    std::string error;
+    ASSERT_TRUE(kp::test::makeRealWinePrefix(prefix, error)) << error;
+    win::UrlCacheFolders shellFolders;
+    for (const auto& f : probe(prefix, {"folders"}, KP_URLCACHE_PROBE)) {
+        if (f.size() == 3 && f[1] == "32")
+            shellFolders.cache = f[2];
+        if (f.size() == 3 && f[1] == "33")
+            shellFolders.cookies = f[2];
+        if (f.size() == 3 && f[1] == "34")
+            shellFolders.history = f[2];
+    }
+    ASSERT_FALSE(shellFolders.cache.empty());
+    auto wineUrls = [&] {
+        std::set<std::string> urls;
+        for (const auto& f : probe(prefix, {"list"}, KP_URLCACHE_PROBE))
+            if (f.size() == 5 && f[0] == "entry")
+                urls.insert(f[3]);
+        return urls;
+    };
+    probe(prefix, {"fill", "10"}, KP_URLCACHE_PROBE);
+    const std::set<std::string> filled = wineUrls();
+    ASSERT_GE(filled.size(), 20u);
+
+    std::set<std::string> keep;
+    for (const std::string& url : filled)
+        if (url.starts_with("Cookie:") || url == "http://probe.example/page4.html"
+            || url.starts_with("Visited: probe@http://probe.example/page2.html"))
+            keep.insert(url);
+    ASSERT_GE(keep.size(), 3u);
+
+    std::unique_ptr<win::Machine> machine;
+    ASSERT_EQ(win::Machine::open(prefix, machine), win::err::SUCCESS);
+    {
+        test::RecordingMessages messages;
+        ErrorState errors;
+        RunState run;
+        Keywords keywords;
+        GeneralSettings general;
+        FolderSet folders;
+        PurgeReport report(errors, messages);
+        NoWindows windows;
+        UrlCacheServices services(*machine, windows, messages, errors, run, general);
+        ASSERT_EQ(win::upperAscii(services.cache.folders().cache), win::upperAscii(shellFolders.cache));
+        folders.cacheFolder = win::upperAscii(services.cache.containerFolder(""));
+        folders.cookiesFolder = win::upperAscii(shellFolders.cookies);
+        folders.historyFolder = win::upperAscii(services.cache.containerFolder("Visited:"));
+        folders.cacheFound = folders.cookiesFound = folders.historyFound = true;
+        folders.dataFolder = "C:\\KLENZOR";
+        std::string data;
+        machine->paths().toHost("C:\\", data);
+        std::filesystem::create_directories(data + "/KLENZOR");
+        std::string text;
+        for (const std::string& url : keep)
+            text += url + "\r\n";
+        kp::test::writeFile(data + "/KLENZOR/KlenPro.Dat", text);
+        run.options.NormalCache = run.options.SubscriptionCache = run.options.Cookies = run.options.Visited = true;
+        PurgeContext context {report, run, errors, keywords, folders, general, messages, machine.get()};
+        for (char mode : {'X', 'C', 'V'})
+            PurgeUrlCache(context, services, mode);
+        EXPECT_EQ(errors.ErrorLevel, 0);
+    }
+    EXPECT_EQ(wineUrls(), keep);
+    for (const auto& f : probe(prefix, {"add", "http://after.example/a.html"}, KP_URLCACHE_PROBE)) {
+        if (f.size() == 3 && f[0] == "add")
+            EXPECT_EQ(f[2], "0");
+    }
+    std::set<std::string> after = keep;
+    after.insert("http://after.example/a.html");
+    EXPECT_EQ(wineUrls(), after);
+#endif
+}
