@@ -6,6 +6,7 @@
 #include "app/keywords.h"
 #include "app/message_dialog.h"
 #include "platform/browser_windows.h"
+#include "platform/dos_paths.h"
 #include "platform/machine.h"
 #include "purge/error_level.h"
 #include "purge/purge_context.h"

@@ -192,6 +192,15 @@ TEST(ClearIndexFile, LeavesShortDamagedAndUnwritableFilesAsTheyWere)
     EXPECT_EQ(status, "Error Modifying file");
     EXPECT_EQ(kp::test::readFile(f.visitedHost), damaged);
 
+    std::string looped = kp::test::readFile(f.visitedHost);
+    const std::uint32_t first = le32(looped, 32);
+    looped.replace(first, 4, "HASH");
+    for (int i = 0; i < 4; ++i)
+        looped[first + 8 + std::size_t(i)] = char(first >> (8 * i));
+    kp::test::writeFile(f.visitedHost, looped);
+    EXPECT_FALSE(f.clear(f.visitedIndex, status)) << "a chain that loops ends";
+    EXPECT_EQ(status, "Error Modifying file");
+
     // A file it cannot write is a failure, not a success.
     const std::string cookieIndex = f.cache.containerFolder("Cookie:") + "\\index.dat";
     std::string cookieHost;
