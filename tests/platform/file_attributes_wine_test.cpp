@@ -15,11 +15,12 @@ using namespace kp::win;
 
 namespace {
 
-// `attrib` output: the letters before each path.
-std::map<std::string, std::string> wineAttributes(const std::string& prefix, const std::string& pattern)
+// `attrib` output: the letters before each path. `output` keeps what Wine
+// printed, for the failure message.
+std::map<std::string, std::string> wineAttributes(const std::string& prefix, const std::string& pattern, std::string& output)
 {
-    std::string output;
-    kp::test::runWine(prefix, {"cmd", "/c", "attrib " + pattern}, output);
+    int status = kp::test::runWine(prefix, {"cmd", "/c", "attrib " + pattern}, output);
+    output = "exit status " + std::to_string(status) + ", output:\n" + output;
     std::map<std::string, std::string> out;
     std::istringstream lines(output);
     std::string line;
@@ -64,13 +65,13 @@ TEST(FileAttributesWine, WineSeesOurAttributesAndWeSeeWines)
     ASSERT_EQ(fs.setAttributes("C:\\kp\\system.txt", attr::SYSTEM | attr::HIDDEN), err::SUCCESS);
     ASSERT_EQ(fs.setAttributes("C:\\kp\\readonly.txt", attr::READONLY), err::SUCCESS);
 
-    auto seen = wineAttributes(prefix, "C:\\kp\\*");
-    EXPECT_EQ(seen["plain.txt"], "A");
-    EXPECT_EQ(seen["hidden.txt"], "AH");
-    EXPECT_EQ(seen["system.txt"], "ASH");
-    EXPECT_EQ(seen["readonly.txt"], "AR");
-
     std::string output;
+    auto seen = wineAttributes(prefix, "C:\\kp\\*", output);
+    EXPECT_EQ(seen["plain.txt"], "A") << output;
+    EXPECT_EQ(seen["hidden.txt"], "AH") << output;
+    EXPECT_EQ(seen["system.txt"], "ASH") << output;
+    EXPECT_EQ(seen["readonly.txt"], "AR") << output;
+
     kp::test::runWine(prefix, {"cmd", "/c", "attrib +h C:\\kp\\wine.txt"}, output);
     kp::test::stopWineSession(prefix);
     DWORD attributes = 0;
