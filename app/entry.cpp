@@ -12,13 +12,13 @@
 #include "platform/browser_windows.h"
 #include "platform/console.h"
 #include "platform/dos_paths.h"
-#include "platform/file_system.h"
 #include "platform/machine.h"
 #include "platform/own_program.h"
 #include "platform/system_info.h"
 #include "purge/purge_report.h"
 #include "purge/url_cache_purge.h"
-#include "settings/startup_folders.h"
+#include "settings/data_folder.h"
+#include "settings/settings_file.h"
 
 #include <stdexcept>
 
@@ -85,26 +85,33 @@ void RunInstallTasks(win::Machine& machine, const FolderSet& folders, const Exce
     RemoveDuplicateDesktopShortcut(machine);
 }
 
+// The program's folders and the display options of the run's mode, before
+// the splash decision. False when the data files could not be taken along
+// to the data folder (the failure has been shown).
+bool LoadStartupSettings(AppState& state)
+{
+    win::Machine& machine = *state.machine;
+    std::string exec;
+    if (win::executableFolder(machine, exec) == win::err::SUCCESS)
+        state.folders.execFolder = win::upperAscii(exec);
+    const std::string failure = ResolveDataFolder(machine, state.keywords, state.folders.execFolder, state.folders);
+    if (!failure.empty()) {
+        state.messages.show("Klenzor Pro -  Program Error",
+                            failure + ".\r\n\r\nPlease report this message to the vendor...", MsgKind::Error, OK);
+        return false;
+    }
+    SettingsFile file(machine, state.folders);
+    state.display.SplashOpt = file.ReadModeInteger(state.mode.modeName, "Config", 0, "SplashOpt");
+    state.display.MainWinOpt = file.ReadModeInteger(state.mode.modeName, "Config", 1, "MainWinOpt");
+    return true;
+}
+
 void printReport(const PurgeReport& report)
 {
     std::string text;
     for (const QString& line : report.lines())
         text += line.toStdString() + "\n";
     win::writeStandardOutput(text);
-}
-
-// The browser's folders where the URL cache finds them (the shell folders),
-// for a FolderSet that names none.
-void useUrlCacheFolders(win::Machine& machine, const win::UrlCache& cache, FolderSet& folders)
-{
-    win::FileSystem files(machine);
-    auto take = [&](const std::string& folder, std::string& path, bool& found) {
-        found = !folder.empty() && files.exists(folder);
-        path = found ? win::upperAscii(folder) : std::string();
-    };
-    take(cache.containerFolder(""), folders.cacheFolder, folders.cacheFound);
-    take(cache.folders().cookies, folders.cookiesFolder, folders.cookiesFound);
-    take(cache.containerFolder("Visited:"), folders.historyFolder, folders.historyFound);
 }
 
 } // namespace
@@ -134,17 +141,18 @@ int RunEntrySequence(GuardedApplication& app, const Keywords& keywords)
     }
 
     AppState state(keywords, messages, machine.get());
-    FindStartupFolders(*machine, state.folders);
+    if (!LoadStartupSettings(state))
+        return 9;
     if (state.mode.unattended() && state.display.SplashOpt != 1 && displayAvailable())
         splash.showNow();
 
     win::ProcessWindowList browserWindows(machine->prefixDir());
     UrlCacheServices urlCache(*machine, browserWindows, messages, state.errors, state.run, state.general);
     urlCache.ie5OrLater = [&state] { return state.ie.ie5; };
-    if (!state.folders.cacheFound && !state.folders.cookiesFound && !state.folders.historyFound)
-        useUrlCacheFolders(*machine, urlCache.cache, state.folders);
 
     TMainForm form(state, availablePurgeSteps(&urlCache));
+    if (form.refusedToStart())
+        return state.errors.ErrorLevel;
     const ExceptionHandler onException = [&form](const QString& message, quintptr address) {
         form.AppOnException(message, address);
     };

@@ -1,15 +1,23 @@
 #pragma once
 // The installed Internet Explorer version: the IE4, IE5, IE6 keywords, else
-// the `Version` value under the local machine's Internet Explorer key.
+// the file version of shdocvw.dll, else the `Version` value under the local
+// machine's Internet Explorer key.
 
 #include "app/app_state.h"
+
+#include <string>
 
 namespace kp {
 
 IeVersion ieVersionFromKeywords(const Keywords& keywords);
-// From a version text such as "6.0.2800.1106": "6.00" and above is IE 6,
-// "5.00" IE 5; any text is at least IE 4.
+// From shdocvw.dll's version text: "6.00" and above is IE 6, "5.00" IE 5,
+// "4.71" IE 4; nothing for other texts.
+IeVersion ieVersionFromFileText(const std::string& version);
+// From the registry's version text: "6.00" and above is IE 6, "5.00" IE 5;
+// any text is at least IE 4.
 IeVersion ieVersionFromRegistryText(const std::string& version);
+// The version text of the machine's shdocvw.dll; "" when it has none.
+std::string browserLibraryVersion(win::Machine& machine);
 IeVersion detectIeVersion(const Keywords& keywords, win::Machine* machine);
 
 } // namespace kp

@@ -11,10 +11,19 @@
 #include "purge/log_file.h"
 #include "purge/purge_report.h"
 #include "purge/show_text_file.h"
+#include "settings/data_folder.h"
+#include "settings/folder_discovery.h"
+#include "settings/folder_display.h"
+#include "settings/option_set_store.h"
+#include "settings/settings_file.h"
+#include "settings/window_placement.h"
+#include "settings/window_settings.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QHeaderView>
 #include <QThread>
 
@@ -31,6 +40,15 @@ void makeUnavailable(QCheckBox* box)
     box->setChecked(false);
     box->setEnabled(false);
 }
+
+// Swallows tool-tip events while hints are switched off.
+class ToolTipBlocker : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        return event->type() == QEvent::ToolTip || QObject::eventFilter(watched, event);
+    }
+};
 } // namespace
 
 TMainForm::TMainForm(AppState& state, StepTable steps, QWidget* parent)
@@ -61,6 +79,9 @@ TMainForm::TMainForm(AppState& state, StepTable steps, QWidget* parent)
     connect(ui_->Exit1, &QAction::triggered, this, &TMainForm::ExitSBtnClick);
     connect(ui_->AllOnBtn, &QPushButton::clicked, this, &TMainForm::AllOnBtnClick);
     connect(ui_->AllOffBtn, &QPushButton::clicked, this, &TMainForm::AllOffBtnClick);
+    connect(ui_->SaveOptionsSBtn, &QPushButton::clicked, this, &TMainForm::SaveOptionsSBtnClick);
+    connect(ui_->SavePurgeOptions1, &QAction::triggered, this, &TMainForm::SaveOptionsSBtnClick);
+    connect(ui_->DisplayFolders1, &QAction::triggered, this, &TMainForm::puDispDirsClick);
     Timer2Activity.setInterval(100);
     connect(&Timer2Activity, &QTimer::timeout, this, &TMainForm::Timer2ActivityTimer);
     TimerMsg.setInterval(10000);
@@ -79,10 +100,71 @@ void TMainForm::FormCreate()
     state_.errors.ErrorFlag = false;
     state_.errors.ResetErrorLevel(state_.keywords);
     ui_->PanelGauge->hide();
+
+    if (state_.machine) {
+        const std::string failure =
+            ResolveDataFolder(*state_.machine, state_.keywords, state_.folders.execFolder, state_.folders);
+        if (!failure.empty())
+            throw std::runtime_error(failure);
+        LoadWindowSettings();
+    }
     log_->setDataFolder(state_.folders.dataFolder, !state_.folders.dataFolderReadOnly);
 
     state_.ie = detectIeVersion(state_.keywords, state_.machine);
+    if (!state_.ie.ie4) {
+        state_.messages.show(identity::MessageCaption,
+                             "This program was designed for Internet Explorer \r\nVersion 4.0 and higher.\r\n\r\n"
+                             "This could not be confirmed via the Windows Registry.\r\nExecution will terminate.",
+                             MsgKind::Error, OK);
+        state_.errors.ErrorFlag = true;
+        state_.errors.RaiseErrorLevel(9);
+        refused_ = true;
+        close();
+        return;
+    }
 
+    const StepTable& steps = driver_->steps();
+    ui_->CheckBoxClearAutoCompleteForms->setEnabled(state_.ie.ie5 && steps.has(PurgeStep::AutoComplete));
+    ui_->CheckBoxClearPreviousSearches->setEnabled(state_.ie.ie5 && steps.has(PurgeStep::PreviousSearches));
+    ui_->CheckBoxUserData->setEnabled(state_.ie.ie5 && steps.has(PurgeStep::UserData));
+
+    if (state_.machine) {
+        SettingsFile file(*state_.machine, state_.folders);
+        setOptionSet(LoadOptionSet(file, state_.folders.modePrefix, readControls().ie5Boxes()));
+    }
+
+    const bool recycle = steps.has(PurgeStep::Recycle);
+    ui_->CheckBoxReCycle->setEnabled(recycle);
+    if (!recycle)
+        ui_->CheckBoxReCycle->setChecked(false);
+    ui_->RecyclePanel->setToolTip(recycle ? QString()
+                                          : QStringLiteral("Empty Recycle Bin Option is only available on Newer "
+                                                           "Systems - See Help"));
+    disableMissingSteps();
+
+    if (state_.machine)
+        FindFolders(*state_.machine, state_.keywords, {state_.ie.ie5, state_.ie.ie6}, state_.general, state_.folders);
+
+    if ((state_.general.NewVersionFlag || state_.keywords.IsKeywordPresent("NEWVER")) && state_.machine) {
+        std::string folder = state_.machine->currentDirectory();
+        if (!folder.empty() && folder.back() != '\\')
+            folder += '\\';
+        ShowTextFile(*report_, *state_.machine, folder + "KproMsgs.txt");
+    }
+
+    setStatusColour(kSilver);
+    if (state_.keywords.IsKeywordPresent("NOVER")) {
+        idleStatus_.clear();
+        ui_->RegLabel->clear();
+    } else {
+        setWindowTitle(QString::fromLatin1(identity::DesignedCaption) + QStringLiteral(" -  Version ")
+                       + QString::fromLatin1(identity::VersionText).mid(10));
+    }
+}
+
+// Boxes of purge functions this build cannot perform stay clear and disabled.
+void TMainForm::disableMissingSteps()
+{
     const StepTable& steps = driver_->steps();
     if (!steps.has(PurgeStep::Cache)) {
         makeUnavailable(ui_->CheckBoxNormalCache);
@@ -101,36 +183,94 @@ void TMainForm::FormCreate()
         if (!steps.has(step))
             makeUnavailable(box);
     }
-    const std::pair<QCheckBox*, PurgeStep> ie5[] = {
-        {ui_->CheckBoxClearAutoCompleteForms, PurgeStep::AutoComplete},
-        {ui_->CheckBoxClearPreviousSearches, PurgeStep::PreviousSearches},
-        {ui_->CheckBoxUserData, PurgeStep::UserData},
-    };
-    for (const auto& [box, step] : ie5)
-        box->setEnabled(state_.ie.ie5 && steps.has(step));
-    const bool recycle = steps.has(PurgeStep::Recycle);
-    if (!recycle)
-        makeUnavailable(ui_->CheckBoxReCycle);
-    ui_->RecyclePanel->setToolTip(recycle ? QString()
-                                          : QStringLiteral("Empty Recycle Bin Option is only available on Newer "
-                                                           "Systems - See Help"));
     if (!steps.shredding)
         makeUnavailable(ui_->CheckBoxShredFiles);
+}
 
-    if ((state_.keywords.IsKeywordPresent("NEWVER")) && state_.machine) {
-        std::string folder = state_.machine->currentDirectory();
-        if (!folder.empty() && folder.back() != '\\')
-            folder += '\\';
-        ShowTextFile(*report_, *state_.machine, folder + "KproMsgs.txt");
+void TMainForm::setOptionSet(const PurgeOptionSet& o)
+{
+    Ui::TMainForm& u = *ui_;
+    const std::pair<QCheckBox*, bool> boxes[] = {
+        {u.CheckBoxNormalCache, o.NormalCache}, {u.CheckBoxSubscriptionCache, o.SubscriptionCache},
+        {u.CheckBoxHistory, o.History},         {u.CheckBoxURLs, o.URLs},
+        {u.CheckBoxRecent, o.Recent},           {u.CheckBoxCookies, o.Cookies},
+        {u.CheckBoxVisited, o.Visited},         {u.CheckBoxStrays, o.Strays},
+        {u.CheckBoxTemp, o.Temp},               {u.CheckBoxReCycle, o.Recycle},
+        {u.CheckBoxShredFiles, o.ShredFiles},   {u.CheckBoxPlugins, o.RunPlugins},
+        {u.CheckBoxClearClipBoard, o.ClearClipBoard},
+    };
+    for (const auto& [box, on] : boxes)
+        box->setChecked(on);
+    const std::pair<QCheckBox*, bool> ie5[] = {
+        {u.CheckBoxClearAutoCompleteForms, o.ClearAutoForm},
+        {u.CheckBoxClearPreviousSearches, o.ClearPrevSrch},
+        {u.CheckBoxUserData, o.ClearUserData},
+    };
+    for (const auto& [box, on] : ie5)
+        box->setChecked(box->isEnabled() && on);
+    const std::pair<QLineEdit*, const std::string*> ages[] = {
+        {u.NsDD, &o.NsDD}, {u.NsHH, &o.NsHH}, {u.NsMM, &o.NsMM},
+        {u.SbDD, &o.SbDD}, {u.SbHH, &o.SbHH}, {u.SbMM, &o.SbMM},
+    };
+    for (const auto& [edit, text] : ages)
+        edit->setText(QString::fromStdString(*text));
+    (o.ReportOpt == 1 ? u.ReportsRG1Summary : u.ReportsRG1Detail)->setChecked(true);
+}
+
+void TMainForm::LoadWindowSettings()
+{
+    SettingsFile file(*state_.machine, state_.folders);
+    const std::string placement = kp::LoadWindowSettings(file, "MainForm", state_.general, state_.keywords);
+    applyHints();
+    applyPlacement(placement);
+}
+
+void TMainForm::SaveWindowSettings()
+{
+    if (!state_.machine)
+        return;
+    SettingsFile file(*state_.machine, state_.folders);
+    kp::SaveWindowSettings(file, "MainForm", currentPlacement(), state_.general);
+}
+
+void TMainForm::applyPlacement(const std::string& text)
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    ScreenMetrics metrics;
+    if (screen) {
+        metrics.width = screen->geometry().width();
+        metrics.height = screen->geometry().height();
+        metrics.pixelsPerInch = qRound(screen->logicalDotsPerInchY());
     }
+    const WindowPlacement p = PlaceWindow(text, metrics);
+    if (p.kind == WindowPlacement::Centred) {
+        resize(p.width, p.height);
+        move((metrics.width - p.width) / 2, (metrics.height - p.height) / 2);
+        return;
+    }
+    move(p.left, p.top);
+    resize(p.width, p.height);
+    setWindowState(p.maximised ? Qt::WindowMaximized : Qt::WindowNoState);
+}
 
-    setStatusColour(kSilver);
-    if (state_.keywords.IsKeywordPresent("NOVER")) {
-        idleStatus_.clear();
-        ui_->RegLabel->clear();
-    } else {
-        setWindowTitle(QString::fromLatin1(identity::DesignedCaption) + QStringLiteral(" -  Version ")
-                       + QString::fromLatin1(identity::VersionText).mid(10));
+std::string TMainForm::currentPlacement() const
+{
+    if (isMaximized())
+        return FormatPlacement({2});
+    const QRect r = isMinimized() ? normalGeometry() : QRect(pos(), size());
+    return FormatPlacement({isMinimized() ? 1 : 0, r.top(), r.left(), r.height(), r.width()});
+}
+
+void TMainForm::applyHints()
+{
+    // Tool-tip hints show exactly when HintsOption is "Y".
+    if (state_.general.HintsOption == "Y") {
+        hintFilter_.reset();
+        return;
+    }
+    if (!hintFilter_) {
+        hintFilter_ = std::make_unique<ToolTipBlocker>();
+        qApp->installEventFilter(hintFilter_.get());
     }
 }
 
@@ -202,6 +342,27 @@ void TMainForm::SetAllOptions(bool on)
 }
 
 void TMainForm::AllOnBtnClick() { SetAllOptions(true); }
+
+void TMainForm::SaveOptionsSBtnClick()
+{
+    if (state_.run.BusyFlag || !state_.machine)
+        return;
+    state_.run.BusyFlag = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    SettingsFile file(*state_.machine, state_.folders);
+    const DriverInput in = readControls();
+    SaveOptionSet(file, state_.folders.modePrefix, in.options, in.ie5Boxes());
+    QApplication::restoreOverrideCursor();
+    state_.run.BusyFlag = false;
+}
+
+void TMainForm::puDispDirsClick()
+{
+    report_->ClearReport();
+    for (const std::string& line : FolderDisplayLines(state_.folders, state_.keywords.IsKeywordPresent("xcode")))
+        report_->AddReportLine(QString::fromStdString(line));
+    log_->WriteLogFile(*report_);
+}
 void TMainForm::AllOffBtnClick() { SetAllOptions(false); }
 
 void TMainForm::Timer2ActivityTimer()
@@ -222,6 +383,8 @@ void TMainForm::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    if (!refused_)
+        SaveWindowSettings();
     event->accept();
 }
 

@@ -34,6 +34,14 @@ public:
     // The exception box: shows the failure, then closes the window.
     void AppOnException(const QString& message, quintptr address);
 
+    // True when start-up found no Internet Explorer 4 or later and the
+    // window refused to run.
+    bool refusedToStart() const { return refused_; }
+
+    // The option set held by the controls, and loading one into them.
+    PurgeOptionSet optionSet() const { return readControls().options; }
+    void setOptionSet(const PurgeOptionSet& options);
+
 public slots:
     void PurgeAllSBtnClick();
     void PreviewSbtnClick();
@@ -41,6 +49,8 @@ public slots:
     void ExitSBtnClick();
     void AllOnBtnClick();
     void AllOffBtnClick();
+    void SaveOptionsSBtnClick();
+    void puDispDirsClick();
     void Timer2ActivityTimer();
     void TimerMsgTimer();
 
@@ -51,6 +61,12 @@ protected:
 
 private:
     void FormCreate();
+    void LoadWindowSettings();
+    void SaveWindowSettings();
+    void applyPlacement(const std::string& text);
+    std::string currentPlacement() const;
+    void applyHints();
+    void disableMissingSteps();
     void SetAllOptions(bool on);
     void applyReportStyle();
     void resetStatusPanel();
@@ -86,7 +102,9 @@ private:
     QTimer Timer2Activity;
     QTimer TimerMsg;
     QString idleStatus_;
-    bool saveOptionsAvailable_ = false;
+    bool saveOptionsAvailable_ = true;
+    bool refused_ = false;
+    std::unique_ptr<QObject> hintFilter_;
     int closingPauseMs_ = 500;
     int reportCursor_ = -1; // the last error line Tab found
 };

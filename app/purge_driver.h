@@ -17,6 +17,8 @@ struct DriverInput {
     bool autoCompleteEnabled = false;
     bool previousSearchesEnabled = false;
     bool userDataEnabled = false;
+
+    Ie5Boxes ie5Boxes() const { return {autoCompleteEnabled, previousSearchesEnabled, userDataEnabled}; }
 };
 
 class DriverView {

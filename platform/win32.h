@@ -66,6 +66,7 @@ inline constexpr DWORD ARITHMETIC_OVERFLOW = 534;
 inline constexpr DWORD PIPE_CONNECTED = 535;
 inline constexpr DWORD CANT_ACCESS_FILE = 1920;
 inline constexpr DWORD CANT_RESOLVE_FILENAME = 1921;
+inline constexpr DWORD RESOURCE_TYPE_NOT_FOUND = 1813;
 inline constexpr DWORD NOT_FOUND = 1168;
 inline constexpr DWORD CANCELLED = 1223;
 inline constexpr DWORD USER_MAPPED_FILE = 1224;

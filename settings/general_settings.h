@@ -12,6 +12,14 @@ struct GeneralSettings {
     int ShutType = 0;
     std::string CookieMsgOpt = "N";
     std::string QuickStartOpt = "S";
+    // Temp folders the Temp Folders purge empties: "Y" or "N".
+    std::string TmpDir = "N"; // System Temp
+    std::string DosDir = "N"; // Old Temp
+    std::string WinDir = "N"; // Windows Temp
+    std::string VolDir = "N"; // BootDisk Temp
+    int Sort1Opt = 0;
+    // The settings file was last written by another version.
+    bool NewVersionFlag = false;
 };
 
 // The display options of the current unattended mode.

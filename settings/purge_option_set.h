@@ -28,4 +28,12 @@ struct PurgeOptionSet {
     int ReportOpt = 0; // 0 Detail, 1 Summary
 };
 
+// Which of the three Internet Explorer 5 boxes are enabled: a disabled box
+// loads clear and saves as "0".
+struct Ie5Boxes {
+    bool autoForm = false;
+    bool prevSrch = false;
+    bool userData = false;
+};
+
 } // namespace kp

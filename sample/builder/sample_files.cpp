@@ -3,6 +3,7 @@
 // recent-document links to the documents.
 
 #include "sample/builder/build_context.h"
+#include "sample/builder/pe_image.h"
 #include "sample/builder/shell_link.h"
 
 #include <array>
@@ -147,6 +148,21 @@ DWORD writeLink(BuildContext& c, const std::string& linkPath, const std::string&
     return c.writeFile(linkPath, shellLinkBytes(link), when);
 }
 
+// The browser's shell document library, carrying Internet Explorer 6's
+// version as Windows XP SP2 has it.
+DWORD writeBrowserLibrary(BuildContext& c)
+{
+    ImageVersion version;
+    version.major = 6;
+    version.minor = 0;
+    version.build = 2900;
+    version.revision = 2180;
+    version.fileVersionText = "6.00.2900.2180 (xpsp_sp2_rtm.040803-2158)";
+    version.description = "Shell Doc Object and Control Library";
+    version.originalFilename = "SHDOCVW.DLL";
+    return c.writeFile(c.folders.windows + "\\system32\\shdocvw.dll", makeVersionedDll(version), c.now - 86400 * 400);
+}
+
 } // namespace
 
 DWORD writeSampleFiles(BuildContext& c)
@@ -158,7 +174,9 @@ DWORD writeSampleFiles(BuildContext& c)
             return e;
     if (DWORD e = writeDocuments(c))
         return e;
-    return writeUserData(c);
+    if (DWORD e = writeUserData(c))
+        return e;
+    return writeBrowserLibrary(c);
 }
 
 DWORD writeRecentLinks(BuildContext& c)

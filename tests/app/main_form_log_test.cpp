@@ -35,7 +35,7 @@ TEST(MainFormLog, EachRunAppendsToTheLogAndANewStartBeginsItAfresh)
     temp.makeDir("data");
     test::RecordingMessages messages;
     {
-        AppState state(Keywords({"LOG"}), messages, &temp.machine());
+        AppState state(Keywords({"LOG", "IE6"}), messages, &temp.machine());
         state.folders.dataFolder = "C:\\data";
         auto form = makeForm(state);
         form->PurgeAllSBtnClick();
@@ -47,7 +47,7 @@ TEST(MainFormLog, EachRunAppendsToTheLogAndANewStartBeginsItAfresh)
     EXPECT_EQ(count(text, "This List is from a \"Preview Purge\"."), 1);
     EXPECT_EQ(text.rfind("Klenzor.log - ", 0), 0u);
 
-    AppState restarted(Keywords({"log"}), messages, &temp.machine());
+    AppState restarted(Keywords({"log", "IE6"}), messages, &temp.machine());
     restarted.folders.dataFolder = "C:\\data";
     auto form = makeForm(restarted);
     form->PurgeAllSBtnClick();
@@ -62,7 +62,7 @@ TEST(MainFormLog, NewverShowsTheMessagesFileOfTheCurrentFolder)
     temp.writeFile("Program/KproMsgs.txt", "What is new\nin this version\n");
     temp.machine().setCurrentDirectoryUnchecked("C:\\Program");
     test::RecordingMessages messages;
-    AppState state(Keywords({"newver"}), messages, &temp.machine());
+    AppState state(Keywords({"newver", "IE6"}), messages, &temp.machine());
     TMainForm form(state, {});
     EXPECT_EQ(form.report().lines(), (std::vector<QString>{"What is new", "in this version"}));
     EXPECT_TRUE(form.report().style().bold);

@@ -9,6 +9,9 @@
 //   get <url>...       whether GetUrlCacheEntryInfoA finds each URL
 //   delete <url>...    DeleteUrlCacheEntryA on each URL
 //   add <url>...       a new content entry with a file for each URL
+//   profile <file> <section> <key>...
+//                      GetPrivateProfileStringA of each key ("<missing>"
+//                      when the key is absent)
 
 #include <windows.h>
 #include <shlobj.h>
@@ -108,6 +111,14 @@ int main(int argc, char** argv)
     }
     if (command == "list")
         return listEntries();
+    if (command == "profile" && argc >= 4) {
+        for (int i = 4; i < argc; ++i) {
+            char value[1024] = {};
+            GetPrivateProfileStringA(argv[3], argv[i], "<missing>", value, sizeof value, argv[2]);
+            std::printf("value\t%s\t%s\n", argv[i], value);
+        }
+        return 0;
+    }
     int failures = 0;
     if (command == "fill" && argc == 3) {
         const int count = std::atoi(argv[2]);

@@ -1,0 +1,79 @@
+// Folder discovery on a prefix made by real Wine, whose folders lie where
+// Wine puts them (C:\users\<name>\AppData\...), after Wine's own wininet has
+// made its cache containers.
+
+#include "app/ie_version.h"
+#include "platform/dos_paths.h"
+#include "platform/machine.h"
+#include "settings/data_folder.h"
+#include "settings/folder_discovery.h"
+#include "settings/folder_display.h"
+#include "settings/general_settings.h"
+#include "settings/folder_set.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/wine_prefix.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+
+using namespace kp;
+
+#ifdef KP_URLCACHE_PROBE
+TEST(FolderDiscoveryWine, FindsWinesFoldersAndSettingsFolder)
+{
+    if (!test::wineAvailable())
+        GTEST_SKIP() << "Wine is not installed";
+    test::TempDir scratch;
+    const std::string prefix = scratch.path() + "/prefix";
+    std::string error;
+    ASSERT_TRUE(test::makeRealWinePrefix(prefix, error)) << error;
+    std::string output;
+    ASSERT_EQ(test::runWine(prefix, {KP_URLCACHE_PROBE, "fill", "2"}, output), 0) << output;
+    ASSERT_EQ(test::runWine(prefix, {KP_URLCACHE_PROBE, "folders"}, output), 0) << output;
+    test::stopWineSession(prefix);
+    std::map<int, std::string> shell;
+    std::istringstream in(output);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.rfind("folder\t", 0) == 0) {
+            const std::size_t tab = line.find('\t', 7);
+            shell[std::stoi(line.substr(7, tab - 7))] = win::upperAscii(line.substr(tab + 1));
+        }
+    }
+    ASSERT_EQ(shell.size(), 3u) << output;
+
+    std::unique_ptr<win::Machine> machine;
+    ASSERT_EQ(win::Machine::open(prefix, machine), win::err::SUCCESS);
+    const IeVersion ie = detectIeVersion(Keywords(), machine.get());
+    EXPECT_TRUE(ie.ie6) << browserLibraryVersion(*machine);
+
+    FolderSet folders;
+    folders.execFolder = "C:\\PROGRAM FILES\\KLENZOR PRO";
+    ASSERT_EQ(ResolveDataFolder(*machine, Keywords(), folders.execFolder, folders), "");
+    EXPECT_EQ(win::upperAscii(folders.dataFolder).substr(0, 9), "C:\\USERS\\");
+    EXPECT_NE(win::upperAscii(folders.dataFolder).find("\\APPDATA\\ROAMING\\KLENZOR"), std::string::npos)
+        << folders.dataFolder;
+
+    GeneralSettings general;
+    EXPECT_TRUE(FindFolders(*machine, Keywords(), {ie.ie5, ie.ie6}, general, folders));
+    EXPECT_EQ(folders.cacheFolder, shell[32] + "\\CONTENT.IE5");
+    EXPECT_EQ(folders.cookiesFolder, shell[33]);
+    EXPECT_EQ(folders.historyFolder, shell[34] + "\\HISTORY.IE5");
+    EXPECT_NE(folders.recentFolder.find("\\APPDATA\\ROAMING\\MICROSOFT\\WINDOWS\\RECENT"), std::string::npos)
+        << folders.recentFolder;
+    EXPECT_EQ(folders.temp[FolderSet::WindowsTemp].path, "C:\\WINDOWS\\TEMP");
+    EXPECT_EQ(folders.temp[FolderSet::WindowsTemp].error, 0);
+    ASSERT_FALSE(folders.displayTemp.empty());
+    for (const TempEntry& entry : folders.displayTemp)
+        EXPECT_TRUE(entry.path.ends_with("\\TEMP")) << entry.path;
+    ASSERT_FALSE(folders.purgeTemp.empty());
+    EXPECT_FALSE(folders.userDataFound) << "Wine keeps no UserData store";
+
+    const std::vector<std::string> lines = FolderDisplayLines(folders, false);
+    EXPECT_EQ(lines[2], "       Cache Folder:  " + folders.cacheFolder);
+    EXPECT_EQ(lines.size(), 2 * (9 + folders.displayTemp.size()));
+}
+#endif

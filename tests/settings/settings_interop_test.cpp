@@ -1,0 +1,158 @@
+// Settings files the program writes, read back by other readers of the
+// format: Python's configparser and Wine's own GetPrivateProfileStringA.
+
+#include "platform/file_system.h"
+#include "platform/profile.h"
+#include "settings/general_settings.h"
+#include "settings/option_set_store.h"
+#include "settings/window_settings.h"
+#include "tests/settings/settings_support.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/wine_prefix.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <sstream>
+
+using namespace kp;
+
+namespace {
+
+using Values = std::map<std::pair<std::string, std::string>, std::string>;
+
+// Writes a file as a day of use would: options of two modes, the window
+// settings, an old key converted, the version stamp.
+void writeTypicalSettings(win::Machine& machine, const FolderSet& folders)
+{
+    SettingsFile file(machine, folders);
+    file.writeText("Options", "ClearHistory", "1");
+    PurgeOptionSet o;
+    o.NormalCache = o.Cookies = o.ClearAutoForm = o.ShredFiles = true;
+    o.NsDD = "7";
+    o.SbHH = "12";
+    o.ReportOpt = 1;
+    SaveOptionSet(file, "", o, {true, true, true});
+    o.Cookies = false;
+    SaveOptionSet(file, "Auto", o, {true, true, true});
+    GeneralSettings g;
+    LoadWindowSettings(file, "MainForm", g, Keywords());
+    LoadOptionSet(file, "", {true, true, true});
+    g.Repeats = 35;
+    SaveWindowSettings(file, "MainForm", "0 120 200 450 620", g);
+}
+
+// Every value as our reader sees it.
+Values ourValues(win::Machine& machine, const FolderSet& folders)
+{
+    Values values;
+    win::Profile profile(machine);
+    SettingsFile file(machine, folders);
+    std::vector<std::string> sections;
+    profile.sectionNames(folders.settingsPath(), sections);
+    for (const std::string& section : sections) {
+        std::vector<std::string> keys;
+        profile.keyNames(section, folders.settingsPath(), keys);
+        for (const std::string& key : keys)
+            values[{section, key}] = file.readText(section, key, "<missing>");
+    }
+    return values;
+}
+
+std::string run(const std::string& command)
+{
+    std::string out;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return out;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        out.append(buffer, n);
+    ::pclose(pipe);
+    return out;
+}
+
+Values tabbedValues(const std::string& text, const char* tag, const std::string& section)
+{
+    Values values;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::vector<std::string> f;
+        std::size_t start = 0;
+        for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+            f.push_back(line.substr(start, tab - start));
+        f.push_back(line.substr(start));
+        if (f.size() == 4 && f[0] == tag)
+            values[{f[1], f[2]}] = f[3];
+        else if (f.size() == 3 && f[0] == tag)
+            values[{section, f[1]}] = f[2];
+    }
+    return values;
+}
+
+} // namespace
+
+TEST(SettingsInterop, PythonConfigparserReadsTheSameValues)
+{
+    if (run("command -v python3").empty())
+        GTEST_SKIP() << "python3 is not installed";
+    kp::test::SettingsMachine m;
+    writeTypicalSettings(m.machine(), m.folders);
+    const Values ours = ourValues(m.machine(), m.folders);
+    ASSERT_GE(ours.size(), 30u);
+    EXPECT_EQ(ours.at({"Options", "History"}), "1");
+    EXPECT_EQ(ours.count({"Options", "ClearHistory"}), 0u);
+
+    kp::test::TempDir scratch;
+    const std::string script = scratch.file("read.py");
+    kp::test::writeFile(script, "import configparser, sys\n"
+                                "p = configparser.ConfigParser(interpolation=None, strict=True)\n"
+                                "p.optionxform = str\n"
+                                "with open(sys.argv[1], newline='') as f:\n"
+                                "    p.read_file(f)\n"
+                                "for s in p.sections():\n"
+                                "    for k, v in p.items(s):\n"
+                                "        print('value\\t%s\\t%s\\t%s' % (s, k, v))\n");
+    const std::string output = run("python3 '" + script + "' '" + m.settingsHostPath() + "' 2>&1");
+    EXPECT_EQ(tabbedValues(output, "value", ""), ours) << output;
+}
+
+#ifdef KP_URLCACHE_PROBE
+TEST(SettingsInterop, WinesGetPrivateProfileStringReadsTheSameValues)
+{
+    if (!kp::test::wineAvailable())
+        GTEST_SKIP() << "Wine is not installed";
+    kp::test::TempDir scratch;
+    const std::string prefix = scratch.path() + "/prefix";
+    std::string error;
+    ASSERT_TRUE(kp::test::makeRealWinePrefix(prefix, error)) << error;
+    std::unique_ptr<win::Machine> machine;
+    ASSERT_EQ(win::Machine::open(prefix, machine), win::err::SUCCESS);
+    FolderSet folders;
+    folders.dataFolder = "C:\\users\\Public\\Klenzor Data";
+    win::FileSystem(*machine).createDirectory(folders.dataFolder);
+    writeTypicalSettings(*machine, folders);
+    const Values ours = ourValues(*machine, folders);
+    machine.reset();
+
+    std::map<std::string, std::vector<std::string>> keysBySection;
+    for (const auto& [where, value] : ours)
+        keysBySection[where.first].push_back(where.second);
+    Values wine;
+    for (const auto& [section, keys] : keysBySection) {
+        std::vector<std::string> args = {KP_URLCACHE_PROBE, "profile", "C:\\users\\Public\\Klenzor Data\\KlenPro.Ini",
+                                         section};
+        args.insert(args.end(), keys.begin(), keys.end());
+        std::string output;
+        ASSERT_EQ(kp::test::runWine(prefix, args, output), 0) << output;
+        const Values read = tabbedValues(output, "value", section);
+        wine.insert(read.begin(), read.end());
+    }
+    kp::test::stopWineSession(prefix);
+    EXPECT_EQ(wine, ours);
+}
+#endif

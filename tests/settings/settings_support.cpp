@@ -1,0 +1,26 @@
+#include "tests/settings/settings_support.h"
+
+#include "platform/file_system.h"
+#include "platform/text_file.h"
+
+namespace kp::test {
+
+void SettingsMachine::makeFolder(const std::string& winPath)
+{
+    win::FileSystem files(built.machine());
+    files.createDirectory(winPath);
+}
+
+void SettingsMachine::writeSettings(const std::string& text)
+{
+    win::writeTextFile(built.machine(), folders.settingsPath(), text);
+}
+
+std::string SettingsMachine::readSettings()
+{
+    std::string text;
+    win::readTextFile(built.machine(), folders.settingsPath(), text);
+    return text;
+}
+
+} // namespace kp::test
