@@ -148,19 +148,20 @@ DWORD writeLink(BuildContext& c, const std::string& linkPath, const std::string&
     return c.writeFile(linkPath, shellLinkBytes(link), when);
 }
 
-// The browser's shell document library, carrying Internet Explorer 6's
-// version as Windows XP SP2 has it.
+// The browser's shell document library with Internet Explorer 6's version:
+// SP2's on Windows XP, SP1's on Windows 98.
 DWORD writeBrowserLibrary(BuildContext& c)
 {
     ImageVersion version;
     version.major = 6;
     version.minor = 0;
-    version.build = 2900;
-    version.revision = 2180;
-    version.fileVersionText = "6.00.2900.2180 (xpsp_sp2_rtm.040803-2158)";
+    version.build = c.ntFamily() ? 2900 : 2800;
+    version.revision = c.ntFamily() ? 2180 : 1106;
+    version.fileVersionText = c.ntFamily() ? "6.00.2900.2180 (xpsp_sp2_rtm.040803-2158)" : "6.00.2800.1106";
     version.description = "Shell Doc Object and Control Library";
     version.originalFilename = "SHDOCVW.DLL";
-    return c.writeFile(c.folders.windows + "\\system32\\shdocvw.dll", makeVersionedDll(version), c.now - 86400 * 400);
+    const std::string system = c.folders.windows + (c.ntFamily() ? "\\system32" : "\\SYSTEM");
+    return c.writeFile(system + "\\shdocvw.dll", makeVersionedDll(version), c.now - 86400 * 400);
 }
 
 } // namespace

@@ -208,3 +208,13 @@ TEST(MainFormIeVersion, VersionTexts)
     EXPECT_FALSE(ieVersionFromFileText("").ie4);
     EXPECT_FALSE(ieVersionFromFileText("10.0.1").ie4) << "no dot in second place";
 }
+
+TEST(MainFormIeVersion, Windows98KeepsTheLibraryInItsSystemFolder)
+{
+    sample::MachineSpec spec = test::BuiltMachine::fixedSpec();
+    spec.layout = sample::MachineLayout::Windows98;
+    test::BuiltMachine built(spec);
+    ASSERT_TRUE(built.ok());
+    EXPECT_EQ(browserLibraryVersion(built.machine()), "6.00.2800.1106");
+    EXPECT_TRUE(detectIeVersion(Keywords(), &built.machine()).ie6);
+}

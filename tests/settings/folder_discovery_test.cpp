@@ -280,3 +280,22 @@ TEST_F(FolderDiscoveryTest, FolderDisplayOfTheSampleMachine)
     EXPECT_EQ(extended[20], "Klenzor Pro Data Folder:  " + kProfile + "\\APPLICATION DATA\\KLENZOR  -  Root[3] - C:\\");
     EXPECT_EQ(extended[22], "Klenzor Pro Prev Folder:  C:\\PROGRAM FILES\\KLENZOR PRO  -  Root[3] - C:\\");
 }
+
+TEST(FolderDiscovery98, FindsTheFoldersOfAWindows98Machine)
+{
+    sample::MachineSpec spec = test::BuiltMachine::fixedSpec();
+    spec.layout = sample::MachineLayout::Windows98;
+    test::BuiltMachine built(spec);
+    ASSERT_TRUE(built.ok());
+    FolderSet folders;
+    folders.execFolder = "C:\\PROGRAM FILES\\KLENZOR PRO";
+    GeneralSettings general;
+    EXPECT_TRUE(FindFolders(built.machine(), Keywords(), kIe6, general, folders));
+    EXPECT_EQ(folders.cacheFolder.substr(0, 20), "C:\\WINDOWS\\PROFILES\\") << folders.cacheFolder;
+    EXPECT_TRUE(folders.cacheFolder.ends_with("\\CONTENT.IE5"));
+    EXPECT_TRUE(folders.historyFolder.ends_with("\\HISTORY.IE5"));
+    ASSERT_FALSE(folders.displayTemp.empty());
+    EXPECT_EQ(folders.displayTemp[0].path, "C:\\WINDOWS\\TEMP");
+    for (std::size_t i = 1; i < folders.displayTemp.size(); ++i)
+        EXPECT_NE(folders.displayTemp[i].path, "C:\\WINDOWS\\TEMP") << "listed once";
+}
