@@ -16,6 +16,7 @@ class Machine;
 class Keywords;
 struct FolderSet;
 struct GeneralSettings;
+struct TempCandidate;
 
 // The browser's version as folder discovery needs it.
 struct BrowserLevel {
@@ -35,7 +36,7 @@ void BuildTempLists(const GeneralSettings& general, FolderSet& folders);
 // Evaluates one temp candidate: its long, upper-cased path, error code,
 // message and drive.
 void CheckTempFolder(win::Machine& machine, const Keywords& keywords, const FolderSet& folders,
-                     struct TempCandidate& candidate);
+                     TempCandidate& candidate);
 
 // SHGetFolderPath: false with "Failed - Path not Found" when it fails.
 bool GetShellFolder(win::Machine& machine, int csidl, std::string& path);
