@@ -1,7 +1,8 @@
 // The Cache, Cookies and Visited URLs purges on a machine with 100,000 cache
-// entries with files, 10,000 cookies and 50,000 visited URLs, every entry
-// deleted, against `find -delete` removing the same files from an identical
-// copy; and the purge's peak memory.
+// entries with files, 10,000 cookies and 50,000 visited URLs (or those
+// numbers divided by the first argument), every entry deleted, against
+// `find -delete` removing the same files from an identical copy; and the
+// purge's peak memory.
 
 #include "app/keywords.h"
 #include "app/message_dialog.h"
@@ -19,6 +20,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -78,9 +80,10 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     kp::sample::MachineSpec spec;
     spec.now = 1796515200;
-    spec.cacheEntries = 100000;
-    spec.cookies = 10000;
-    spec.visitedUrls = 50000;
+    const int divisor = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1;
+    spec.cacheEntries = 100000 / divisor;
+    spec.cookies = 10000 / divisor;
+    spec.visitedUrls = 50000 / divisor;
     spec.offlineEntries = 0;
 
     std::string root = (fs::temp_directory_path() / "kp-bench-purge-XXXXXX").string();

@@ -378,6 +378,18 @@ TEST(PurgeCache, OneProtectedEntryPreventsTheSpaceRelease)
     }
 }
 
+TEST(PurgeCache, AFailedSpaceReleaseIsReportedOnlyWithXcode)
+{
+    for (const bool xcode : {false, true}) {
+        PurgeFixture f(xcode ? std::vector<std::string>{"xcode"} : std::vector<std::string>{});
+        ASSERT_TRUE(f.built.ok());
+        f.folders.cacheFolder += "-MOVED"; // the release finds no container there
+        f.purge('X');
+        EXPECT_EQ(f.hasLine("The FreeUrlCacheSpaceA function returned False. "), xcode);
+        EXPECT_EQ(f.errors.ErrorLevel, 0);
+    }
+}
+
 TEST(PurgeCache, PreviewListsWhatWouldGoAndChangesNothing)
 {
     PurgeFixture f({"CLEARV"});

@@ -129,8 +129,9 @@ TEST(UrlCachePurgeWine, WineListsExactlyTheProtectedEntriesLeftAndGoesOnWorking)
     }
     EXPECT_EQ(wineUrls(), keep);
     for (const auto& f : probe(prefix, {"add", "http://after.example/a.html"}, KP_URLCACHE_PROBE)) {
-        if (f.size() == 3 && f[0] == "add")
+        if (f.size() == 3 && f[0] == "add") {
             EXPECT_EQ(f[2], "0");
+        }
     }
     std::set<std::string> after = keep;
     after.insert("http://after.example/a.html");
