@@ -445,12 +445,17 @@ bool FindFolders(win::Machine& machine, const Keywords& keywords, BrowserLevel b
     BuildTempLists(general, f);
     findUserData(machine, f);
 
-    f.pluginsFolder = f.execFolder + "\\PLUGINS";
-    win::FileSystem files(machine);
-    if (!isFolder(files, f.pluginsFolder))
-        files.createDirectory(f.pluginsFolder);
-    f.pluginListFile = f.dataFolder + "\\PLUGINS.DAT";
-    loadPluginSelection(machine, f);
+    // Without the program's own folders there is nothing to make or read.
+    if (!f.execFolder.empty()) {
+        f.pluginsFolder = f.execFolder + "\\PLUGINS";
+        win::FileSystem files(machine);
+        if (!isFolder(files, f.pluginsFolder))
+            files.createDirectory(f.pluginsFolder);
+    }
+    if (!f.dataFolder.empty()) {
+        f.pluginListFile = f.dataFolder + "\\PLUGINS.DAT";
+        loadPluginSelection(machine, f);
+    }
     return f.cacheFound && f.cookiesFound && f.historyFound && f.recentFound;
 }
 
