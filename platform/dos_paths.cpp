@@ -221,6 +221,7 @@ void DosPaths::scan(const std::string& hostDir, Folder& f)
         previous.emplace(std::move(n.longName), std::move(n.shortName));
     f.names.clear();
     recordTimeStamp(hostDir, f);
+    f.racyFromOwnChange = false;
     if (DIR* dir = ::opendir(hostDir.c_str())) {
         while (dirent* entry = ::readdir(dir)) {
             std::string_view name = entry->d_name;
@@ -307,7 +308,7 @@ std::string DosPaths::findName(const std::string& hostDir, std::string_view name
         return {};
     std::string upper = upperAscii(name);
     auto it = f->byUpperName.find(upper);
-    if (it == f->byUpperName.end() && f->racy) {
+    if (it == f->byUpperName.end() && f->racy && !f->racyFromOwnChange) {
         f = folder(hostDir, true);
         it = f->byUpperName.find(upper);
     }
@@ -336,6 +337,8 @@ std::string DosPaths::shortNameOf(const std::string& hostDir, std::string_view l
     if (real.empty())
         return {};
     Folder& f = folders_[hostDir];
+    if (auto k = f.byUpperName.find(upperAscii(real)); k != f.byUpperName.end() && f.names[k->second].longName == real)
+        return f.names[k->second].shortName;
     for (const Name& n : f.names)
         if (n.longName == real)
             return n.shortName;
@@ -348,12 +351,63 @@ void DosPaths::noteAdded(const std::string& hostDir, const std::string& name)
     if (it == folders_.end())
         return;
     Folder& f = it->second;
-    bool listed = std::any_of(f.names.begin(), f.names.end(), [&](const Name& n) { return n.longName == name; });
-    if (!listed) {
-        f.names.push_back(Name {name, {}});
-        assignShortNames(f);
+    if (!addName(f, name)) {
+        bool listed = std::any_of(f.names.begin(), f.names.end(), [&](const Name& n) { return n.longName == name; });
+        if (!listed) {
+            f.names.push_back(Name {name, {}});
+            assignShortNames(f);
+        }
     }
     recordTimeStamp(hostDir, f);
+    f.racyFromOwnChange = true;
+}
+
+bool DosPaths::addName(Folder& f, const std::string& name)
+{
+    std::string upper = upperAscii(name);
+    auto known = f.byUpperName.find(upper);
+    if (known != f.byUpperName.end())
+        return f.names[known->second].longName == name; // listed already; else a case variant or a short-name clash
+    std::size_t index = f.names.size();
+    std::string shortName;
+    if (isValidShortName(name)) {
+        shortName = name;
+    } else {
+        for (int attempt = 1; shortName.empty(); ++attempt) {
+            std::string candidate = shortCandidate(name, attempt);
+            if (!f.byUpperName.count(candidate))
+                shortName = candidate;
+        }
+    }
+    f.names.push_back(Name {name, shortName});
+    f.byUpperName.emplace(upper, index);
+    f.byUpperName.emplace(upperAscii(shortName), index);
+    return true;
+}
+
+bool DosPaths::removeName(Folder& f, const std::string& name)
+{
+    if (!f.exactNames.empty())
+        return false; // names differing only in case: rebuild
+    auto known = f.byUpperName.find(upperAscii(name));
+    if (known == f.byUpperName.end() || f.names[known->second].longName != name)
+        return false;
+    std::size_t index = known->second;
+    auto eraseKeys = [&](std::size_t i) {
+        for (const std::string& key : {upperAscii(f.names[i].longName), upperAscii(f.names[i].shortName)})
+            if (auto k = f.byUpperName.find(key); k != f.byUpperName.end() && k->second == i)
+                f.byUpperName.erase(k);
+    };
+    eraseKeys(index);
+    std::size_t last = f.names.size() - 1;
+    if (index != last) {
+        eraseKeys(last);
+        f.names[index] = std::move(f.names[last]);
+        f.byUpperName.emplace(upperAscii(f.names[index].longName), index);
+        f.byUpperName.emplace(upperAscii(f.names[index].shortName), index);
+    }
+    f.names.pop_back();
+    return true;
 }
 
 void DosPaths::noteRemoved(const std::string& hostDir, const std::string& name)
@@ -362,12 +416,15 @@ void DosPaths::noteRemoved(const std::string& hostDir, const std::string& name)
     if (it == folders_.end())
         return;
     Folder& f = it->second;
-    auto found = std::find_if(f.names.begin(), f.names.end(), [&](const Name& n) { return n.longName == name; });
-    if (found != f.names.end()) {
-        f.names.erase(found);
-        assignShortNames(f);
+    if (!removeName(f, name)) {
+        auto found = std::find_if(f.names.begin(), f.names.end(), [&](const Name& n) { return n.longName == name; });
+        if (found != f.names.end()) {
+            f.names.erase(found);
+            assignShortNames(f);
+        }
     }
     recordTimeStamp(hostDir, f);
+    f.racyFromOwnChange = true;
 }
 
 void DosPaths::forget(const std::string& hostDir)

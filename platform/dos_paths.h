@@ -88,6 +88,11 @@ private:
         std::int64_t mtimeNsec = 0;
         std::uint64_t inode = 0;
         bool racy = true; // scanned so soon after a change that a later change may keep the time stamp
+        // The racy window was opened by a change we noted ourselves. A miss
+        // then costs no rescan (a folder we are filling would be read again
+        // for every new name); the listing is confirmed by one scan once the
+        // window has passed.
+        bool racyFromOwnChange = false;
         std::vector<Name> names;
         std::unordered_map<std::string, std::size_t> byUpperName; // long and short names
         std::unordered_set<std::string> exactNames; // names shadowed by another in a different case
@@ -96,6 +101,10 @@ private:
     Folder* folder(const std::string& hostDir, bool forceScan);
     void scan(const std::string& hostDir, Folder& f);
     void assignShortNames(Folder& f);
+    // Incremental updates for noted changes; false when the folder needs
+    // its short names given anew (case variants, short-name clashes).
+    bool addName(Folder& f, const std::string& name);
+    bool removeName(Folder& f, const std::string& name);
     void recordTimeStamp(const std::string& hostDir, Folder& f);
 
     struct Drive {

@@ -230,12 +230,14 @@ TEST(DosPaths, SeesWhatOthersChangeRightAfterAScan)
     ::unlink((dir + "/old.txt").c_str());
     EXPECT_EQ(paths.findName(dir, "old.txt"), "");
 
-    // After our own change, another program's change in the same instant.
+    // After our own change, another program's change in the same instant
+    // is seen once the time stamp's window has passed.
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(paths.findName(dir, "new.txt"), "New.txt");
     touch(dir + "/Ours.txt");
     paths.noteAdded(dir, "Ours.txt");
     touch(dir + "/Theirs.txt");
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(paths.findName(dir, "THEIRS.TXT"), "Theirs.txt");
 
     // Long after the scan, a change moves the folder's time stamp.
@@ -274,6 +276,47 @@ TEST(DosPaths, NotedChangesNeedNoRescan)
     EXPECT_EQ(paths.findName(dir, "a.txt"), "");
     // One scan confirms the settled listing at most.
     EXPECT_LE(paths.scanCount() - scans, 1u);
+}
+
+TEST(DosPaths, FillingAndEmptyingAFolderWeChangeCostsNoRescans)
+{
+    TempMachine tm;
+    tm.makeDir("Cache");
+    DosPaths& paths = tm.machine().paths();
+    std::string dir = realDir(tm.hostPath("Cache"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    std::string host;
+    paths.toHost("C:\\Cache\\x", host);
+    auto before = paths.scanCount();
+
+    constexpr int kFiles = 2000;
+    for (int i = 0; i < kFiles; ++i) {
+        bool exists = true;
+        std::string name = "Cached Page " + std::to_string(i) + ".htm";
+        paths.toHost("C:\\Cache\\" + name, host, &exists);
+        ASSERT_FALSE(exists);
+        touch(host);
+        paths.noteAdded(dir, name);
+    }
+    std::set<std::string> shorts;
+    for (int i = 0; i < kFiles; ++i)
+        shorts.insert(paths.shortNameOf(dir, "Cached Page " + std::to_string(i) + ".htm"));
+    EXPECT_EQ(shorts.size(), std::size_t(kFiles));
+    for (int i = 0; i < kFiles; i += 2) {
+        std::string name = "Cached Page " + std::to_string(i) + ".htm";
+        ::unlink((dir + "/" + name).c_str());
+        paths.noteRemoved(dir, name);
+    }
+    EXPECT_LE(paths.scanCount() - before, 2u);
+
+    // What the cache says matches the folder once it is read again.
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    for (int i = 0; i < kFiles; ++i) {
+        std::string name = "CACHED PAGE " + std::to_string(i) + ".HTM";
+        EXPECT_EQ(paths.findName(dir, name).empty(), i % 2 == 0) << name;
+    }
+    for (const auto& n : paths.listing(dir))
+        EXPECT_EQ(paths.findName(dir, n.shortName), n.longName);
 }
 
 TEST(DosPaths, ResolvingEveryFileOfALargeFolderCostsOneScan)
