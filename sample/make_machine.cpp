@@ -2,6 +2,7 @@
 // has been used with Internet Explorer 6.
 
 #include "sample/builder/machine_builder.h"
+#include "sample/builder/unattended_settings.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,13 +17,15 @@ constexpr int kExitUsage = 2;
 
 void printUsage(std::FILE* out)
 {
-    std::fputs("Usage: kp-make-machine FOLDER [--user NAME] [--seed N] [--layout xp|98] [--force]\n"
+    std::fputs("Usage: kp-make-machine FOLDER [--user NAME] [--seed N] [--layout xp|98] [--force] [--auto-purge]\n"
                "Writes a Windows XP machine with Internet Explorer 6 as a Wine prefix in FOLDER.\n"
                "\n"
                "  --user NAME  the user's name (default Owner)\n"
                "  --layout 98  a Windows 98 SE machine instead\n"
                "  --seed N     varies the generated names and contents (default 1)\n"
                "  --force      replace FOLDER when it already holds a Wine prefix\n"
+               "  --auto-purge also write the program's settings for an unattended purge (AUTO)\n"
+               "               of the cache, cookies and visited URLs\n"
                "  --help       show this text\n"
                "\n"
                "Exit status: 0 written, 1 the machine could not be written, 2 bad arguments.\n",
@@ -57,6 +60,7 @@ int main(int argc, char** argv)
     kp::sample::MachineSpec spec;
     std::string folder;
     bool force = false;
+    bool autoPurge = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -65,6 +69,8 @@ int main(int argc, char** argv)
         }
         if (arg == "--force") {
             force = true;
+        } else if (arg == "--auto-purge") {
+            autoPurge = true;
         } else if (arg == "--user" || arg == "--seed" || arg == "--layout") {
             if (i + 1 >= argc) {
                 std::fprintf(stderr, "kp-make-machine: %s needs a value\n", arg.c_str());
@@ -113,6 +119,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "kp-make-machine: cannot write the machine in %s: %s (error %u)\n", folder.c_str(),
                      describe(e), e);
         return e == 87 ? kExitUsage : kExitFailed;
+    }
+    if (autoPurge) {
+        if (kp::sample::DWORD e = kp::sample::writeUnattendedPurgeSettings(folder, spec.userName)) {
+            std::fprintf(stderr, "kp-make-machine: cannot write the unattended purge settings in %s: %s (error %u)\n",
+                folder.c_str(), describe(e), e);
+            return kExitFailed;
+        }
     }
     const char* system = spec.layout == kp::sample::MachineLayout::Windows98 ? "Windows 98" : "Windows XP";
     std::printf("Wrote a %s machine for user %s in %s\n", system, spec.userName.c_str(), folder.c_str());

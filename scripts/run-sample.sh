@@ -11,7 +11,8 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKP_TESTS=OFF -DKP_B
 cmake --build "$build" -j"$(nproc)" --target klenpro kp-make-machine
 
 machine=${KP_SAMPLE_MACHINE:-$PWD/out/sample-machine}
-"$build"/sample/kp-make-machine --force "$machine"
+mkdir -p "$(dirname "$machine")"
+"$build"/sample/kp-make-machine --force --auto-purge "$machine"
 echo "Cleaning the sample machine at $machine"
 status=0
 WINEPREFIX="$machine" "$build"/klenpro AUTO log || status=$?
