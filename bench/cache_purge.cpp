@@ -59,13 +59,16 @@ long peakKilobytes()
 }
 
 // Builds the machine in a child process, so that its memory is not ours.
-bool buildInChild(const std::string& dir, const kp::sample::MachineSpec& spec)
+// Returns the build's Win32 code (its low byte), or -1 when the child failed.
+int buildInChild(const std::string& dir, const kp::sample::MachineSpec& recipe)
 {
     const pid_t pid = ::fork();
     if (pid == 0)
-        ::_exit(kp::sample::buildMachine(dir, spec) == 0 ? 0 : 1);
+        ::_exit(int(kp::sample::buildMachine(dir, recipe) & 0xFF));
     int status = 0;
-    return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (pid <= 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
 }
 
 int run(const std::string& command)
@@ -78,13 +81,13 @@ int run(const std::string& command)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    kp::sample::MachineSpec spec;
-    spec.now = 1796515200;
+    kp::sample::MachineSpec recipe;
+    recipe.now = 1796515200;
     const int divisor = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1;
-    spec.cacheEntries = 100000 / divisor;
-    spec.cookies = 10000 / divisor;
-    spec.visitedUrls = 50000 / divisor;
-    spec.offlineEntries = 0;
+    recipe.cacheEntries = 100000 / divisor;
+    recipe.cookies = 10000 / divisor;
+    recipe.visitedUrls = 50000 / divisor;
+    recipe.offlineEntries = 0;
 
     std::string root = (fs::temp_directory_path() / "kp-bench-purge-XXXXXX").string();
     if (!::mkdtemp(root.data()))
@@ -92,12 +95,12 @@ int main(int argc, char** argv)
     const std::string dir = root + "/machine";
     const std::string copy = root + "/copy";
     auto start = std::chrono::steady_clock::now();
-    if (!buildInChild(dir, spec)) {
-        std::fprintf(stderr, "building the machine failed\n");
+    if (int code = buildInChild(dir, recipe)) {
+        std::fprintf(stderr, "building the machine failed (error code %d, low byte)\n", code);
         return 1;
     }
-    std::printf("machine: %d cache entries, %d cookies, %d visited URLs built in %.1f s\n", spec.cacheEntries,
-                spec.cookies, spec.visitedUrls, secondsSince(start));
+    std::printf("machine: %d cache entries, %d cookies, %d visited URLs built in %.1f s\n", recipe.cacheEntries,
+                recipe.cookies, recipe.visitedUrls, secondsSince(start));
     if (run("cp -a '" + dir + "' '" + copy + "'") != 0)
         return 1;
     run("sync");
@@ -114,7 +117,7 @@ int main(int argc, char** argv)
     PurgeReport report(errors, messages);
     NoWindows windows;
     UrlCacheServices services(*machine, windows, messages, errors, state, general);
-    services.now = [&] { return QDateTime::fromSecsSinceEpoch(spec.now); };
+    services.now = [&] { return QDateTime::fromSecsSinceEpoch(recipe.now); };
     folders.cacheFolder = win::upperAscii(services.cache.containerFolder(""));
     folders.cookiesFolder = win::upperAscii(services.cache.folders().cookies);
     folders.historyFolder = win::upperAscii(services.cache.containerFolder("Visited:"));
@@ -141,9 +144,9 @@ int main(int argc, char** argv)
                 baseline / 1024.0);
 
     // The same files from the copy: the cache subfolders' files and the cookie files.
-    const std::string content = copy + "/drive_c/Documents and Settings/" + spec.userName
+    const std::string content = copy + "/drive_c/Documents and Settings/" + recipe.userName
         + "/Local Settings/Temporary Internet Files/Content.IE5";
-    const std::string cookies = copy + "/drive_c/Documents and Settings/" + spec.userName + "/Cookies";
+    const std::string cookies = copy + "/drive_c/Documents and Settings/" + recipe.userName + "/Cookies";
     if (!fs::exists(content) || !fs::exists(cookies)) {
         std::fprintf(stderr, "the copy's folders are not where expected\n");
         return 1;

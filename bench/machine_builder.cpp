@@ -32,19 +32,19 @@ int main()
     }
     const std::string scratch = pattern;
     for (int scale : {1, 10, 100}) {
-        kp::sample::MachineSpec spec;
-        spec.now = 1796515200;
-        spec.tempFiles *= scale;
-        spec.documents *= scale;
-        spec.historyDays *= scale;
-        spec.typedUrls *= scale;
-        spec.zoneSites *= scale;
-        spec.cookieDecisions *= scale;
-        spec.formItems *= scale;
-        spec.userDataFiles *= scale;
+        kp::sample::MachineSpec recipe;
+        recipe.now = 1796515200;
+        recipe.tempFiles *= scale;
+        recipe.documents *= scale;
+        recipe.historyDays *= scale;
+        recipe.typedUrls *= scale;
+        recipe.zoneSites *= scale;
+        recipe.cookieDecisions *= scale;
+        recipe.formItems *= scale;
+        recipe.userDataFiles *= scale;
         const std::string dir = scratch + "/machine" + std::to_string(scale);
         auto start = std::chrono::steady_clock::now();
-        kp::win::DWORD e = kp::sample::buildMachine(dir, spec);
+        kp::win::DWORD e = kp::sample::buildMachine(dir, recipe);
         double built = millisecondsSince(start);
         if (e) {
             std::fprintf(stderr, "buildMachine failed with %u\n", e);
@@ -66,7 +66,7 @@ int main()
         double folders = millisecondsSince(start);
         std::printf("scale %3d (%4d temp files, %3d history days): build %8.1f ms, open + environment %6.2f ms, "
                     "64 folder lookups (%d found) %6.2f ms\n",
-                    scale, spec.tempFiles, spec.historyDays, built, environment, found, folders);
+                    scale, recipe.tempFiles, recipe.historyDays, built, environment, found, folders);
         machine.reset();
         kp::sample::removeMachine(dir);
     }

@@ -57,7 +57,7 @@ const char* describe(kp::sample::DWORD code)
 
 int main(int argc, char** argv)
 {
-    kp::sample::MachineSpec spec;
+    kp::sample::MachineSpec recipe;
     std::string folder;
     bool force = false;
     bool autoPurge = false;
@@ -78,16 +78,16 @@ int main(int argc, char** argv)
             }
             std::string value = argv[++i];
             if (arg == "--user") {
-                spec.userName = value;
+                recipe.userName = value;
             } else if (arg == "--layout") {
                 if (value != "xp" && value != "98") {
                     std::fprintf(stderr, "kp-make-machine: --layout is xp or 98, not \"%s\"\n", value.c_str());
                     return kExitUsage;
                 }
-                spec.layout = value == "98" ? kp::sample::MachineLayout::Windows98 : kp::sample::MachineLayout::WindowsXP;
+                recipe.layout = value == "98" ? kp::sample::MachineLayout::Windows98 : kp::sample::MachineLayout::WindowsXP;
             } else {
                 char* end = nullptr;
-                spec.seed = std::strtoull(value.c_str(), &end, 10);
+                recipe.seed = std::strtoull(value.c_str(), &end, 10);
                 if (value.empty() || *end) {
                     std::fprintf(stderr, "kp-make-machine: --seed needs a number, not \"%s\"\n", value.c_str());
                     return kExitUsage;
@@ -115,19 +115,19 @@ int main(int argc, char** argv)
             return kExitFailed;
         }
     }
-    if (kp::sample::DWORD e = kp::sample::buildMachine(folder, spec)) {
+    if (kp::sample::DWORD e = kp::sample::buildMachine(folder, recipe)) {
         std::fprintf(stderr, "kp-make-machine: cannot write the machine in %s: %s (error %u)\n", folder.c_str(),
                      describe(e), e);
         return e == 87 ? kExitUsage : kExitFailed;
     }
     if (autoPurge) {
-        if (kp::sample::DWORD e = kp::sample::writeUnattendedPurgeSettings(folder, spec.userName)) {
+        if (kp::sample::DWORD e = kp::sample::writeUnattendedPurgeSettings(folder, recipe.userName)) {
             std::fprintf(stderr, "kp-make-machine: cannot write the unattended purge settings in %s: %s (error %u)\n",
                 folder.c_str(), describe(e), e);
             return kExitFailed;
         }
     }
-    const char* system = spec.layout == kp::sample::MachineLayout::Windows98 ? "Windows 98" : "Windows XP";
-    std::printf("Wrote a %s machine for user %s in %s\n", system, spec.userName.c_str(), folder.c_str());
+    const char* system = recipe.layout == kp::sample::MachineLayout::Windows98 ? "Windows 98" : "Windows XP";
+    std::printf("Wrote a %s machine for user %s in %s\n", system, recipe.userName.c_str(), folder.c_str());
     return kExitOk;
 }

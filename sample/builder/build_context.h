@@ -1,5 +1,5 @@
 #pragma once
-// What the steps of a machine build share: the spec, the machine's folders as
+// What the steps of a machine build share: the recipe, the machine's folders as
 // Windows paths, the open machine (its registry), the generator, and helpers
 // that write files under the prefix. Each step is a function over the
 // context; buildMachine runs them in order (see machine_builder.cpp), so a
@@ -39,7 +39,7 @@ struct MachineFolders {
 
 struct BuildContext {
     std::string prefixDir;
-    MachineSpec spec;
+    MachineSpec recipe;
     std::int64_t now = 0;
     std::string userSid;
     MachineFolders folders;
@@ -65,7 +65,7 @@ struct BuildContext {
     // the profile "%USERPROFILE%\..." (REG_EXPAND_SZ) on the NT family, the
     // plain path on the 9x family, which has no such variable.
     kp::win::RegValue profileRelative(const std::string& winPath) const;
-    bool ntFamily() const { return spec.layout != MachineLayout::Windows98; }
+    bool ntFamily() const { return recipe.layout != MachineLayout::Windows98; }
 
     // Tells the machine's path cache about a name the builder made on the host.
     void noteAdded(const std::string& hostPath) const;

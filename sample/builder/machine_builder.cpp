@@ -313,7 +313,7 @@ DWORD writeProfileFolders(BuildContext& c)
     const MachineFolders& f = c.folders;
     for (int i = 0; i < 4; ++i)
         c.cacheSubfolders.push_back(c.random.name(8));
-    for (int day = 0; day < c.spec.historyDays; ++day) {
+    for (int day = 0; day < c.recipe.historyDays; ++day) {
         std::int64_t start = c.now - std::int64_t(day) * 86400;
         c.historyFolders.push_back("MSHist01" + dayStamp(start) + dayStamp(start + 86400));
     }
@@ -348,22 +348,22 @@ DWORD writeProfileFolders(BuildContext& c)
     return err::SUCCESS;
 }
 
-DWORD buildMachine(const std::string& prefixDir, const MachineSpec& spec)
+DWORD buildMachine(const std::string& prefixDir, const MachineSpec& recipe)
 {
-    if (prefixDir.empty() || spec.userName.empty() || spec.userName.find_first_of("\\/:*?\"<>|") != std::string::npos)
+    if (prefixDir.empty() || recipe.userName.empty() || recipe.userName.find_first_of("\\/:*?\"<>|") != std::string::npos)
         return err::INVALID_PARAMETER;
     struct stat st {};
     if (::lstat(prefixDir.c_str(), &st) == 0 && !(S_ISDIR(st.st_mode) && isEmptyDirectory(prefixDir)))
         return err::ALREADY_EXISTS;
 
-    BuildContext context(spec.seed);
+    BuildContext context(recipe.seed);
     context.prefixDir = prefixDir;
     while (context.prefixDir.size() > 1 && context.prefixDir.back() == '/')
         context.prefixDir.pop_back();
-    context.spec = spec;
-    context.now = spec.now ? spec.now : startOfToday();
+    context.recipe = recipe;
+    context.now = recipe.now ? recipe.now : startOfToday();
     context.userSid = kSampleUserSid;
-    context.folders = spec.layout == MachineLayout::Windows98 ? win98Folders(spec.userName) : xpFolders(spec.userName);
+    context.folders = recipe.layout == MachineLayout::Windows98 ? win98Folders(recipe.userName) : xpFolders(recipe.userName);
 
     using Step = DWORD (*)(BuildContext&);
     // Content that needs the folders and the registry comes after them.

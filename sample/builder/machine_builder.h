@@ -2,7 +2,7 @@
 // Writes a Wine prefix laid out as a Windows XP (or 98) machine used with
 // Internet Explorer 6: the profile folders, the browser's cache and history folders,
 // temp files, documents with recent links, and the registry that describes
-// them. The result depends only on the spec, so tests and benchmarks can make
+// them. The result depends only on the recipe, so tests and benchmarks can make
 // machines of any size and compare them.
 
 #include "platform/win32.h"
@@ -49,7 +49,7 @@ inline constexpr const char* kSampleUserSid = "S-1-5-21-0-0-0-1000";
 
 // Writes the machine into `prefixDir`, which must not exist or be an empty
 // folder (ALREADY_EXISTS otherwise). Returns the first failure's Win32 code.
-DWORD buildMachine(const std::string& prefixDir, const MachineSpec& spec);
+DWORD buildMachine(const std::string& prefixDir, const MachineSpec& recipe);
 
 // Removes a machine written before: only a folder that is a Wine prefix
 // (dosdevices and system.reg) or empty, never following symbolic links.

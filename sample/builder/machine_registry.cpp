@@ -107,7 +107,7 @@ void writeShellFolders(Writer& w, const BuildContext& c)
     for (const auto& [name, path] : user)
         w.sz(name, path);
     w.sz("Fonts", f.windows + "\\Fonts");
-    w.key(RegRoot::CurrentUser, kExplorer).sz("Logon User Name", c.spec.userName);
+    w.key(RegRoot::CurrentUser, kExplorer).sz("Logon User Name", c.recipe.userName);
 
     const std::string& all = f.allUsers;
     const std::pair<const char*, std::string> common[] = {
@@ -137,7 +137,7 @@ void writeNtSystem(Writer& w, const BuildContext& c)
         .sz("CSDVersion", "Service Pack 2")
         .sz("CurrentType", "Uniprocessor Free")
         .sz("ProductName", "Microsoft Windows XP")
-        .sz("RegisteredOwner", c.spec.userName)
+        .sz("RegisteredOwner", c.recipe.userName)
         .sz("RegisteredOrganization", "")
         .sz("SystemRoot", c.folders.windows);
     w.key(RegRoot::LocalMachine, ntVersion + "\\ProfileList")
@@ -148,7 +148,7 @@ void writeNtSystem(Writer& w, const BuildContext& c)
         .expand("ProfileImagePath", "%SystemRoot%\\system32\\config\\systemprofile")
         .dword("Flags", 12);
     w.key(RegRoot::LocalMachine, ntVersion + "\\ProfileList\\" + c.userSid)
-        .expand("ProfileImagePath", "%SystemDrive%\\Documents and Settings\\" + c.spec.userName)
+        .expand("ProfileImagePath", "%SystemDrive%\\Documents and Settings\\" + c.recipe.userName)
         .dword("Flags", 0)
         .dword("State", 0);
     w.key(RegRoot::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion")
@@ -174,7 +174,7 @@ void writeNtSystem(Writer& w, const BuildContext& c)
         .sz("APPDATA", c.folders.appData)
         .sz("HOMEDRIVE", "C:")
         .sz("HOMEPATH", c.folders.profile.substr(2))
-        .sz("LOGONSERVER", "\\\\" + c.spec.computerName);
+        .sz("LOGONSERVER", "\\\\" + c.recipe.computerName);
 }
 
 // Windows 98 SE keeps its version and profiles under the Windows key; its
@@ -188,11 +188,11 @@ void write98System(Writer& w, const BuildContext& c)
         .sz("Version", "Windows 98")
         .sz("ProductName", "Microsoft Windows 98")
         .sz("ProductId", "55274-OEM-0011903-00107")
-        .sz("RegisteredOwner", c.spec.userName)
+        .sz("RegisteredOwner", c.recipe.userName)
         .sz("SystemRoot", c.folders.windows);
-    w.key(RegRoot::LocalMachine, version + "\\ProfileList\\" + c.spec.userName)
+    w.key(RegRoot::LocalMachine, version + "\\ProfileList\\" + c.recipe.userName)
         .sz("ProfileImagePath", c.folders.profile);
-    w.key(RegRoot::LocalMachine, "Network\\Logon").sz("username", c.spec.userName).dword("UserProfiles", 1);
+    w.key(RegRoot::LocalMachine, "Network\\Logon").sz("username", c.recipe.userName).dword("UserProfiles", 1);
     w.key(RegRoot::LocalMachine, "System\\CurrentControlSet\\Control\\Session Manager\\Environment")
         .sz("COMSPEC", c.folders.windows + "\\COMMAND.COM")
         .sz("PATH", c.folders.windows + ";" + c.folders.windows + "\\COMMAND")
@@ -212,7 +212,7 @@ void writeSystem(Writer& w, const BuildContext& c)
         .sz("ProgramFilesDir", c.folders.programFiles)
         .sz("CommonFilesDir", c.folders.programFiles + "\\Common Files");
     w.key(RegRoot::LocalMachine, "System\\CurrentControlSet\\Control\\ComputerName\\ComputerName")
-        .sz("ComputerName", c.spec.computerName);
+        .sz("ComputerName", c.recipe.computerName);
     w.key(RegRoot::LocalMachine, "Software\\Wine\\Drives").sz("c:", "hd");
     w.key(RegRoot::Users, ".Default\\Control Panel\\International").sz("Locale", "00000409").sz("sLanguage", "ENU");
 }
@@ -246,7 +246,7 @@ void writeProgramsAndRun(Writer& w, const BuildContext& c)
 
 void writeBrowser(Writer& w, BuildContext& c)
 {
-    const MachineSpec& s = c.spec;
+    const MachineSpec& s = c.recipe;
     w.key(RegRoot::LocalMachine, "Software\\Microsoft\\Internet Explorer")
         .sz("Version", "6.0.2900.2180")
         .sz("Build", "62900.2180")
@@ -277,7 +277,7 @@ void writeBrowser(Writer& w, BuildContext& c)
 
 void writeProtectedStorage(Writer& w, BuildContext& c)
 {
-    const MachineSpec& s = c.spec;
+    const MachineSpec& s = c.recipe;
     const char* fields[] = {"q", "email", "name", "zip", "search", "login", "address", "phone"};
     for (const std::string& identity : {c.userSid, std::string("S-1-5-21-0-0-0-1001")}) {
         const std::string data = "Software\\Microsoft\\Protected Storage System Provider\\" + identity + "\\Data";
@@ -299,7 +299,7 @@ void writeProtectedStorage(Writer& w, BuildContext& c)
 
 void writeZonesAndCookies(Writer& w, BuildContext& c)
 {
-    const MachineSpec& s = c.spec;
+    const MachineSpec& s = c.recipe;
     const std::string base = kInternetSettings;
     const char* zoneNames[] = {"My Computer", "Local intranet", "Trusted sites", "Internet", "Restricted sites"};
     const DWORD levels[] = {0, 0x10500, 0x10000, 0x11500, 0x12000};

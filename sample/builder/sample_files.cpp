@@ -38,7 +38,7 @@ std::int64_t pastTime(BuildContext& c, std::uint64_t maxDaysBack)
 
 DWORD writeTempFolder(BuildContext& c, const std::string& folder, std::string_view setupName)
 {
-    for (int i = 0; i < c.spec.tempFiles; ++i) {
+    for (int i = 0; i < c.recipe.tempFiles; ++i) {
         std::string name;
         switch (i % 4) {
         case 0:
@@ -83,7 +83,7 @@ DWORD writeDocuments(BuildContext& c)
 {
     const MachineFolders& f = c.folders;
     const char* kinds[][2] = {{"Report", ".doc"}, {"Notes", ".txt"}, {"Budget", ".xls"}, {"Letter", ".doc"}};
-    for (int i = 0; i < c.spec.documents; ++i) {
+    for (int i = 0; i < c.recipe.documents; ++i) {
         const auto& kind = kinds[i % 4];
         std::string path = f.personal + "\\" + kind[0] + " " + std::to_string(i + 1) + kind[1];
         std::size_t size = kSizes[c.random.between(2, kSizes.size() - 1)];
@@ -107,7 +107,7 @@ DWORD writeDocuments(BuildContext& c)
 DWORD writeUserData(BuildContext& c)
 {
     std::string store;
-    for (int i = 0; i < c.spec.userDataFiles; ++i) {
+    for (int i = 0; i < c.recipe.userDataFiles; ++i) {
         if (i % 2 == 0) {
             store = c.folders.userData + "\\" + c.random.name(8);
             if (DWORD e = c.makeFolder(store))

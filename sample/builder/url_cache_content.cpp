@@ -105,7 +105,7 @@ private:
 DWORD writeUrlCache(BuildContext& c)
 {
     const MachineFolders& f = c.folders;
-    const MachineSpec& s = c.spec;
+    const MachineSpec& s = c.recipe;
     // The Content index names the subfolders made with the profile folders.
     if (DWORD e = IndexDatFile::create(c.hostPath(f.contentIE5 + "\\index.dat"),
                                        IndexFile::createEmpty(c.cacheSubfolders, QWORD(0x7d00) * 1024)))

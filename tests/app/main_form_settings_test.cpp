@@ -211,9 +211,9 @@ TEST(MainFormIeVersion, VersionTexts)
 
 TEST(MainFormIeVersion, Windows98KeepsTheLibraryInItsSystemFolder)
 {
-    sample::MachineSpec spec = test::BuiltMachine::fixedSpec();
-    spec.layout = sample::MachineLayout::Windows98;
-    test::BuiltMachine built(spec);
+    sample::MachineSpec recipe = test::BuiltMachine::fixedSpec();
+    recipe.layout = sample::MachineLayout::Windows98;
+    test::BuiltMachine built(recipe);
     ASSERT_TRUE(built.ok());
     EXPECT_EQ(browserLibraryVersion(built.machine()), "6.00.2800.1106");
     EXPECT_TRUE(detectIeVersion(Keywords(), &built.machine()).ie6);

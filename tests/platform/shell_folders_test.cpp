@@ -132,9 +132,9 @@ TEST(ShellFolders, FoldersFollowTheProcessEnvironment)
 
 TEST(ShellFolders, NinetyEightMachineKeepsPlainPaths)
 {
-    kp::sample::MachineSpec spec = BuiltMachine::fixedSpec();
-    spec.layout = kp::sample::MachineLayout::Windows98;
-    BuiltMachine built(spec);
+    kp::sample::MachineSpec recipe = BuiltMachine::fixedSpec();
+    recipe.layout = kp::sample::MachineLayout::Windows98;
+    BuiltMachine built(recipe);
     ASSERT_TRUE(built.ok());
     Machine& m = built.machine();
     const std::string p = "C:\\WINDOWS\\Profiles\\Owner";

@@ -44,10 +44,10 @@ TEST(SystemInfo, XpMachineIdentity)
 
 TEST(SystemInfo, NinetyEightFamilyIsPlatformOne)
 {
-    kp::sample::MachineSpec spec = BuiltMachine::fixedSpec();
-    spec.layout = kp::sample::MachineLayout::Windows98;
-    spec.userName = "Betty";
-    BuiltMachine built(spec);
+    kp::sample::MachineSpec recipe = BuiltMachine::fixedSpec();
+    recipe.layout = kp::sample::MachineLayout::Windows98;
+    recipe.userName = "Betty";
+    BuiltMachine built(recipe);
     ASSERT_TRUE(built.ok());
     Machine& m = built.machine();
     WindowsVersion v = windowsVersion(m);

@@ -73,8 +73,8 @@ TEST(CacheCursor, WalksTheWholeSampleCacheGrowingTheBufferOnce)
 
     const std::set<std::string> unique(urls.begin(), urls.end());
     EXPECT_EQ(unique.size(), urls.size()) << "no entry twice";
-    const kp::sample::MachineSpec spec = BuiltMachine::fixedSpec();
-    EXPECT_GE(urls.size(), std::size_t(spec.cacheEntries + spec.offlineEntries + spec.cookies + spec.visitedUrls));
+    const kp::sample::MachineSpec recipe = BuiltMachine::fixedSpec();
+    EXPECT_GE(urls.size(), std::size_t(recipe.cacheEntries + recipe.offlineEntries + recipe.cookies + recipe.visitedUrls));
 
     f.cursor.CacheWalkClose();
     EXPECT_EQ(f.cursor.bufferSize(), 0u);

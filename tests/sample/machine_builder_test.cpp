@@ -155,7 +155,7 @@ TEST(MachineBuilder, WritesTheXpLayout)
     EXPECT_EQ(subfolders, 4);
     std::vector<std::string> days = names(built.hostPath(kProfile + "\\Local Settings\\History\\History.IE5"));
     ASSERT_EQ(days.size(), 7u); // five days, desktop.ini and index.dat
-    EXPECT_EQ(days[4], "MSHist012026120620261207") << "today's folder, from the spec's fixed now";
+    EXPECT_EQ(days[4], "MSHist012026120620261207") << "today's folder, from the recipe's fixed now";
     EXPECT_EQ(dosAttrib(content + "/desktop.ini"), "0x6");
 }
 
@@ -269,10 +269,10 @@ TEST(MachineBuilder, SameSeedSameMachine)
         describeTree(b.prefixDir(), "", second);
         secondRegistry = dumpRegistry(b.machine());
     }
-    MachineSpec spec = BuiltMachine::fixedSpec();
-    spec.seed = 2;
+    MachineSpec recipe = BuiltMachine::fixedSpec();
+    recipe.seed = 2;
     {
-        BuiltMachine c(spec);
+        BuiltMachine c(recipe);
         ASSERT_TRUE(c.ok());
         describeTree(c.prefixDir(), "", other);
     }
@@ -285,12 +285,12 @@ TEST(MachineBuilder, SameSeedSameMachine)
 
 TEST(MachineBuilder, CountsScaleTheMachine)
 {
-    MachineSpec spec = BuiltMachine::fixedSpec();
-    spec.userName = "Alice Smith";
-    spec.tempFiles = 60;
-    spec.historyDays = 20;
-    spec.typedUrls = 25;
-    BuiltMachine built(spec);
+    MachineSpec recipe = BuiltMachine::fixedSpec();
+    recipe.userName = "Alice Smith";
+    recipe.tempFiles = 60;
+    recipe.historyDays = 20;
+    recipe.typedUrls = 25;
+    BuiltMachine built(recipe);
     ASSERT_TRUE(built.ok());
     const std::string profile = "C:\\Documents and Settings\\Alice Smith";
     EXPECT_EQ(names(built.hostPath(profile + "\\Local Settings\\Temp")).size(), 63u);

@@ -73,7 +73,7 @@ TEST(SampleUrlCache, HoldsEveryKindOfEntryTheCleanerMeets)
 {
     BuiltMachine built;
     ASSERT_TRUE(built.ok());
-    const kp::sample::MachineSpec spec = BuiltMachine::fixedSpec();
+    const kp::sample::MachineSpec recipe = BuiltMachine::fixedSpec();
     UrlCache cache(built.machine());
     ASSERT_FALSE(cache.folders().cache.empty());
     DWORD largest = 0;
@@ -111,11 +111,11 @@ TEST(SampleUrlCache, HoldsEveryKindOfEntryTheCleanerMeets)
             EXPECT_FALSE(cookies.empty());
         }
     }
-    EXPECT_GE(kinds['N'], spec.cacheEntries);
-    EXPECT_EQ(kinds['S'], spec.offlineEntries + 1);
-    EXPECT_EQ(kinds['C'], spec.cookies);
-    EXPECT_EQ(kinds['V'], spec.visitedUrls);
-    EXPECT_EQ(kinds['D'], spec.historyDays * spec.historyEntries);
+    EXPECT_GE(kinds['N'], recipe.cacheEntries);
+    EXPECT_EQ(kinds['S'], recipe.offlineEntries + 1);
+    EXPECT_EQ(kinds['C'], recipe.cookies);
+    EXPECT_EQ(kinds['V'], recipe.visitedUrls);
+    EXPECT_EQ(kinds['D'], recipe.historyDays * recipe.historyEntries);
     EXPECT_EQ(missingFiles, 1);
     EXPECT_TRUE(std::any_of(listed.begin(), listed.end(), [](const Listed& l) {
         return l.url.ends_with(".cdf") && (l.type & STICKY_CACHE_ENTRY);

@@ -283,9 +283,9 @@ TEST_F(FolderDiscoveryTest, FolderDisplayOfTheSampleMachine)
 
 TEST(FolderDiscovery98, FindsTheFoldersOfAWindows98Machine)
 {
-    sample::MachineSpec spec = test::BuiltMachine::fixedSpec();
-    spec.layout = sample::MachineLayout::Windows98;
-    test::BuiltMachine built(spec);
+    sample::MachineSpec recipe = test::BuiltMachine::fixedSpec();
+    recipe.layout = sample::MachineLayout::Windows98;
+    test::BuiltMachine built(recipe);
     ASSERT_TRUE(built.ok());
     FolderSet folders;
     folders.execFolder = "C:\\PROGRAM FILES\\KLENZOR PRO";

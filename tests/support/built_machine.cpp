@@ -21,12 +21,12 @@ std::string makeScratchFolder(const char* tag)
 
 kp::sample::MachineSpec BuiltMachine::fixedSpec()
 {
-    kp::sample::MachineSpec spec;
-    spec.now = 1796515200; // 2026-12-06 00:00 UTC
-    return spec;
+    kp::sample::MachineSpec recipe;
+    recipe.now = 1796515200; // 2026-12-06 00:00 UTC
+    return recipe;
 }
 
-BuiltMachine::BuiltMachine(const kp::sample::MachineSpec& spec)
+BuiltMachine::BuiltMachine(const kp::sample::MachineSpec& recipe)
 {
     std::string scratch = makeScratchFolder("machine");
     if (scratch.empty()) {
@@ -34,7 +34,7 @@ BuiltMachine::BuiltMachine(const kp::sample::MachineSpec& spec)
         return;
     }
     dir_ = scratch + "/prefix";
-    if (kp::win::DWORD e = kp::sample::buildMachine(dir_, spec)) {
+    if (kp::win::DWORD e = kp::sample::buildMachine(dir_, recipe)) {
         ADD_FAILURE() << "buildMachine failed with " << e;
         return;
     }

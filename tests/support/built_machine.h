@@ -13,7 +13,7 @@ namespace kp::test {
 class BuiltMachine {
 public:
     // Fails the current test (ADD_FAILURE) when the machine cannot be built.
-    explicit BuiltMachine(const kp::sample::MachineSpec& spec = fixedSpec());
+    explicit BuiltMachine(const kp::sample::MachineSpec& recipe = fixedSpec());
     ~BuiltMachine();
     BuiltMachine(const BuiltMachine&) = delete;
     BuiltMachine& operator=(const BuiltMachine&) = delete;
@@ -26,7 +26,7 @@ public:
     // Drops everything the Machine has cached (registry, environment, folders).
     void reopen();
 
-    // The default spec with a fixed "now", so that builds agree across days.
+    // The default recipe with a fixed "now", so that builds agree across days.
     static kp::sample::MachineSpec fixedSpec();
 
 private:
