@@ -1,6 +1,7 @@
 #include "platform/wine_session.h"
 
 #include "tests/support/temp_machine.h"
+#include "tests/support/wine_prefix.h"
 
 #include <gtest/gtest.h>
 
@@ -9,41 +10,15 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
-extern char** environ;
 
 using namespace kp::win;
 using kp::test::TempMachine;
 
 namespace {
-
-constexpr const char* kWineServer = "/usr/lib/wine/wineserver64";
-
-// Runs the wineserver with WINEPREFIX set and waits for the command to end
-// (a server started without -f goes to the background by itself).
-int runWineServer(const std::string& prefix, const char* option)
-{
-    std::vector<std::string> env {"WINEPREFIX=" + prefix};
-    for (char** e = environ; *e; ++e)
-        if (std::string_view(*e).rfind("WINEPREFIX=", 0) != 0)
-            env.emplace_back(*e);
-    std::vector<char*> envp;
-    for (auto& s : env)
-        envp.push_back(s.data());
-    envp.push_back(nullptr);
-    char* argv[] = {const_cast<char*>(kWineServer), const_cast<char*>(option), nullptr};
-    pid_t pid = 0;
-    if (::posix_spawn(&pid, kWineServer, nullptr, nullptr, argv, envp.data()) != 0)
-        return -1;
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 bool waitFor(const std::string& prefix, bool running)
 {
@@ -93,14 +68,14 @@ TEST(WineSession, AStaleLockFileIsNoSession)
 
 TEST(WineSession, DetectsARealWineServer)
 {
-    if (::access(kWineServer, X_OK) != 0)
+    if (::access(kp::test::kWineServer, X_OK) != 0)
         GTEST_SKIP() << "Wine is not installed";
     TempMachine tm;
     const std::string prefix = tm.prefixDir();
-    ASSERT_EQ(runWineServer(prefix, "-p5"), 0);
+    ASSERT_EQ(kp::test::runWineServer(prefix, "-p5"), 0);
     struct Stop {
         std::string prefix;
-        ~Stop() { runWineServer(prefix, "-k"); }
+        ~Stop() { kp::test::runWineServer(prefix, "-k"); }
     } stop {prefix};
 
     ASSERT_TRUE(waitFor(prefix, true));
@@ -113,7 +88,7 @@ TEST(WineSession, DetectsARealWineServer)
     TempMachine other;
     EXPECT_FALSE(detectWineSession(other.prefixDir()).running);
 
-    runWineServer(prefix, "-k");
+    kp::test::runWineServer(prefix, "-k");
     EXPECT_TRUE(waitFor(prefix, false));
     std::filesystem::remove_all(session.serverDir);
 }

@@ -13,18 +13,16 @@
 #include "tests/support/built_machine.h"
 #include "tests/support/msiecf_export.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wine_prefix.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
-extern char** environ;
 
 using namespace kp;
 using kp::test::BuiltMachine;
@@ -76,26 +74,6 @@ std::uint32_t le32(const std::string& bytes, std::size_t at)
 {
     return std::uint8_t(bytes[at]) | std::uint32_t(std::uint8_t(bytes[at + 1])) << 8
         | std::uint32_t(std::uint8_t(bytes[at + 2])) << 16 | std::uint32_t(std::uint8_t(bytes[at + 3])) << 24;
-}
-
-int runWineServer(const std::string& prefix, const char* option)
-{
-    std::vector<std::string> env {"WINEPREFIX=" + prefix};
-    for (char** e = environ; *e; ++e)
-        if (std::string_view(*e).rfind("WINEPREFIX=", 0) != 0)
-            env.emplace_back(*e);
-    std::vector<char*> envp;
-    for (auto& s : env)
-        envp.push_back(s.data());
-    envp.push_back(nullptr);
-    const char* server = "/usr/lib/wine/wineserver64";
-    char* argv[] = {const_cast<char*>(server), const_cast<char*>(option), nullptr};
-    pid_t pid = 0;
-    if (::posix_spawn(&pid, server, nullptr, nullptr, argv, envp.data()) != 0)
-        return -1;
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 } // namespace
@@ -220,13 +198,13 @@ TEST(ClearIndexFile, TheMachinesRunningWineSessionRefusesIt)
     ClearFixture f;
     ASSERT_TRUE(f.built.ok());
     const std::string prefix = f.built.prefixDir();
-    ASSERT_EQ(runWineServer(prefix, "-p5"), 0);
+    ASSERT_EQ(kp::test::runWineServer(prefix, "-p5"), 0);
     struct Stop {
         std::string prefix;
         ~Stop()
         {
             const std::string serverDir = win::detectWineSession(prefix).serverDir;
-            runWineServer(prefix, "-k");
+            kp::test::runWineServer(prefix, "-k");
             for (int i = 0; i < 200 && win::detectWineSession(prefix).running; ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
             std::filesystem::remove_all(serverDir);

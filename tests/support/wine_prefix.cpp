@@ -142,6 +142,11 @@ bool stopWineSession(const std::string& prefix)
     return runProgram({kWineServer, "-w"}, env, nullptr) == 0;
 }
 
+int runWineServer(const std::string& prefix, const std::string& option)
+{
+    return runProgram({kWineServer, option}, wineEnv(prefix), nullptr);
+}
+
 int runWine(const std::string& prefix, const std::vector<std::string>& args, std::string& output)
 {
     std::vector<std::string> argv {kWineLoader};

@@ -22,6 +22,11 @@ bool makeRealWinePrefix(const std::string& dir, std::string& error);
 // has written the registry and exited (wineserver -w).
 bool stopWineSession(const std::string& prefix);
 
+// Runs `wineserver64 <option>` for `prefix` and waits for the command (a
+// server started without -f goes to the background by itself). Returns the
+// exit status, or -1 when it could not run.
+int runWineServer(const std::string& prefix, const std::string& option);
+
 // Runs `wine64 <args>` headless in `prefix`, its standard output in
 // `output`. Returns the exit status, or -1 when it could not run.
 int runWine(const std::string& prefix, const std::vector<std::string>& args, std::string& output);
