@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <ctime>
 #include <dirent.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace kp::win {
@@ -102,6 +104,31 @@ std::string realPath(const std::string& path)
     return ::realpath(path.c_str(), buffer) ? std::string(buffer) : std::string();
 }
 
+// File systems whose change reports leave out changes made on other
+// machines or by the file system's own server.
+bool reportsOnlyLocalChanges(const std::string& hostDir)
+{
+    struct statfs fs {};
+    if (::statfs(hostDir.c_str(), &fs) != 0)
+        return true;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0x6969:     // NFS
+    case 0x517B:     // SMB
+    case 0xFF534D42: // CIFS
+    case 0xFE534D42: // SMB2
+    case 0x65735546: // FUSE
+    case 0x01021997: // 9P
+    case 0x00C36400: // Ceph
+    case 0x5346414F: // AFS
+        return true;
+    default:
+        return false;
+    }
+}
+
+constexpr std::uint32_t kWatchedChanges = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF
+    | IN_MOVE_SELF | IN_ONLYDIR | IN_DONT_FOLLOW;
+
 std::int64_t nowNs()
 {
     timespec ts {};
@@ -167,9 +194,16 @@ DWORD splitWindowsPath(std::string_view winPath, char& drive, std::vector<std::s
     return err::SUCCESS;
 }
 
-DosPaths::DosPaths(std::string prefixDir)
+DosPaths::DosPaths(std::string prefixDir, Coherence coherence)
     : prefixDir_(std::move(prefixDir))
+    , coherence_(coherence)
 {
+}
+
+DosPaths::~DosPaths()
+{
+    if (changeReports_ >= 0)
+        ::close(changeReports_);
 }
 
 std::string DosPaths::driveRoot(char letter)
@@ -210,12 +244,79 @@ void DosPaths::recordTimeStamp(const std::string& hostDir, Folder& f)
     f.inode = st.st_ino;
     // A change by others within the time stamp's granularity of this one may
     // leave it unchanged: until that window has passed, the cache is checked.
-    f.racy = nowNs() - (f.mtimeSec * 1'000'000'000 + f.mtimeNsec) < racyWindowNs(f.mtimeNsec);
+    f.racy = f.watch < 0 && nowNs() - (f.mtimeSec * 1'000'000'000 + f.mtimeNsec) < racyWindowNs(f.mtimeNsec);
+}
+
+void DosPaths::watch(const std::string& hostDir, Folder& f)
+{
+    if (coherence_ != Coherence::Watch || f.watch >= 0 || reportsOnlyLocalChanges(hostDir))
+        return;
+    if (changeReports_ < 0) {
+        changeReports_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (changeReports_ < 0) {
+            coherence_ = Coherence::TimeStamps;
+            return;
+        }
+    }
+    const int wd = ::inotify_add_watch(changeReports_, hostDir.c_str(), kWatchedChanges);
+    if (wd < 0)
+        return;
+    // A folder reached by a second path shares the first path's watch; the
+    // second path goes by time stamps.
+    if (auto [it, added] = watched_.emplace(wd, hostDir); added || it->second == hostDir) {
+        f.watch = wd;
+        f.watchedAt = ++watchesSet_;
+    }
+}
+
+void DosPaths::applyChangeReports()
+{
+    if (changeReports_ < 0)
+        return;
+    alignas(inotify_event) char buffer[16384];
+    for (;;) {
+        const ssize_t n = ::read(changeReports_, buffer, sizeof buffer);
+        if (n <= 0)
+            return; // EAGAIN: nothing queued
+        for (ssize_t at = 0; at < n;) {
+            const auto* report = reinterpret_cast<const inotify_event*>(buffer + at);
+            at += ssize_t(sizeof(inotify_event) + report->len);
+            if (report->mask & IN_Q_OVERFLOW) {
+                for (auto& entry : folders_)
+                    entry.second.mtimeSec = -1; // reports were lost: read every folder again
+                continue;
+            }
+            auto w = watched_.find(report->wd);
+            if (w == watched_.end())
+                continue;
+            auto f = folders_.find(w->second);
+            if (f == folders_.end() || f->second.watch != report->wd)
+                continue;
+            const std::string dir = w->second;
+            if (report->mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT)) {
+                forget(dir);
+                continue;
+            }
+            const std::string name = report->len ? std::string(report->name) : std::string();
+            if (name.empty())
+                continue;
+            // A subfolder moved, removed or replaced: what was cached under its path is not there.
+            if ((report->mask & IN_ISDIR) && (report->mask & (IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO)))
+                forget(dir == "/" ? "/" + name : dir + "/" + name);
+            if (report->mask & (IN_CREATE | IN_MOVED_TO))
+                applyAdded(f->second, name);
+            else if (report->mask & (IN_DELETE | IN_MOVED_FROM))
+                applyRemoved(f->second, name);
+        }
+    }
 }
 
 void DosPaths::scan(const std::string& hostDir, Folder& f)
 {
     ++scanCount_;
+    // Watched before it is read: a change in between is reported, and
+    // applying it again to the listing changes nothing.
+    watch(hostDir, f);
     std::unordered_map<std::string, std::string> previous;
     for (Name& n : f.names)
         previous.emplace(std::move(n.longName), std::move(n.shortName));
@@ -277,12 +378,34 @@ void DosPaths::assignShortNames(Folder& f)
         f.byUpperName.emplace(upper, index);
 }
 
-DosPaths::Folder* DosPaths::folder(const std::string& hostDir, bool forceScan)
+DosPaths::Folder* DosPaths::folder(const std::string& hostDir, bool forceScan, std::uint64_t parentWatchedAt)
 {
+    // A folder watched since after its parent, found in that parent checked
+    // in the same walk, is the folder cached: its move or deletion, or its
+    // parent's, would have been reported.
+    if (parentWatchedAt && !forceScan) {
+        auto known = folders_.find(hostDir);
+        if (known != folders_.end() && known->second.watch >= 0 && known->second.mtimeSec >= 0
+            && known->second.watchedAt > parentWatchedAt)
+            return &known->second;
+    }
     struct stat st {};
     if (::stat(hostDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        folders_.erase(hostDir);
+        forget(hostDir);
         return nullptr;
+    }
+    if (auto known = folders_.find(hostDir); known != folders_.end() && known->second.watch >= 0) {
+        Folder& f = known->second;
+        // Reports keep the listing current; the path may have come to name another folder.
+        if (f.inode != st.st_ino) {
+            forget(hostDir);
+            Folder& replaced = folders_[hostDir];
+            scan(hostDir, replaced);
+            return &replaced;
+        }
+        if (f.mtimeSec < 0 || forceScan)
+            scan(hostDir, f);
+        return &f;
     }
     Folder& f = folders_[hostDir];
     bool same = f.mtimeSec == st.st_mtim.tv_sec && f.mtimeNsec == st.st_mtim.tv_nsec && f.inode == st.st_ino;
@@ -295,6 +418,7 @@ DosPaths::Folder* DosPaths::folder(const std::string& hostDir, bool forceScan)
 
 const std::vector<DosPaths::Name>& DosPaths::listing(const std::string& hostDir)
 {
+    applyChangeReports();
     Folder* f = folder(hostDir, false);
     if (f && f->racy)
         f = folder(hostDir, true);
@@ -303,7 +427,16 @@ const std::vector<DosPaths::Name>& DosPaths::listing(const std::string& hostDir)
 
 std::string DosPaths::findName(const std::string& hostDir, std::string_view name)
 {
-    Folder* f = folder(hostDir, false);
+    applyChangeReports();
+    return lookUp(hostDir, name);
+}
+
+std::string DosPaths::lookUp(const std::string& hostDir, std::string_view name, std::uint64_t parentWatchedAt,
+                             std::uint64_t* watchedAt)
+{
+    Folder* f = folder(hostDir, false, parentWatchedAt);
+    if (watchedAt)
+        *watchedAt = f && f->watch >= 0 ? f->watchedAt : 0;
     if (!f)
         return {};
     std::string upper = upperAscii(name);
@@ -348,18 +481,22 @@ std::string DosPaths::shortNameOf(const std::string& hostDir, std::string_view l
 void DosPaths::noteAdded(const std::string& hostDir, const std::string& name)
 {
     auto it = folders_.find(hostDir);
-    if (it == folders_.end())
+    if (it == folders_.end() || it->second.watch >= 0)
         return;
-    Folder& f = it->second;
-    if (!addName(f, name)) {
-        bool listed = std::any_of(f.names.begin(), f.names.end(), [&](const Name& n) { return n.longName == name; });
-        if (!listed) {
-            f.names.push_back(Name {name, {}});
-            assignShortNames(f);
-        }
+    applyAdded(it->second, name);
+    recordTimeStamp(hostDir, it->second);
+    it->second.racyFromOwnChange = true;
+}
+
+void DosPaths::applyAdded(Folder& f, const std::string& name)
+{
+    if (addName(f, name))
+        return;
+    bool listed = std::any_of(f.names.begin(), f.names.end(), [&](const Name& n) { return n.longName == name; });
+    if (!listed) {
+        f.names.push_back(Name {name, {}});
+        assignShortNames(f);
     }
-    recordTimeStamp(hostDir, f);
-    f.racyFromOwnChange = true;
 }
 
 bool DosPaths::addName(Folder& f, const std::string& name)
@@ -413,23 +550,38 @@ bool DosPaths::removeName(Folder& f, const std::string& name)
 void DosPaths::noteRemoved(const std::string& hostDir, const std::string& name)
 {
     auto it = folders_.find(hostDir);
-    if (it == folders_.end())
+    if (it == folders_.end() || it->second.watch >= 0)
         return;
-    Folder& f = it->second;
-    if (!removeName(f, name)) {
-        auto found = std::find_if(f.names.begin(), f.names.end(), [&](const Name& n) { return n.longName == name; });
-        if (found != f.names.end()) {
-            f.names.erase(found);
-            assignShortNames(f);
-        }
+    applyRemoved(it->second, name);
+    recordTimeStamp(hostDir, it->second);
+    it->second.racyFromOwnChange = true;
+}
+
+void DosPaths::applyRemoved(Folder& f, const std::string& name)
+{
+    if (removeName(f, name))
+        return;
+    auto found = std::find_if(f.names.begin(), f.names.end(), [&](const Name& n) { return n.longName == name; });
+    if (found != f.names.end()) {
+        f.names.erase(found);
+        assignShortNames(f);
     }
-    recordTimeStamp(hostDir, f);
-    f.racyFromOwnChange = true;
 }
 
 void DosPaths::forget(const std::string& hostDir)
 {
-    folders_.erase(hostDir);
+    const std::string below = hostDir == "/" ? hostDir : hostDir + "/";
+    for (auto it = folders_.begin(); it != folders_.end();) {
+        if (it->first != hostDir && !it->first.starts_with(below)) {
+            ++it;
+            continue;
+        }
+        if (it->second.watch >= 0) {
+            watched_.erase(it->second.watch);
+            ::inotify_rm_watch(changeReports_, it->second.watch);
+        }
+        it = folders_.erase(it);
+    }
 }
 
 DWORD DosPaths::toHost(std::string_view winPath, std::string& hostPath, bool* exists)
@@ -442,12 +594,14 @@ DWORD DosPaths::toHost(std::string_view winPath, std::string& hostPath, bool* ex
     if (root.empty())
         return err::INVALID_DRIVE;
     hostPath = root == "/" ? std::string() : root;
+    applyChangeReports();
     bool missing = false;
+    std::uint64_t parentWatchedAt = 0; // the folder before, checked in this walk: since when it is watched
     DWORD result = err::SUCCESS;
     for (std::size_t i = 0; i < components.size(); ++i) {
         const std::string& part = components[i];
         const std::string parent = hostPath.empty() ? "/" : hostPath;
-        std::string real = missing ? std::string() : findName(parent, part);
+        std::string real = missing ? std::string() : lookUp(parent, part, parentWatchedAt, &parentWatchedAt);
         if (real.empty()) {
             struct stat st {};
             bool parentIsFolder = missing || (::stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode));

@@ -1,9 +1,11 @@
 #pragma once
 // Windows paths over a Wine prefix: drive letters are the links in
 // `dosdevices/`, and each path component is looked up case-insensitively (or
-// by its 8.3 short name), as Wine does. What is learned of a folder is kept
-// and trusted until the folder changes, so resolving every file of a large
-// folder costs one scan of it.
+// by its 8.3 short name), as Wine does. What is learned of a folder is kept,
+// so resolving every file of a large folder costs one scan of it. The kernel
+// reports every later change to a folder read once (inotify), ours and other
+// programs' alike; where it cannot (network and FUSE file systems, no watches
+// left), the folder's time stamp tells when to read it again.
 
 #include "platform/win32.h"
 
@@ -37,7 +39,15 @@ public:
         std::string shortName; // equal to longName when that is a valid 8.3 name
     };
 
-    explicit DosPaths(std::string prefixDir);
+    enum class Coherence {
+        Watch,      // kernel change reports where the file system allows them
+        TimeStamps, // folder time stamps only
+    };
+
+    explicit DosPaths(std::string prefixDir, Coherence coherence = Coherence::Watch);
+    ~DosPaths();
+    DosPaths(const DosPaths&) = delete;
+    DosPaths& operator=(const DosPaths&) = delete;
 
     // Maps an absolute Windows path to a host path. Existing components are
     // matched case-insensitively or by short name; from the first missing one
@@ -69,11 +79,11 @@ public:
     // stands for; "" when there is none.
     std::string findName(const std::string& hostDir, std::string_view name);
 
-    // Callers that add or remove a name in a folder say so, so that the
-    // cache stays current without a rescan; changes made by others are
-    // noticed through the folder's time stamp.
+    // Callers that add or remove a name in a folder say so, so that a
+    // folder known only by its time stamp stays current without a rescan.
     void noteAdded(const std::string& hostDir, const std::string& name);
     void noteRemoved(const std::string& hostDir, const std::string& name);
+    // Drops what is known of a folder and of every folder below it.
     void forget(const std::string& hostDir);
 
     const std::string& prefixDir() const { return prefixDir_; }
@@ -84,6 +94,8 @@ public:
 
 private:
     struct Folder {
+        int watch = -1; // inotify watch reporting the folder's changes; -1: time stamps only
+        std::uint64_t watchedAt = 0; // order in which the watches were set
         std::int64_t mtimeSec = -1;
         std::int64_t mtimeNsec = 0;
         std::uint64_t inode = 0;
@@ -98,14 +110,24 @@ private:
         std::unordered_set<std::string> exactNames; // names shadowed by another in a different case
     };
 
-    Folder* folder(const std::string& hostDir, bool forceScan);
+    // `parentWatchedAt`: the folder was found in its parent, checked in the
+    // same walk and watched since then (0: not so).
+    Folder* folder(const std::string& hostDir, bool forceScan, std::uint64_t parentWatchedAt = 0);
+    std::string lookUp(const std::string& hostDir, std::string_view name, std::uint64_t parentWatchedAt = 0,
+                       std::uint64_t* watchedAt = nullptr);
     void scan(const std::string& hostDir, Folder& f);
     void assignShortNames(Folder& f);
     // Incremental updates for noted changes; false when the folder needs
     // its short names given anew (case variants, short-name clashes).
     bool addName(Folder& f, const std::string& name);
     bool removeName(Folder& f, const std::string& name);
+    void applyAdded(Folder& f, const std::string& name);
+    void applyRemoved(Folder& f, const std::string& name);
     void recordTimeStamp(const std::string& hostDir, Folder& f);
+    // Kernel change reports: a watch is set before a folder is read, and
+    // every report queued since is applied before the cache is consulted.
+    void watch(const std::string& hostDir, Folder& f);
+    void applyChangeReports();
 
     struct Drive {
         std::string linkText;
@@ -113,6 +135,10 @@ private:
     };
 
     std::string prefixDir_;
+    Coherence coherence_;
+    int changeReports_ = -1; // inotify descriptor, opened with the first watch
+    std::uint64_t watchesSet_ = 0;
+    std::unordered_map<int, std::string> watched_; // watch -> host folder
     std::unordered_map<std::string, Folder> folders_;
     std::unordered_map<char, Drive> drives_;
     std::vector<Name> emptyListing_;

@@ -8,6 +8,7 @@
 #include <climits>
 #include <ctime>
 #include <cstdlib>
+#include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <set>
@@ -216,11 +217,21 @@ TEST(DosPaths, ShortNamesAreUniqueAndStayWithTheirFile)
     EXPECT_EQ(paths.shortNameOf(c, "Long Name Two.txt"), before);
 }
 
-TEST(DosPaths, SeesWhatOthersChangeRightAfterAScan)
+// Kernel change reports, and folder time stamps where those are missing.
+class DosPathsCoherence : public ::testing::TestWithParam<DosPaths::Coherence> {
+};
+
+INSTANTIATE_TEST_SUITE_P(BothWays, DosPathsCoherence,
+                         ::testing::Values(DosPaths::Coherence::Watch, DosPaths::Coherence::TimeStamps),
+                         [](const ::testing::TestParamInfo<DosPaths::Coherence>& mode) {
+                             return mode.param == DosPaths::Coherence::Watch ? "Watch" : "TimeStamps";
+                         });
+
+TEST_P(DosPathsCoherence, SeesWhatOthersChangeRightAfterAScan)
 {
     TempMachine tm;
     tm.writeFile("Folder/old.txt");
-    DosPaths& paths = tm.machine().paths();
+    DosPaths paths(tm.prefixDir(), GetParam());
     std::string dir = realDir(tm.hostPath("Folder"));
 
     // Created within the time stamp's granularity of the scan.
@@ -255,11 +266,11 @@ TEST(DosPaths, SeesWhatOthersChangeRightAfterAScan)
     EXPECT_EQ(paths.findName(dir, "OTHER.txt"), "other.txt");
 }
 
-TEST(DosPaths, NotedChangesNeedNoRescan)
+TEST_P(DosPathsCoherence, NotedChangesNeedNoRescan)
 {
     TempMachine tm;
     tm.writeFile("Folder/a.txt");
-    DosPaths& paths = tm.machine().paths();
+    DosPaths paths(tm.prefixDir(), GetParam());
     std::string dir = realDir(tm.hostPath("Folder"));
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(paths.findName(dir, "a.txt"), "a.txt");
@@ -278,11 +289,11 @@ TEST(DosPaths, NotedChangesNeedNoRescan)
     EXPECT_LE(paths.scanCount() - scans, 1u);
 }
 
-TEST(DosPaths, FillingAndEmptyingAFolderWeChangeCostsNoRescans)
+TEST_P(DosPathsCoherence, FillingAndEmptyingAFolderWeChangeCostsNoRescans)
 {
     TempMachine tm;
     tm.makeDir("Cache");
-    DosPaths& paths = tm.machine().paths();
+    DosPaths paths(tm.prefixDir(), GetParam());
     std::string dir = realDir(tm.hostPath("Cache"));
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     std::string host;
@@ -348,11 +359,11 @@ TEST(DosPaths, ResolvingEveryFileOfALargeFolderCostsOneScan)
     EXPECT_EQ(shorts.size(), std::size_t(kFiles));
 }
 
-TEST(DosPaths, FolderTimesInWholeSecondsAreTrustedOnlyAfterTwoSeconds)
+TEST_P(DosPathsCoherence, FolderTimesInWholeSecondsAreTrustedOnlyAfterTwoSeconds)
 {
     TempMachine tm;
     tm.writeFile("Fat/a.txt");
-    DosPaths& paths = tm.machine().paths();
+    DosPaths paths(tm.prefixDir(), GetParam());
     std::string dir = realDir(tm.hostPath("Fat"));
     // A file system keeping whole seconds: every change in this second leaves the same time.
     timespec second {std::time(nullptr), 0};
@@ -363,4 +374,87 @@ TEST(DosPaths, FolderTimesInWholeSecondsAreTrustedOnlyAfterTwoSeconds)
     touch(dir + "/b.txt");
     ASSERT_EQ(::utimensat(AT_FDCWD, dir.c_str(), times, 0), 0);
     EXPECT_EQ(paths.findName(dir, "B.TXT"), "b.txt");
+}
+
+TEST_P(DosPathsCoherence, AFolderMovedAwayIsNotTakenForTheOneNowAtItsPath)
+{
+    TempMachine tm;
+    tm.writeFile("Outer/Inner/x.txt");
+    DosPaths paths(tm.prefixDir(), GetParam());
+    std::string host;
+    bool exists = false;
+    ASSERT_EQ(paths.toHost("C:\\OUTER\\INNER\\X.TXT", host, &exists), err::SUCCESS);
+    ASSERT_TRUE(exists);
+
+    std::filesystem::rename(tm.hostPath("Outer"), tm.hostPath("Moved"));
+    tm.writeFile("Outer/Inner/y.txt");
+    EXPECT_EQ(paths.toHost("C:\\Outer\\Inner\\x.txt", host, &exists), err::SUCCESS);
+    EXPECT_FALSE(exists);
+    EXPECT_EQ(paths.toHost("C:\\Outer\\Inner\\Y.TXT", host, &exists), err::SUCCESS);
+    EXPECT_TRUE(exists);
+    EXPECT_EQ(paths.toHost("C:\\Moved\\Inner\\X.TXT", host, &exists), err::SUCCESS);
+    EXPECT_TRUE(exists);
+    EXPECT_EQ(host, realDir(tm.hostPath("Moved/Inner")) + "/x.txt");
+
+    // A folder known before its parents were read, then moved along with them.
+    tm.writeFile("First/Second/a.txt");
+    DosPaths fresh(tm.prefixDir(), GetParam());
+    ASSERT_EQ(fresh.findName(realDir(tm.hostPath("First/Second")), "A.TXT"), "a.txt");
+    std::filesystem::rename(tm.hostPath("First"), tm.hostPath("Gone"));
+    tm.writeFile("First/Second/b.txt");
+    EXPECT_EQ(fresh.toHost("C:\\First\\Second\\a.txt", host, &exists), err::SUCCESS);
+    EXPECT_FALSE(exists);
+    EXPECT_EQ(fresh.toHost("C:\\First\\Second\\b.txt", host, &exists), err::SUCCESS);
+    EXPECT_TRUE(exists);
+}
+
+// The folder a purge empties over minutes: changes far apart, ours and
+// others', must not make it read again each time.
+TEST(DosPaths, AWatchedFolderIsNeverReadAgainForChangesLongApart)
+{
+    TempMachine tm;
+    for (int i = 0; i < 50; ++i)
+        tm.writeFile("Cache/entry" + std::to_string(i) + ".htm");
+    DosPaths& paths = tm.machine().paths();
+    std::string dir = realDir(tm.hostPath("Cache"));
+    ASSERT_EQ(paths.findName(dir, "ENTRY0.HTM"), "entry0.htm");
+    const auto scans = paths.scanCount();
+    for (int i = 0; i < 5; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+        const std::string ours = "entry" + std::to_string(i) + ".htm";
+        ASSERT_EQ(paths.findName(dir, upperAscii(ours)), ours);
+        ::unlink((dir + "/" + ours).c_str());
+        paths.noteRemoved(dir, ours);
+        touch(dir + "/Theirs " + std::to_string(i) + ".txt");
+        EXPECT_EQ(paths.findName(dir, "theirs " + std::to_string(i) + ".TXT"), "Theirs " + std::to_string(i) + ".txt");
+        EXPECT_EQ(paths.findName(dir, ours), "");
+        const std::string shortName = paths.shortNameOf(dir, "Theirs " + std::to_string(i) + ".txt");
+        EXPECT_EQ(paths.findName(dir, shortName), "Theirs " + std::to_string(i) + ".txt") << shortName;
+    }
+    EXPECT_EQ(paths.scanCount(), scans);
+}
+
+// More changes than the kernel queues: the reports are lost, and every
+// folder is read again.
+TEST(DosPaths, LostChangeReportsMeanOneMoreScan)
+{
+    int queued = 16384;
+    if (std::FILE* limit = std::fopen("/proc/sys/fs/inotify/max_queued_events", "r")) {
+        if (std::fscanf(limit, "%d", &queued) != 1)
+            queued = 16384;
+        std::fclose(limit);
+    }
+    if (queued > 100000)
+        GTEST_SKIP() << "the kernel queues " << queued << " reports";
+    TempMachine tm;
+    tm.makeDir("Flood");
+    DosPaths& paths = tm.machine().paths();
+    std::string dir = realDir(tm.hostPath("Flood"));
+    ASSERT_EQ(paths.findName(dir, "none"), "");
+    for (int i = 0; i <= queued; ++i)
+        touch(dir + "/f" + std::to_string(i));
+    const auto scans = paths.scanCount();
+    EXPECT_EQ(paths.findName(dir, "F" + std::to_string(queued)), "f" + std::to_string(queued));
+    EXPECT_EQ(paths.listing(dir).size(), std::size_t(queued) + 1);
+    EXPECT_EQ(paths.scanCount() - scans, 1u);
 }
