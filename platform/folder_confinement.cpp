@@ -3,29 +3,19 @@
 #include "platform/dos_paths.h"
 #include "platform/machine.h"
 
-#include <climits>
-#include <cstdlib>
 #include <string>
+#include <sys/stat.h>
 
 namespace kp::win {
-
-namespace {
-bool realFolder(const std::string& host, std::string& out)
-{
-    char resolved[PATH_MAX];
-    if (!::realpath(host.c_str(), resolved))
-        return false;
-    out = resolved;
-    return true;
-}
-} // namespace
 
 DWORD pathInsideFolder(Machine& machine, std::string_view folder, std::string_view path, bool& inside)
 {
     inside = false;
-    std::string folderHost, pathHost, folderReal;
+    std::string folderHost, pathHost;
     const DWORD folderError = machine.paths().toHost(folder, folderHost);
-    if (folderError == err::PATH_NOT_FOUND || (folderError == err::SUCCESS && !realFolder(folderHost, folderReal)))
+    struct stat st {};
+    if (folderError == err::PATH_NOT_FOUND
+        || (folderError == err::SUCCESS && (::stat(folderHost.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))))
         return err::PATH_NOT_FOUND;
     if (folderError)
         return err::INVALID_NAME;
@@ -34,16 +24,19 @@ DWORD pathInsideFolder(Machine& machine, std::string_view folder, std::string_vi
     const std::size_t slash = pathHost.rfind('/');
     if (slash == std::string::npos || slash + 1 == pathHost.size())
         return err::INVALID_NAME;
-    std::string parentReal;
-    if (!realFolder(slash == 0 ? "/" : pathHost.substr(0, slash), parentReal))
-        return err::SUCCESS;
     const std::string name = pathHost.substr(slash + 1);
     if (name == "." || name == "..")
         return err::INVALID_NAME;
-    if (folderReal == "/")
-        inside = true;
-    else
-        inside = parentReal == folderReal || (parentReal.starts_with(folderReal) && parentReal[folderReal.size()] == '/');
+    // Both paths come from the same lookups, so the folder's part is spelt alike.
+    const std::string below = folderHost == "/" ? folderHost : folderHost + "/";
+    if (!pathHost.starts_with(below))
+        return err::SUCCESS;
+    for (std::size_t at = pathHost.find('/', below.size()); at != std::string::npos && at <= slash;
+         at = pathHost.find('/', at + 1)) {
+        if (::lstat(pathHost.substr(0, at).c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            return err::SUCCESS;
+    }
+    inside = true;
     return err::SUCCESS;
 }
 

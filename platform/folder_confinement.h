@@ -1,8 +1,9 @@
 #pragma once
-// Whether a path stays inside a folder on the host: the folder and the
-// path's parent folder are resolved through every symbolic link, so that a
-// link below the folder that leads elsewhere does not count as inside. The
-// path's last name is not followed (a link there is a name in the folder).
+// Whether a path stays inside a folder on the host: it must name a place
+// below the folder without passing through a symbolic link below it, so
+// that a link there that leads elsewhere does not count as inside. The folder
+// itself may be reached through links; the path's last name is not followed
+// (a link there is a name in the folder).
 
 #include "platform/win32.h"
 

@@ -1,6 +1,6 @@
-// Whether a path stays inside a folder once links are followed: names that
-// climb out with "..", links below the folder that lead elsewhere, and a
-// folder whose name is a prefix of another's.
+// Whether a path stays inside a folder: names that climb out with "..",
+// links below the folder that lead elsewhere, a folder reached through a
+// link, and a folder whose name is a prefix of another's.
 
 #include "platform/folder_confinement.h"
 #include "tests/support/temp_machine.h"
@@ -38,6 +38,11 @@ TEST(FolderConfinement, FollowsLinksButNotTheLastName)
     EXPECT_FALSE(inside(m, "C:\\cache", "C:\\cache2\\b.txt"));
     EXPECT_FALSE(inside(m, "C:\\cache", "C:\\elsewhere\\important.doc"));
     EXPECT_FALSE(inside(m, "C:\\cache", "C:\\cache\\missing\\x.txt"));
+    EXPECT_FALSE(inside(m, "C:\\cache", "C:\\cache\\sub\\..\\..\\elsewhere\\important.doc"));
+
+    std::filesystem::create_directory_symlink(tm.hostPath("cache"), tm.hostPath("moved cache"));
+    EXPECT_TRUE(inside(m, "C:\\Moved Cache", "C:\\moved cache\\sub\\a.txt")) << "the folder itself may be a link";
+    EXPECT_FALSE(inside(m, "C:\\Moved Cache", "C:\\moved cache\\out\\important.doc"));
 
     bool result = true;
     EXPECT_EQ(pathInsideFolder(m, "C:\\nothing", "C:\\nothing\\x", result), err::PATH_NOT_FOUND);
