@@ -2,7 +2,9 @@
 // entries with files, 10,000 cookies and 50,000 visited URLs (or those
 // numbers divided by the first argument), every entry deleted, against
 // `find -delete` removing the same files from an identical copy; and the
-// purge's peak memory.
+// purge's peak memory. The cache entries are the smallest records (one
+// 128-byte block each), since 100,000 larger ones exceed what one index file
+// can address.
 
 #include "app/keywords.h"
 #include "app/message_dialog.h"
@@ -85,6 +87,7 @@ int main(int argc, char** argv)
     recipe.now = 1796515200;
     const int divisor = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1;
     recipe.cacheEntries = 100000 / divisor;
+    recipe.smallestCacheEntries = true;
     recipe.cookies = 10000 / divisor;
     recipe.visitedUrls = 50000 / divisor;
     recipe.offlineEntries = 0;

@@ -38,6 +38,10 @@ struct MachineSpec {
     int passwordItems = 2;
     int userDataFiles = 3;
     int cacheEntries = 240;   // online cache entries, each with its file in a cache subfolder
+    // Online entries as small as the format allows: a short address, no
+    // response header, no extension, so that each record takes one 128-byte
+    // block. An index addresses 126,336 blocks: 100,000 entries fit only so.
+    bool smallestCacheEntries = false;
     int offlineEntries = 24;  // sticky (offline) entries, besides the .cdf channel
     int cookies = 16;         // sites with a cookie file
     int visitedUrls = 80;

@@ -42,6 +42,16 @@ std::string responseHeader(const char* contentType, std::size_t length)
         + std::to_string(length) + "\r\n\r\n";
 }
 
+std::string base36(int n)
+{
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), "0123456789abcdefghijklmnopqrstuvwxyz"[n % 36]);
+        n /= 36;
+    } while (n > 0);
+    return digits;
+}
+
 std::string lower(std::string text)
 {
     for (char& c : text)
@@ -60,7 +70,7 @@ public:
     // An entry with a local file of `size` bytes, last used `age` seconds
     // before the machine's now.
     DWORD content(const std::string& url, const Kind& kind, std::size_t size, std::int64_t age, DWORD type,
-                  std::string* localOut = nullptr, std::string extraHeader = {})
+                  std::string* localOut = nullptr, std::string extraHeader = {}, bool withHeader = true)
     {
         std::string local;
         if (DWORD e = cache_.createUrlCacheEntry(url, kind.extension, local))
@@ -75,7 +85,8 @@ public:
         commit.lastAccess = fileTimeFromUnix(used);
         commit.lastModified = fileTimeFromUnix(used - 86400 * std::int64_t(c_.random.between(1, 400)));
         commit.expire = fileTimeFromUnix(used + 86400 * 30);
-        commit.headerInfo = responseHeader(kind.contentType, size) + extraHeader;
+        if (withHeader)
+            commit.headerInfo = responseHeader(kind.contentType, size) + extraHeader;
         commit.fileExtension = kind.extension;
         commit.hitRate = DWORD(c_.random.between(1, 25));
         if (localOut)
@@ -114,7 +125,13 @@ DWORD writeUrlCache(BuildContext& c)
     const std::string user = lower(s.userName);
     std::vector<std::string> pages;
 
-    for (int i = 0; i < s.cacheEntries; ++i) {
+    for (int i = 0; s.smallestCacheEntries && i < s.cacheEntries; ++i) {
+        const std::string url = "http://c/" + base36(i);
+        if (DWORD e = w.content(url, {"", ""}, c.random.between(120, 24000), std::int64_t(c.random.between(60, 86400 * 40)),
+                                NORMAL_CACHE_ENTRY, nullptr, {}, false))
+            return e;
+    }
+    for (int i = 0; !s.smallestCacheEntries && i < s.cacheEntries; ++i) {
         const Kind& kind = kKinds[std::size_t(i) % kKinds.size()];
         const std::string url = "http://" + std::string(kSites[std::size_t(i) % kSites.size()]) + "/"
             + (i % 3 ? "images/" : "") + "item" + std::to_string(i) + "." + kind.extension;

@@ -5,6 +5,7 @@
 
 #include "platform/cookie_file.h"
 #include "platform/dos_paths.h"
+#include "platform/index_dat_file.h"
 #include "platform/url_cache.h"
 #include "tests/support/built_machine.h"
 #include "tests/support/msiecf_export.h"
@@ -201,4 +202,31 @@ TEST(SampleUrlCache, ExporterListsExactlyOurRecordsBeforeAndAfterDeletions)
     EXPECT_EQ(exported(&text), after);
     for (const std::string& url : deleted)
         EXPECT_EQ(text.find(": " + url + "\n"), std::string::npos) << "recoverable: " << url;
+}
+
+TEST(SampleUrlCache, TheSmallestEntriesTakeOneBlockEach)
+{
+    kp::sample::MachineSpec recipe = BuiltMachine::fixedSpec();
+    recipe.smallestCacheEntries = true;
+    recipe.cacheEntries = 300;
+    BuiltMachine built(recipe);
+    ASSERT_TRUE(built.ok());
+    UrlCache cache(built.machine());
+    DWORD largest = 0;
+    std::vector<Listed> small;
+    for (const Listed& l : walk(cache, largest))
+        if (l.url.starts_with("http://c/"))
+            small.push_back(l);
+    ASSERT_EQ(small.size(), std::size_t(recipe.cacheEntries));
+
+    std::string indexHost;
+    ASSERT_EQ(built.machine().paths().toHost(cache.containerFolder("") + "\\index.dat", indexHost), err::SUCCESS);
+    IndexDatFile index;
+    ASSERT_EQ(index.open(indexHost), err::SUCCESS);
+    for (const Listed& l : small) {
+        EXPECT_TRUE(exists(built.machine(), l.local)) << l.local;
+        UrlRecord record;
+        ASSERT_EQ(index.index().find(l.url, record), err::SUCCESS) << l.url;
+        EXPECT_EQ(record.blocks, 1u) << l.url;
+    }
 }
