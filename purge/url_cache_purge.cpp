@@ -101,21 +101,45 @@ UrlCacheServices::UrlCacheServices(win::Machine& m, win::WindowList& windows, Me
 {
 }
 
-EntryAge CacheEntryAge(win::FileTime lastAccess, const QDateTime& now)
+namespace {
+
+EntryAge ageBetween(qint64 accessLocalMs, qint64 nowLocalMs)
 {
-    if (lastAccess.value() >= kNoDateFrom)
-        return {999, 0, 0};
-    const qint64 accessUtcMs = qint64(lastAccess.value() / 10000) - qint64(win::kFileTimeUnixEpochSeconds) * 1000;
-    const QDateTime access = QDateTime::fromMSecsSinceEpoch(accessUtcMs, Qt::UTC).toLocalTime();
-    const qint64 a = accessUtcMs + qint64(access.offsetFromUtc()) * 1000;
-    const qint64 t = now.toMSecsSinceEpoch() + qint64(now.offsetFromUtc()) * 1000;
-    const qint64 r = t - a;
+    const qint64 r = nowLocalMs - accessLocalMs;
     EntryAge age;
     age.days = int(r / 86400000);
     const qint64 rest = r - qint64(age.days) * 86400000;
     age.hours = int(rest / 3600000);
     age.minutes = int((rest - qint64(age.hours) * 3600000) / 60000);
     return age;
+}
+
+qint64 utcMsOf(win::FileTime time)
+{
+    return qint64(time.value() / 10000) - qint64(win::kFileTimeUnixEpochSeconds) * 1000;
+}
+
+} // namespace
+
+EntryAge CacheEntryAge(win::FileTime lastAccess, const QDateTime& now)
+{
+    return AgeClock(now).ageOf(lastAccess);
+}
+
+AgeClock::AgeClock(const QDateTime& now)
+    : nowLocalMs(now.toMSecsSinceEpoch() + qint64(now.offsetFromUtc()) * 1000)
+    , zone(QTimeZone::systemTimeZone())
+{
+}
+
+EntryAge AgeClock::ageOf(win::FileTime lastAccess) const
+{
+    if (lastAccess.value() >= kNoDateFrom)
+        return {999, 0, 0};
+    const qint64 accessUtcMs = utcMsOf(lastAccess);
+    const QDateTime access = QDateTime::fromMSecsSinceEpoch(accessUtcMs, Qt::UTC);
+    const int offset = zone.isValid() ? zone.offsetFromUtc(access) : access.toLocalTime().offsetFromUtc();
+    return ageBetween(accessUtcMs + qint64(offset) * 1000, nowLocalMs);
 }
 
 char CacheEntryTypeLetter(std::string_view url, win::DWORD entryType)
@@ -163,7 +187,7 @@ bool PurgeUrlCacheEntry(PurgeContext& context, UrlCacheServices& services, const
     if (!optionOn)
         return false;
 
-    const EntryAge age = CacheEntryAge(entry.LastAccessTime, services.now());
+    const EntryAge age = state.clock.ageOf(entry.LastAccessTime);
     if (type == 'N' && tooRecent(age, run.onlineDays, run.onlineHours, run.onlineMinutes))
         return false;
     if (type == 'S' && tooRecent(age, run.offlineDays, run.offlineHours, run.offlineMinutes))
@@ -235,6 +259,7 @@ void PurgeUrlCache(PurgeContext& context, UrlCacheServices& services, char mode)
     try {
         UrlCachePurgeState state;
         state.mode = mode;
+        state.clock = AgeClock(services.now());
         if (context.keywords.IsKeywordPresent("TESTPROT"))
             services.listProtected = true;
         const Mode texts = modeTexts(mode);

@@ -11,6 +11,7 @@
 #include "purge/cache_cursor.h"
 
 #include <QDateTime>
+#include <QTimeZone>
 
 #include <functional>
 #include <string>
@@ -47,12 +48,24 @@ struct EntryAge {
 };
 EntryAge CacheEntryAge(win::FileTime lastAccess, const QDateTime& now);
 
+// The local clock of one purge: "now" and the time zone read once, so that
+// an entry's age needs no look at the system's zone.
+struct AgeClock {
+    AgeClock() = default;
+    explicit AgeClock(const QDateTime& now);
+    EntryAge ageOf(win::FileTime lastAccess) const;
+
+    qint64 nowLocalMs = 0;
+    QTimeZone zone;
+};
+
 // The type letter of an entry: 'S' sticky, 'C' cookie, 'V' visited, 'N'.
 char CacheEntryTypeLetter(std::string_view url, win::DWORD entryType);
 
 // Per-function state of one purge.
 struct UrlCachePurgeState {
     char mode = 'X';
+    AgeClock clock; // the entries' ages count to the purge's start
     long long processed = 0;
     bool protectedSeen = false;
     bool visitedIndexStale = false;

@@ -26,10 +26,12 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <set>
 #include <sys/stat.h>
+#include <tuple>
 
 using namespace kp;
 using kp::test::BuiltMachine;
@@ -613,4 +615,30 @@ TEST(PurgeAll, LeavesExactlyTheProtectedAndTooRecentEntriesAsMsiecfexportSees)
     }
     EXPECT_EQ(std::set<std::string>(exported.begin(), exported.end()), expected);
     EXPECT_EQ(exported.size(), expected.size()) << "no deleted record is recoverable";
+}
+
+// Ages count local wall-clock time, summer time included, as the C
+// library's local time gives it.
+TEST(PurgeCache, AgesCountLocalTimeAcrossSummerTime)
+{
+    const QByteArray savedZone = qgetenv("TZ");
+    qputenv("TZ", "Europe/Berlin");
+    ::tzset();
+    const QDateTime now = QDateTime::fromSecsSinceEpoch(1792576800); // 21 October 2026, summer time
+    const AgeClock clock(now);
+    const qint64 nowLocal = now.toSecsSinceEpoch() + now.offsetFromUtc();
+    // Back 400 days: both changes of 2026 and of 2025 are crossed.
+    for (qint64 back = 0; back < 400LL * 86400; back += 6 * 3600 + 17 * 60) {
+        const qint64 accessUtc = now.toSecsSinceEpoch() - back;
+        const qint64 local = nowLocal - (accessUtc + QDateTime::fromSecsSinceEpoch(accessUtc).offsetFromUtc());
+        const EntryAge age = clock.ageOf(win::fileTimeFromUnix(accessUtc));
+        ASSERT_EQ(std::tie(age.days, age.hours, age.minutes),
+                  std::make_tuple(int(local / 86400), int(local % 86400 / 3600), int(local % 3600 / 60)))
+            << back;
+    }
+    if (savedZone.isNull())
+        qunsetenv("TZ");
+    else
+        qputenv("TZ", savedZone);
+    ::tzset();
 }
