@@ -196,6 +196,7 @@ DWORD splitWindowsPath(std::string_view winPath, char& drive, std::vector<std::s
 
 DosPaths::DosPaths(std::string prefixDir, Coherence coherence)
     : prefixDir_(std::move(prefixDir))
+    , dosDevices_(prefixDir_ + "/dosdevices")
     , coherence_(coherence)
 {
 }
@@ -208,8 +209,22 @@ DosPaths::~DosPaths()
 
 std::string DosPaths::driveRoot(char letter)
 {
+    applyChangeReports();
+    return knownDriveRoot(letter);
+}
+
+std::string DosPaths::knownDriveRoot(char letter)
+{
     letter = char(std::tolower((unsigned char)letter));
-    std::string link = prefixDir_ + "/dosdevices/" + letter + ":";
+    // While dosdevices is watched, a drive's link is as it was last read.
+    if (const std::uint64_t watchedAt = dosDevicesWatchedAt(); watchedAt != drivesCheckedAt_) {
+        drives_.clear();
+        drivesCheckedAt_ = watchedAt;
+    } else if (watchedAt != 0) {
+        if (auto known = drives_.find(letter); known != drives_.end())
+            return known->second.root;
+    }
+    std::string link = dosDevices_ + "/" + letter + ":";
     std::string text = readLink(link);
     if (text.empty()) {
         drives_.erase(letter);
@@ -223,6 +238,15 @@ std::string DosPaths::driveRoot(char letter)
         return {};
     drives_[letter] = Drive {text, root};
     return root;
+}
+
+std::uint64_t DosPaths::dosDevicesWatchedAt()
+{
+    if (coherence_ != Coherence::Watch)
+        return 0;
+    auto known = folders_.find(dosDevices_);
+    const Folder* f = known != folders_.end() && known->second.mtimeSec >= 0 ? &known->second : folder(dosDevices_, false);
+    return f && f->watch >= 0 ? f->watchedAt : 0;
 }
 
 std::vector<char> DosPaths::driveLetters()
@@ -284,6 +308,7 @@ void DosPaths::applyChangeReports()
             if (report->mask & IN_Q_OVERFLOW) {
                 for (auto& entry : folders_)
                     entry.second.mtimeSec = -1; // reports were lost: read every folder again
+                drivesCheckedAt_ = 0;
                 continue;
             }
             auto w = watched_.find(report->wd);
@@ -293,6 +318,8 @@ void DosPaths::applyChangeReports()
             if (f == folders_.end() || f->second.watch != report->wd)
                 continue;
             const std::string dir = w->second;
+            if (dir == dosDevices_)
+                drivesCheckedAt_ = 0; // a drive link changed: read them again
             if (report->mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT)) {
                 forget(dir);
                 continue;
@@ -590,11 +617,11 @@ DWORD DosPaths::toHost(std::string_view winPath, std::string& hostPath, bool* ex
     std::vector<std::string> components;
     if (DWORD e = splitWindowsPath(winPath, drive, components))
         return e;
-    std::string root = driveRoot(drive);
+    applyChangeReports();
+    std::string root = knownDriveRoot(drive);
     if (root.empty())
         return err::INVALID_DRIVE;
     hostPath = root == "/" ? std::string() : root;
-    applyChangeReports();
     bool missing = false;
     std::uint64_t parentWatchedAt = 0; // the folder before, checked in this walk: since when it is watched
     DWORD result = err::SUCCESS;

@@ -128,6 +128,9 @@ private:
     // every report queued since is applied before the cache is consulted.
     void watch(const std::string& hostDir, Folder& f);
     void applyChangeReports();
+    std::string knownDriveRoot(char letter); // driveRoot with the reports applied
+    // Since when the dosdevices folder is watched (0: it is not).
+    std::uint64_t dosDevicesWatchedAt();
 
     struct Drive {
         std::string linkText;
@@ -135,12 +138,14 @@ private:
     };
 
     std::string prefixDir_;
+    std::string dosDevices_;
     Coherence coherence_;
     int changeReports_ = -1; // inotify descriptor, opened with the first watch
     std::uint64_t watchesSet_ = 0;
     std::unordered_map<int, std::string> watched_; // watch -> host folder
     std::unordered_map<std::string, Folder> folders_;
     std::unordered_map<char, Drive> drives_;
+    std::uint64_t drivesCheckedAt_ = 0; // dosdevices' watch the drives were read under
     std::vector<Name> emptyListing_;
     std::uint64_t scanCount_ = 0;
 };

@@ -350,8 +350,8 @@ TEST(DosPaths, ResolvingEveryFileOfALargeFolderCostsOneScan)
         found += exists;
     }
     EXPECT_EQ(found, kFiles);
-    // One scan of Big (drive_c itself was read once too).
-    EXPECT_LE(paths.scanCount() - before, 2u);
+    // One scan of Big (drive_c and dosdevices were read once too).
+    EXPECT_LE(paths.scanCount() - before, 3u);
 
     std::set<std::string> shorts;
     for (const auto& n : paths.listing(dir))
@@ -457,4 +457,29 @@ TEST(DosPaths, LostChangeReportsMeanOneMoreScan)
     EXPECT_EQ(paths.findName(dir, "F" + std::to_string(queued)), "f" + std::to_string(queued));
     EXPECT_EQ(paths.listing(dir).size(), std::size_t(queued) + 1);
     EXPECT_EQ(paths.scanCount() - scans, 1u);
+}
+
+TEST_P(DosPathsCoherence, ADriveLinkAddedOrChangedIsSeenAtOnce)
+{
+    TempMachine tm;
+    tm.writeFile("first/a.txt");
+    tm.writeFile("second/b.txt");
+    DosPaths paths(tm.prefixDir(), GetParam());
+    std::string host;
+    bool exists = false;
+    ASSERT_EQ(paths.toHost("C:\\\\first\\\\a.txt", host, &exists), err::SUCCESS);
+    EXPECT_EQ(paths.toHost("D:\\\\a.txt", host, &exists), err::INVALID_DRIVE);
+
+    const std::string d = tm.prefixDir() + "/dosdevices/d:";
+    std::filesystem::create_directory_symlink("../drive_c/first", d);
+    ASSERT_EQ(paths.toHost("D:\\\\A.TXT", host, &exists), err::SUCCESS);
+    EXPECT_TRUE(exists);
+    std::filesystem::remove(d);
+    std::filesystem::create_directory_symlink("../drive_c/second", d);
+    ASSERT_EQ(paths.toHost("D:\\\\A.TXT", host, &exists), err::SUCCESS);
+    EXPECT_FALSE(exists);
+    EXPECT_EQ(paths.toHost("D:\\\\B.TXT", host, &exists), err::SUCCESS);
+    EXPECT_TRUE(exists);
+    std::filesystem::remove(d);
+    EXPECT_EQ(paths.toHost("D:\\\\B.TXT", host, &exists), err::INVALID_DRIVE);
 }
