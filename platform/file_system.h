@@ -16,6 +16,7 @@
 namespace kp::win {
 
 class DosPaths;
+class DeferredDeletes;
 class Machine;
 
 // CreateFile dispositions.
@@ -138,6 +139,9 @@ public:
     // SHARING_VIOLATION while a handle refuses to share deletion. A link is
     // deleted itself, never what it leads to.
     DWORD deleteFile(std::string_view path);
+    // DeleteFile whose removal, once every check has passed, is left to
+    // `removals`: SUCCESS means the file is queued to go.
+    DWORD deleteFile(std::string_view path, DeferredDeletes& removals);
     // MoveFileEx: ALREADY_EXISTS for an existing target without
     // REPLACE_EXISTING; NOT_SAME_DEVICE across host file systems without
     // COPY_ALLOWED. Changing only the letter case of a name is a rename.
@@ -178,6 +182,8 @@ private:
         bool exists = false;
     };
     DWORD resolve(std::string_view path, Resolved& out);
+    // What DeleteFile checks before the file goes: SUCCESS when it may.
+    DWORD checkDeleteFile(std::string_view path, Resolved& out);
     DWORD mappedPath(std::string_view path, std::string& out, bool wantShort);
 
     Machine& machine_;

@@ -3,6 +3,7 @@
 
 #include "platform/file_system.h"
 
+#include "platform/deferred_deletes.h"
 #include "platform/dos_paths.h"
 #include "platform/file_attributes.h"
 #include "platform/win_error.h"
@@ -60,9 +61,8 @@ DWORD copyContents(int from, int to)
 
 } // namespace
 
-DWORD FileSystem::deleteFile(std::string_view path)
+DWORD FileSystem::checkDeleteFile(std::string_view path, Resolved& r)
 {
-    Resolved r;
     if (DWORD e = resolve(path, r))
         return e;
     if (!r.exists)
@@ -70,18 +70,30 @@ DWORD FileSystem::deleteFile(std::string_view path)
     HostFileInfo info;
     if (DWORD e = readHostFileInfo(r.host, info))
         return e;
-    if (!info.isLink) {
-        if (info.attributes & attr::DIRECTORY)
-            return err::ACCESS_DENIED;
-        if (info.attributes & attr::READONLY)
-            return err::ACCESS_DENIED;
-        if (DWORD e = checkDeletable(r.host))
-            return e;
-    }
+    if (info.isLink)
+        return err::SUCCESS;
+    if (info.attributes & (attr::DIRECTORY | attr::READONLY))
+        return err::ACCESS_DENIED;
+    return checkDeletable(r.host);
+}
+
+DWORD FileSystem::deleteFile(std::string_view path)
+{
+    Resolved r;
+    if (DWORD e = checkDeleteFile(path, r))
+        return e;
     if (::unlink(r.host.c_str()) != 0)
         return errorFromErrno(errno);
     paths_.noteRemoved(r.hostDir, r.name);
     return err::SUCCESS;
+}
+
+DWORD FileSystem::deleteFile(std::string_view path, DeferredDeletes& removals)
+{
+    Resolved r;
+    if (DWORD e = checkDeleteFile(path, r))
+        return e;
+    return removals.add(r.hostDir, r.name);
 }
 
 DWORD FileSystem::moveFile(std::string_view from, std::string_view to, DWORD flags)

@@ -47,9 +47,13 @@ bool DeleteCacheLocalFile(PurgeContext& context, std::string_view localFile)
         return false;
 
     context.run.LastErrorCode = 0;
-    if (!context.run.shred)
-        return PlainDelete(context, full, {});
-    return ShredFile(context, full, ShredPassCount(context.general));
+    if (context.run.shred)
+        return ShredFile(context, full, ShredPassCount(context.general));
+    if (context.run.cacheFileRemovals) {
+        context.run.LastErrorCode = files.deleteFile(full, *context.run.cacheFileRemovals);
+        return context.run.LastErrorCode == win::err::SUCCESS;
+    }
+    return PlainDelete(context, full, {});
 }
 
 bool DeleteCacheEntry(PurgeContext& context, win::UrlCache& cache, std::string_view url, const char* localFile,

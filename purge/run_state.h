@@ -8,6 +8,10 @@
 
 #include <cstdint>
 
+namespace kp::win {
+class DeferredDeletes;
+}
+
 namespace kp {
 
 struct RunState {
@@ -27,6 +31,9 @@ struct RunState {
     int gaugeStep = 0;  // pixels the gauge grows per finished step
     std::uint32_t LastErrorCode = 0; // the last system error of a file or cache-entry deletion
     ShredState shredState;           // kept for the program run, across runs
+    // While a URL-cache walk runs: removes the entries' local files beside it
+    // (their outcome is not reported); null otherwise.
+    win::DeferredDeletes* cacheFileRemovals = nullptr;
 
     QString statusText() const
     {

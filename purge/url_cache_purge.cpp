@@ -1,6 +1,7 @@
 #include "purge/url_cache_purge.h"
 
 #include "app/keywords.h"
+#include "platform/deferred_deletes.h"
 #include "platform/file_system.h"
 #include "platform/machine.h"
 #include "protect/protect_list.h"
@@ -288,6 +289,14 @@ void PurgeUrlCache(PurgeContext& context, UrlCacheServices& services, char mode)
         }
 
         {
+            // Local files go on a worker thread while the walk goes on; all
+            // are gone before the space release and the step's end.
+            win::DeferredDeletes fileRemovals;
+            struct RemovalsInUse {
+                RunState& run;
+                ~RemovalsInUse() { run.cacheFileRemovals = nullptr; }
+            } inUse {run};
+            run.cacheFileRemovals = &fileRemovals;
             CacheCursor& cursor = services.cursor;
             WalkCloser closer{cursor};
             for (bool ready = cursor.CacheWalkFirst(); ready; ready = cursor.CacheWalkNext()) {
@@ -300,6 +309,7 @@ void PurgeUrlCache(PurgeContext& context, UrlCacheServices& services, char mode)
             }
             if (cursor.WalkError())
                 report.AddReportLineQuiet(QString::fromLatin1(kAccessError));
+            fileRemovals.finish();
         }
 
         if (mode == 'X' && !run.PreviewFlag)

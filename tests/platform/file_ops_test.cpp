@@ -1,3 +1,5 @@
+#include "platform/deferred_deletes.h"
+#include "platform/dos_paths.h"
 #include "platform/file_system.h"
 
 #include "tests/support/temp_machine.h"
@@ -5,9 +7,17 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
 
 using namespace kp::win;
 using kp::test::TempMachine;
+
+namespace {
+std::string realDir(const std::string& path)
+{
+    return std::filesystem::canonical(path).string();
+}
+} // namespace
 
 TEST(DeleteFile, ErrorsAsWindowsGivesThem)
 {
@@ -27,6 +37,65 @@ TEST(DeleteFile, ErrorsAsWindowsGivesThem)
     EXPECT_EQ(fs.deleteFile("C:\\Temp\\Sub"), err::ACCESS_DENIED);
     ASSERT_EQ(fs.setAttributes("C:\\Temp\\locked.tmp", attr::NORMAL), err::SUCCESS);
     EXPECT_EQ(fs.deleteFile("C:\\Temp\\locked.tmp"), err::SUCCESS);
+}
+
+// Removals left to a worker: the same checks first, and every file queued
+// is gone once finish() returns, however many wait.
+TEST(DeleteFile, ARemovalLeftToTheWorkerChecksFirstAndIsDoneAtFinish)
+{
+    TempMachine tm;
+    constexpr int kFiles = 5000; // more than are queued at once
+    for (int i = 0; i < kFiles; ++i)
+        tm.writeFile("Cache/f" + std::to_string(i) + ".tmp");
+    tm.writeFile("Cache/kept.tmp");
+    FileSystem fs(tm.machine());
+    ASSERT_EQ(fs.setAttributes("C:\\Cache\\kept.tmp", attr::READONLY), err::SUCCESS);
+    DeferredDeletes removals;
+    for (int i = 0; i < kFiles; ++i)
+        ASSERT_EQ(fs.deleteFile("C:\\CACHE\\F" + std::to_string(i) + ".TMP", removals), err::SUCCESS) << i;
+    EXPECT_EQ(fs.deleteFile("C:\\Cache\\kept.tmp", removals), err::ACCESS_DENIED);
+    EXPECT_EQ(fs.deleteFile("C:\\Cache\\none.tmp", removals), err::FILE_NOT_FOUND);
+    EXPECT_EQ(fs.deleteFile("C:\\Cache", removals), err::ACCESS_DENIED);
+    removals.finish();
+    EXPECT_EQ(removals.failures(), 0u);
+    for (int i = 0; i < kFiles; i += 97)
+        EXPECT_FALSE(tm.exists("Cache/f" + std::to_string(i) + ".tmp")) << i;
+    EXPECT_TRUE(tm.exists("Cache/kept.tmp"));
+    bool exists = true;
+    std::string host;
+    ASSERT_EQ(tm.machine().paths().toHost("C:\\Cache\\f1.tmp", host, &exists), err::SUCCESS);
+    EXPECT_FALSE(exists) << "the path cache hears of removals made by the worker";
+
+    // A name that cannot go is counted; one already gone is not.
+    tm.makeDir("Cache/Sub");
+    tm.writeFile("Cache/Sub/inner.tmp");
+    EXPECT_EQ(removals.add(realDir(tm.hostPath("Cache")), "Sub"), err::SUCCESS);
+    EXPECT_EQ(removals.add(realDir(tm.hostPath("Cache")), "f1.tmp"), err::SUCCESS);
+    EXPECT_EQ(removals.add(tm.hostPath("Cache/none"), "x"), err::PATH_NOT_FOUND);
+    removals.finish();
+    EXPECT_EQ(removals.failures(), 1u);
+}
+
+// The folder checked is the folder the name goes from: a path that comes to
+// lead elsewhere before the worker gets to it changes nothing.
+TEST(DeleteFile, ARemovalLeftToTheWorkerStaysInTheFolderChecked)
+{
+    TempMachine tm;
+    constexpr int kBefore = 3000; // queued first, so that the swap comes before the worker reaches the victim
+    for (int i = 0; i < kBefore; ++i)
+        tm.writeFile("Cache/Sub/f" + std::to_string(i));
+    tm.writeFile("Cache/Sub/victim.txt", "cache");
+    tm.writeFile("Elsewhere/victim.txt", "keep");
+    DeferredDeletes removals;
+    const std::string sub = realDir(tm.hostPath("Cache/Sub"));
+    for (int i = 0; i < kBefore; ++i)
+        ASSERT_EQ(removals.add(sub, "f" + std::to_string(i)), err::SUCCESS);
+    ASSERT_EQ(removals.add(sub, "victim.txt"), err::SUCCESS);
+    std::filesystem::rename(sub, tm.hostPath("Cache/Moved"));
+    std::filesystem::create_directory_symlink(tm.hostPath("Elsewhere"), sub);
+    removals.finish();
+    EXPECT_FALSE(tm.exists("Cache/Moved/victim.txt"));
+    EXPECT_EQ(tm.readFile("Elsewhere/victim.txt"), "keep");
 }
 
 TEST(MoveFile, RenamesReplacesAndRefuses)
