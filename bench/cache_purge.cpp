@@ -154,6 +154,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the copy's folders are not where expected\n");
         return 1;
     }
+    run("sync"); // the purge's writes are not left to slow find down
     start = std::chrono::steady_clock::now();
     run("find '" + content + "' -mindepth 2 -type f -delete");
     run("find '" + cookies + "' -maxdepth 1 -type f ! -iname index.dat ! -iname desktop.ini -delete");
