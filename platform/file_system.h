@@ -182,6 +182,8 @@ private:
         bool exists = false;
     };
     DWORD resolve(std::string_view path, Resolved& out);
+    // resolve, with FILE_NOT_FOUND when the path names nothing.
+    DWORD resolveExisting(std::string_view path, Resolved& out);
     // What DeleteFile checks before the file goes: SUCCESS when it may.
     DWORD checkDeleteFile(std::string_view path, Resolved& out);
     DWORD mappedPath(std::string_view path, std::string& out, bool wantShort);

@@ -63,10 +63,8 @@ DWORD copyContents(int from, int to)
 
 DWORD FileSystem::checkDeleteFile(std::string_view path, Resolved& r)
 {
-    if (DWORD e = resolve(path, r))
+    if (DWORD e = resolveExisting(path, r))
         return e;
-    if (!r.exists)
-        return err::FILE_NOT_FOUND;
     HostFileInfo info;
     if (DWORD e = readHostFileInfo(r.host, info))
         return e;
@@ -99,10 +97,8 @@ DWORD FileSystem::deleteFile(std::string_view path, DeferredDeletes& removals)
 DWORD FileSystem::moveFile(std::string_view from, std::string_view to, DWORD flags)
 {
     Resolved source;
-    if (DWORD e = resolve(from, source))
+    if (DWORD e = resolveExisting(from, source))
         return e;
-    if (!source.exists)
-        return err::FILE_NOT_FOUND;
     if (source.name.empty())
         return err::ACCESS_DENIED;
     Resolved target;
@@ -165,10 +161,8 @@ DWORD FileSystem::moveFile(std::string_view from, std::string_view to, DWORD fla
 DWORD FileSystem::copyFile(std::string_view from, std::string_view to, bool failIfExists)
 {
     Resolved source;
-    if (DWORD e = resolve(from, source))
+    if (DWORD e = resolveExisting(from, source))
         return e;
-    if (!source.exists)
-        return err::FILE_NOT_FOUND;
     Resolved target;
     if (DWORD e = resolve(to, target))
         return e;
@@ -256,10 +250,8 @@ DWORD FileSystem::createDirectory(std::string_view path)
 DWORD FileSystem::removeDirectory(std::string_view path)
 {
     Resolved r;
-    if (DWORD e = resolve(path, r))
+    if (DWORD e = resolveExisting(path, r))
         return e;
-    if (!r.exists)
-        return err::FILE_NOT_FOUND;
     if (r.name.empty())
         return err::ACCESS_DENIED;
     HostFileInfo info;

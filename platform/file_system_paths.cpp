@@ -105,6 +105,13 @@ DWORD FileSystem::resolve(std::string_view path, Resolved& out)
     return err::SUCCESS;
 }
 
+DWORD FileSystem::resolveExisting(std::string_view path, Resolved& out)
+{
+    if (DWORD e = resolve(path, out))
+        return e;
+    return out.exists ? err::SUCCESS : err::FILE_NOT_FOUND;
+}
+
 DWORD FileSystem::hostPath(std::string_view path, std::string& out, bool* exists)
 {
     Resolved r;
@@ -119,10 +126,8 @@ DWORD FileSystem::hostPath(std::string_view path, std::string& out, bool* exists
 DWORD FileSystem::setCurrentDirectory(std::string_view path)
 {
     Resolved r;
-    if (DWORD e = resolve(path, r))
+    if (DWORD e = resolveExisting(path, r))
         return e;
-    if (!r.exists)
-        return err::FILE_NOT_FOUND;
     struct stat st {};
     if (::stat(r.host.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return err::DIRECTORY;
@@ -204,10 +209,8 @@ DWORD FileSystem::searchPath(std::string_view folderList, std::string_view fileN
 DWORD FileSystem::getFileInfo(std::string_view path, FindData& data)
 {
     Resolved r;
-    if (DWORD e = resolve(path, r))
+    if (DWORD e = resolveExisting(path, r))
         return e;
-    if (!r.exists)
-        return err::FILE_NOT_FOUND;
     HostFileInfo info;
     if (DWORD e = readHostFileInfo(r.host, info))
         return e;
@@ -239,10 +242,8 @@ bool FileSystem::exists(std::string_view path)
 DWORD FileSystem::setAttributes(std::string_view path, DWORD attributes)
 {
     Resolved r;
-    if (DWORD e = resolve(path, r))
+    if (DWORD e = resolveExisting(path, r))
         return e;
-    if (!r.exists)
-        return err::FILE_NOT_FOUND;
     return writeHostAttributes(r.host, attributes);
 }
 
