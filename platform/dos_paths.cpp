@@ -507,10 +507,23 @@ std::string DosPaths::shortNameOf(const std::string& hostDir, std::string_view l
 
 void DosPaths::noteAdded(const std::string& hostDir, const std::string& name)
 {
+    noteOwnChange(hostDir, name, true);
+}
+
+void DosPaths::noteRemoved(const std::string& hostDir, const std::string& name)
+{
+    noteOwnChange(hostDir, name, false);
+}
+
+void DosPaths::noteOwnChange(const std::string& hostDir, const std::string& name, bool added)
+{
     auto it = folders_.find(hostDir);
     if (it == folders_.end() || it->second.watch >= 0)
-        return;
-    applyAdded(it->second, name);
+        return; // unknown, or kept current by the kernel's reports
+    if (added)
+        applyAdded(it->second, name);
+    else
+        applyRemoved(it->second, name);
     recordTimeStamp(hostDir, it->second);
     it->second.racyFromOwnChange = true;
 }
@@ -574,15 +587,6 @@ bool DosPaths::removeName(Folder& f, const std::string& name)
     return true;
 }
 
-void DosPaths::noteRemoved(const std::string& hostDir, const std::string& name)
-{
-    auto it = folders_.find(hostDir);
-    if (it == folders_.end() || it->second.watch >= 0)
-        return;
-    applyRemoved(it->second, name);
-    recordTimeStamp(hostDir, it->second);
-    it->second.racyFromOwnChange = true;
-}
 
 void DosPaths::applyRemoved(Folder& f, const std::string& name)
 {

@@ -121,6 +121,7 @@ private:
     // its short names given anew (case variants, short-name clashes).
     bool addName(Folder& f, const std::string& name);
     bool removeName(Folder& f, const std::string& name);
+    void noteOwnChange(const std::string& hostDir, const std::string& name, bool added);
     void applyAdded(Folder& f, const std::string& name);
     void applyRemoved(Folder& f, const std::string& name);
     void recordTimeStamp(const std::string& hostDir, Folder& f);
