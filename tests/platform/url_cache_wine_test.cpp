@@ -18,24 +18,6 @@ using namespace kp::win;
 
 namespace {
 
-std::vector<std::vector<std::string>> lines(const std::string& text)
-{
-    std::vector<std::vector<std::string>> out;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        std::vector<std::string> fields;
-        std::size_t start = 0;
-        for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
-            fields.push_back(line.substr(start, tab - start));
-        fields.push_back(line.substr(start));
-        out.push_back(fields);
-    }
-    return out;
-}
-
 // "type size url local" of one entry, as both sides print it.
 using Entry = std::string;
 
@@ -43,20 +25,16 @@ class WineProbe {
 public:
     explicit WineProbe(std::string prefix) : prefix_(std::move(prefix)) {}
 
+    // The session ends before we read or write the files.
     std::string call(std::vector<std::string> args)
     {
-        std::string out;
-        args.insert(args.begin(), KP_URLCACHE_PROBE);
-        kp::test::runWine(prefix_, args, out);
-        // The session must end before we read or write the files.
-        kp::test::stopWineSession(prefix_);
-        return out;
+        return kp::test::runWineProgram(prefix_, KP_URLCACHE_PROBE, std::move(args));
     }
 
     std::set<Entry> list()
     {
         std::set<Entry> entries;
-        for (const auto& f : lines(call({"list"})))
+        for (const auto& f : kp::test::tabbedRows(call({"list"})))
             if (f.size() == 5 && f[0] == "entry")
                 entries.insert(f[1] + " " + f[2] + " " + f[3] + " " + f[4]);
         return entries;
@@ -67,7 +45,7 @@ public:
         std::vector<std::string> args = {command};
         args.insert(args.end(), urls.begin(), urls.end());
         std::map<std::string, std::string> out;
-        for (const auto& f : lines(call(args)))
+        for (const auto& f : kp::test::tabbedRows(call(args)))
             if (f.size() == 3 && f[0] == command)
                 out[f[1]] = f[2];
         return out;
@@ -126,7 +104,7 @@ TEST(UrlCacheWine, OurWalkAndWinesAgreeBeforeAndAfterEditsOnBothSides)
     WineProbe probe(prefix);
 
     UrlCacheFolders folders;
-    for (const auto& f : lines(probe.call({"folders"}))) {
+    for (const auto& f : kp::test::tabbedRows(probe.call({"folders"}))) {
         if (f.size() == 3 && f[1] == "32")
             folders.cache = f[2];
         if (f.size() == 3 && f[1] == "33")
@@ -147,7 +125,7 @@ TEST(UrlCacheWine, OurWalkAndWinesAgreeBeforeAndAfterEditsOnBothSides)
 
         const std::vector<std::string> gone = {"http://probe.example/page3.html", "http://probe.example/page5.html",
                                                "Visited: probe@http://probe.example/page7.html",
-                                               "Cookie:" + lines(probe.call({"folders"})).back().back()
+                                               "Cookie:" + kp::test::tabbedRows(probe.call({"folders"})).back().back()
                                                    + "@other.example/shop/"};
         for (const std::string& url : gone)
             EXPECT_EQ(cache.deleteUrlCacheEntry(url), err::SUCCESS) << url;

@@ -21,7 +21,6 @@
 
 #include <filesystem>
 #include <set>
-#include <sstream>
 #include <unistd.h>
 
 using namespace kp;
@@ -36,23 +35,7 @@ public:
 [[maybe_unused]] std::vector<std::vector<std::string>> probe(const std::string& prefix, std::vector<std::string> args,
                                                              const char* probePath)
 {
-    std::string out;
-    args.insert(args.begin(), probePath);
-    kp::test::runWine(prefix, args, out);
-    kp::test::stopWineSession(prefix);
-    std::vector<std::vector<std::string>> rows;
-    std::istringstream in(out);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        std::vector<std::string> fields;
-        std::size_t start = 0;
-        for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
-            fields.push_back(line.substr(start, tab - start));
-        fields.push_back(line.substr(start));
-        rows.push_back(fields);
-    }
-    return rows;
+    return kp::test::tabbedRows(kp::test::runWineProgram(prefix, probePath, std::move(args)));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
+#include <sstream>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -152,6 +153,32 @@ int runWine(const std::string& prefix, const std::vector<std::string>& args, std
     std::vector<std::string> argv {kWineLoader};
     argv.insert(argv.end(), args.begin(), args.end());
     return runProgram(argv, wineEnv(prefix), &output);
+}
+
+std::string runWineProgram(const std::string& prefix, const std::string& program, std::vector<std::string> args)
+{
+    std::string out;
+    args.insert(args.begin(), program);
+    runWine(prefix, args, out);
+    stopWineSession(prefix);
+    return out;
+}
+
+std::vector<std::vector<std::string>> tabbedRows(const std::string& text)
+{
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        std::vector<std::string> fields;
+        std::size_t start = 0;
+        for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+            fields.push_back(line.substr(start, tab - start));
+        fields.push_back(line.substr(start));
+        rows.push_back(fields);
+    }
+    return rows;
 }
 
 } // namespace kp::test

@@ -31,4 +31,11 @@ int runWineServer(const std::string& prefix, const std::string& option);
 // `output`. Returns the exit status, or -1 when it could not run.
 int runWine(const std::string& prefix, const std::vector<std::string>& args, std::string& output);
 
+// Runs the Windows program `program` with `args` in `prefix` and ends the
+// session, so that its files can be read; returns the standard output.
+std::string runWineProgram(const std::string& prefix, const std::string& program, std::vector<std::string> args);
+
+// The lines of a program's output (CR LF or LF), each split at tabs.
+std::vector<std::vector<std::string>> tabbedRows(const std::string& text);
+
 } // namespace kp::test
