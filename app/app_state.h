@@ -2,9 +2,10 @@
 // The program-wide state, made once by the entry sequence (tests make their
 // own) and passed to the windows and functions that need it.
 
-#include "app/keywords.h"
-#include "app/run_mode.h"
-#include "purge/error_level.h"
+#include "core/error_level.h"
+#include "core/ie_version.h"
+#include "core/keywords.h"
+#include "core/run_mode.h"
 #include "purge/run_state.h"
 #include "settings/folder_set.h"
 #include "settings/general_settings.h"
@@ -15,11 +16,6 @@ namespace win {
 class Machine;
 }
 class MessageService;
-
-// Internet Explorer version flags; each implies the lower ones.
-struct IeVersion {
-    bool ie4 = false, ie5 = false, ie6 = false;
-};
 
 struct AppState {
     AppState(Keywords kw, MessageService& messageService, win::Machine* windowsMachine)

@@ -1,11 +1,11 @@
 #include "app/installer_tasks.h"
 
-#include "platform/dos_paths.h"
-#include "platform/file_system.h"
+#include "platform/files/dos_paths.h"
+#include "platform/files/file_system.h"
 #include "platform/machine.h"
-#include "platform/registry.h"
-#include "platform/shell_folders.h"
-#include "platform/system_info.h"
+#include "platform/registry/registry.h"
+#include "platform/system/shell_folders.h"
+#include "platform/system/system_info.h"
 
 #include <vector>
 

@@ -1,10 +1,12 @@
 #include "app/purge_driver.h"
 
 #include "app/age_limits.h"
-#include "app/identity.h"
-#include "app/keywords.h"
-#include "app/message_dialog.h"
-#include "purge/error_level.h"
+#include "core/error_level.h"
+#include "core/identity.h"
+#include "core/keywords.h"
+#include "core/message_service.h"
+#include "core/qt_text.h"
+#include "core/scope_guard.h"
 #include "purge/purge_report.h"
 #include "purge/report_text.h"
 #include "purge/run_state.h"
@@ -15,7 +17,6 @@ namespace kp {
 namespace {
 constexpr int kGaugeWidth = 200;
 
-QString q(const std::string& text) { return QString::fromStdString(text); }
 } // namespace
 
 std::array<bool, PurgeStepCount> selectedSteps(const DriverInput& input, const StepTable& steps)
@@ -75,10 +76,7 @@ void PurgeDriver::run(DriverView& view)
     if (run.BusyFlag || running_)
         return;
     running_ = true;
-    struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } done{running_};
+    const ScopeGuard done([this] { running_ = false; });
 
     const DriverInput input = view.readControls();
     run.options = input.options;

@@ -1,6 +1,6 @@
 #include "app/show_decision.h"
 
-#include "purge/error_level.h"
+#include "core/error_level.h"
 
 namespace kp {
 

@@ -6,12 +6,12 @@
 // 128-byte block each), since 100,000 larger ones exceed what one index file
 // can address.
 
-#include "app/keywords.h"
-#include "app/message_dialog.h"
-#include "platform/browser_windows.h"
-#include "platform/dos_paths.h"
+#include "core/error_level.h"
+#include "core/keywords.h"
+#include "core/message_service.h"
+#include "platform/files/dos_paths.h"
 #include "platform/machine.h"
-#include "purge/error_level.h"
+#include "platform/system/browser_windows.h"
 #include "purge/purge_context.h"
 #include "purge/purge_report.h"
 #include "purge/run_state.h"

@@ -2,8 +2,8 @@
 // listing it with FindFirstFile/FindNextFile: prints the number of folder
 // scans and the time per file.
 
-#include "platform/dos_paths.h"
-#include "platform/file_system.h"
+#include "platform/files/dos_paths.h"
+#include "platform/files/file_system.h"
 #include "platform/machine.h"
 
 #include <chrono>

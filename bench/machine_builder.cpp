@@ -2,9 +2,9 @@
 // and how long a fresh machine takes to build its environment and answer
 // every shell folder.
 
-#include "platform/environment.h"
 #include "platform/machine.h"
-#include "platform/shell_folders.h"
+#include "platform/system/environment.h"
+#include "platform/system/shell_folders.h"
 #include "sample/builder/machine_builder.h"
 
 #include <chrono>

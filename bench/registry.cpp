@@ -2,7 +2,7 @@
 // out as Wine writes it, one value write to it (with its atomic save), and
 // 10,000 value writes to user.reg in one batch.
 
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 
 #include <algorithm>
 #include <chrono>

@@ -2,8 +2,8 @@
 // suspended), resumes, sizes the column and scrolls a list view to the end,
 // and prints how long each part took.
 
-#include "app/message_dialog.h"
-#include "purge/error_level.h"
+#include "core/error_level.h"
+#include "core/message_service.h"
 #include "purge/purge_report.h"
 
 #include <QApplication>
@@ -17,7 +17,7 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
     QApplication app(argc, argv);
-    kp::DialogMessageService messages;
+    kp::ConsoleMessageService messages;
     kp::ErrorState errors;
     kp::PurgeReport report(errors, messages);
     QTableView view;

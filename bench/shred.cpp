@@ -2,10 +2,10 @@
 // shred ("-n 1 -z -u" and "-n 3 -u") on an identical set of files on the
 // same file system.
 
-#include "app/keywords.h"
-#include "app/message_dialog.h"
+#include "core/error_level.h"
+#include "core/keywords.h"
+#include "core/message_service.h"
 #include "platform/machine.h"
-#include "purge/error_level.h"
 #include "purge/file_delete.h"
 #include "purge/purge_context.h"
 #include "purge/purge_report.h"
@@ -98,7 +98,7 @@ int main(int argc, char** argv)
     std::unique_ptr<win::Machine> machine;
     if (win::Machine::open(dir, machine) != win::err::SUCCESS)
         return 1;
-    DialogMessageService messages;
+    ConsoleMessageService messages;
     ErrorState errors;
     PurgeReport report(errors, messages);
     RunState run;

@@ -2,10 +2,10 @@
 // WinINet-shaped calls, the time msiecfexport takes to export the same file,
 // and the time to delete every entry (index only) one call at a time.
 
-#include "platform/index_dat.h"
-#include "platform/index_dat_file.h"
 #include "platform/machine.h"
-#include "platform/url_cache.h"
+#include "platform/urlcache/index_dat.h"
+#include "platform/urlcache/index_dat_file.h"
+#include "platform/urlcache/url_cache.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,8 +1,8 @@
 #include "platform/machine.h"
 
-#include "platform/dos_paths.h"
-#include "platform/environment.h"
-#include "platform/registry.h"
+#include "platform/files/dos_paths.h"
+#include "platform/registry/registry.h"
+#include "platform/system/environment.h"
 
 #include <cstdlib>
 #include <sys/stat.h>

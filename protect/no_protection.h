@@ -1,16 +1,10 @@
 #pragma once
-// TNoProtection: the warning the cookie purge shows when no cookie is
-// protected, with "Continue" and "Bypass" (the default and Escape button)
-// and the check box "do not show this message again".
+// The warning the cookie purge gives when no cookie is protected: when it is
+// due, and its answer. The dialog that asks it is TNoProtection.
 
-#include <QDialog>
+#include <QSize>
 
-#include <memory>
 #include <string>
-
-namespace Ui {
-class TNoProtection;
-}
 
 namespace kp {
 
@@ -23,34 +17,15 @@ struct NoProtectionAnswer {
     bool doNotShowAgain = false; // CookieMsgOpt becomes "Y"
 };
 
-// Shows TNoProtection modally and returns the answer. Without a display the
-// warning goes to standard error and is answered with Bypass at once.
-NoProtectionAnswer ShowNoProtection(QWidget* parent = nullptr);
+// The warning's caption.
+std::string NoProtectionCaption();
+
+// Without a display: the warning goes to standard error and is answered
+// with Bypass at once.
+NoProtectionAnswer AnswerNoProtectionOnConsole();
 
 // The dialog's size on a screen of `dpi` pixels per inch: from 106 up it
 // grows by 15 % of the excess over 96.
 QSize NoProtectionSizeFor(QSize designed, double dpi);
-
-class TNoProtection : public QDialog {
-    Q_OBJECT
-public:
-    static constexpr int ResultContinue = 1;
-    static constexpr int ResultBypass = 2;
-
-    explicit TNoProtection(QWidget* parent = nullptr);
-    ~TNoProtection() override;
-
-    NoProtectionAnswer answer() const;
-
-public slots:
-    void OKBtnClick();
-    void CancelBtnClick();
-
-protected:
-    void reject() override;
-
-private:
-    std::unique_ptr<Ui::TNoProtection> ui_;
-};
 
 } // namespace kp

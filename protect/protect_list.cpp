@@ -1,8 +1,8 @@
 #include "protect/protect_list.h"
 
-#include "app/message_dialog.h"
-#include "platform/file_system.h"
-#include "platform/text_file.h"
+#include "core/message_service.h"
+#include "platform/files/file_system.h"
+#include "platform/files/text_file.h"
 #include "settings/folder_set.h"
 
 #include <QString>

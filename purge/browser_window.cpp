@@ -1,7 +1,7 @@
 #include "purge/browser_window.h"
 
-#include "platform/browser_windows.h"
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
+#include "platform/system/browser_windows.h"
 
 #include <algorithm>
 #include <cctype>

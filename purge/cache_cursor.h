@@ -7,7 +7,7 @@
 // Driven as: CacheWalkFirst; while an entry is ready, use it when
 // CacheEntryReadable, then CacheWalkNext; always CacheWalkClose.
 
-#include "platform/url_cache.h"
+#include "platform/urlcache/url_cache.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,8 +1,8 @@
 #include "purge/cache_entry_delete.h"
 
-#include "platform/file_system.h"
-#include "platform/folder_confinement.h"
-#include "platform/url_cache.h"
+#include "platform/files/file_system.h"
+#include "platform/files/folder_confinement.h"
+#include "platform/urlcache/url_cache.h"
 #include "purge/file_delete.h"
 #include "purge/purge_context.h"
 #include "purge/run_state.h"

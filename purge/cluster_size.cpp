@@ -1,7 +1,7 @@
 #include "purge/file_delete.h"
 
-#include "platform/file_system.h"
-#include "platform/volume.h"
+#include "platform/files/file_system.h"
+#include "platform/files/volume.h"
 #include "purge/purge_context.h"
 #include "purge/run_state.h"
 

@@ -1,9 +1,9 @@
 #include "purge/index_file_clear.h"
 
-#include "app/keywords.h"
-#include "platform/file_system.h"
+#include "core/keywords.h"
+#include "platform/files/file_system.h"
 #include "platform/machine.h"
-#include "platform/wine_session.h"
+#include "platform/system/wine_session.h"
 #include "purge/browser_window.h"
 
 #include <algorithm>

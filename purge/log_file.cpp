@@ -1,6 +1,6 @@
 #include "purge/log_file.h"
 
-#include "platform/text_file.h"
+#include "platform/files/text_file.h"
 #include "purge/purge_report.h"
 
 namespace kp {

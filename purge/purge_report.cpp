@@ -1,7 +1,7 @@
 #include "purge/purge_report.h"
 
-#include "app/message_dialog.h"
-#include "purge/error_level.h"
+#include "core/error_level.h"
+#include "core/message_service.h"
 
 #include <QCoreApplication>
 

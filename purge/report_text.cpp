@@ -1,6 +1,6 @@
 #include "purge/report_text.h"
 
-#include "purge/error_level.h"
+#include "core/error_level.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 #include "purge/file_delete.h"
 
-#include "platform/file_system.h"
+#include "platform/files/file_system.h"
 #include "purge/purge_context.h"
 #include "purge/purge_report.h"
 #include "purge/run_state.h"

@@ -1,12 +1,13 @@
 #include "purge/url_cache_purge.h"
 
-#include "app/keywords.h"
-#include "platform/deferred_deletes.h"
-#include "platform/file_system.h"
+#include "core/error_level.h"
+#include "core/keywords.h"
+#include "core/qt_text.h"
+#include "platform/files/deferred_deletes.h"
+#include "platform/files/file_system.h"
 #include "platform/machine.h"
 #include "protect/protect_list.h"
 #include "purge/cache_entry_delete.h"
-#include "purge/error_level.h"
 #include "purge/index_file_clear.h"
 #include "purge/purge_context.h"
 #include "purge/purge_report.h"
@@ -27,7 +28,6 @@ namespace {
 constexpr win::QWORD kNoDateFrom = 2650467744000000000ULL;
 constexpr const char* kAccessError = "*** Error Accessing Cache ***";
 
-QString q(const std::string& text) { return QString::fromStdString(text); }
 
 bool startsWithUpper(std::string_view text, std::string_view prefix)
 {

@@ -5,7 +5,7 @@
 // entries of other kinds, protected ones and (for the cache) recent ones,
 // deletes the rest with their local files and reports them.
 
-#include "platform/url_cache.h"
+#include "platform/urlcache/url_cache.h"
 #include "protect/no_protection.h"
 #include "purge/browser_window.h"
 #include "purge/cache_cursor.h"
@@ -37,7 +37,7 @@ struct UrlCacheServices {
     bool listProtected = false; // TESTPROT was seen: protected entries are listed from then on
     std::function<bool()> ie5OrLater = [] { return true; };
     std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
-    std::function<NoProtectionAnswer()> askNoProtection = [] { return ShowNoProtection(); };
+    std::function<NoProtectionAnswer()> askNoProtection = AnswerNoProtectionOnConsole;
 };
 
 // Age of an entry last used at `lastAccess` (UTC) at the local time `now`:

@@ -6,6 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
+python3 scripts/check-includes.py
 
 jobs=$(nproc)
 build=build-test

@@ -1,7 +1,7 @@
 #include "settings/settings_file.h"
 
-#include "platform/file_system.h"
-#include "platform/profile.h"
+#include "platform/files/file_system.h"
+#include "platform/profile/profile.h"
 #include "settings/folder_set.h"
 
 #include <charconv>

@@ -1,7 +1,7 @@
 #include "settings/window_settings.h"
 
-#include "app/identity.h"
-#include "app/keywords.h"
+#include "core/identity.h"
+#include "core/keywords.h"
 #include "settings/general_settings.h"
 #include "settings/settings_file.h"
 

@@ -6,7 +6,7 @@
 // new kind of content is one more step.
 
 #include "platform/machine.h"
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 #include "sample/builder/machine_builder.h"
 #include "sample/builder/seeded_random.h"
 

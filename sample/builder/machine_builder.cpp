@@ -2,8 +2,8 @@
 
 #include "sample/builder/build_context.h"
 
-#include "platform/dos_paths.h"
-#include "platform/file_system.h"
+#include "platform/files/dos_paths.h"
+#include "platform/files/file_system.h"
 
 #include <cerrno>
 #include <ctime>

@@ -3,7 +3,7 @@
 
 #include "sample/builder/build_context.h"
 
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 
 #include <array>
 #include <cctype>

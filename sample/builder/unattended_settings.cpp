@@ -1,9 +1,9 @@
 #include "sample/builder/unattended_settings.h"
 
-#include "platform/file_system.h"
+#include "platform/files/file_system.h"
 #include "platform/machine.h"
-#include "platform/profile.h"
-#include "platform/shell_folders.h"
+#include "platform/profile/profile.h"
+#include "platform/system/shell_folders.h"
 
 #include <cctype>
 #include <memory>

@@ -5,9 +5,9 @@
 // meets: an entry whose file is gone, files no entry names, an entry whose
 // record does not fit a 4096-byte buffer.
 
-#include "platform/dos_paths.h"
-#include "platform/index_dat_file.h"
-#include "platform/url_cache.h"
+#include "platform/files/dos_paths.h"
+#include "platform/urlcache/index_dat_file.h"
+#include "platform/urlcache/url_cache.h"
 #include "sample/builder/build_context.h"
 
 #include <array>

@@ -1,6 +1,6 @@
 #include "app/installer_tasks.h"
-#include "platform/file_system.h"
-#include "platform/registry.h"
+#include "platform/files/file_system.h"
+#include "platform/registry/registry.h"
 #include "tests/support/built_machine.h"
 #include "tests/support/temp_machine.h"
 

@@ -1,8 +1,8 @@
-#include "app/ie_version.h"
-#include "app/keywords.h"
-#include "app/run_mode.h"
 #include "app/show_decision.h"
-#include "purge/error_level.h"
+#include "core/error_level.h"
+#include "core/ie_version.h"
+#include "core/keywords.h"
+#include "core/run_mode.h"
 
 #include <gtest/gtest.h>
 

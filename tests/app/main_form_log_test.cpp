@@ -1,5 +1,5 @@
 #include "app/app_state.h"
-#include "app/main_form.h"
+#include "app/windows/main_form.h"
 #include "purge/purge_report.h"
 #include "tests/support/recording_messages.h"
 #include "tests/support/temp_machine.h"

@@ -1,6 +1,6 @@
 #include "app/app_state.h"
-#include "app/guarded_application.h"
-#include "app/main_form.h"
+#include "app/windows/guarded_application.h"
+#include "app/windows/main_form.h"
 #include "purge/purge_report.h"
 #include "tests/support/recording_messages.h"
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "app/app_state.h"
-#include "app/main_form.h"
 #include "app/report_navigation.h"
+#include "app/windows/main_form.h"
 #include "purge/purge_report.h"
 #include "tests/support/recording_messages.h"
 

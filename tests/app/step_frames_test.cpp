@@ -1,6 +1,6 @@
-#include "app/keywords.h"
 #include "app/purge_steps.h"
-#include "purge/error_level.h"
+#include "core/error_level.h"
+#include "core/keywords.h"
 #include "purge/purge_report.h"
 #include "purge/run_state.h"
 #include "settings/folder_set.h"

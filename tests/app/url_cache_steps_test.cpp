@@ -3,9 +3,9 @@
 // URL-cache steps of that run only.
 
 #include "app/app_state.h"
-#include "app/main_form.h"
-#include "platform/browser_windows.h"
-#include "platform/dos_paths.h"
+#include "app/windows/main_form.h"
+#include "platform/files/dos_paths.h"
+#include "platform/system/browser_windows.h"
 #include "purge/purge_report.h"
 #include "purge/url_cache_purge.h"
 #include "tests/support/built_machine.h"

@@ -2,7 +2,7 @@
 // result code, never a read outside the buffer. Inputs that parse are also
 // walked, looked up and edited.
 
-#include "platform/index_dat.h"
+#include "platform/urlcache/index_dat.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // INI text from anywhere: parsing never fails, an unedited document gives
 // back its bytes exactly, and edits keep the document readable.
 
-#include "platform/ini_document.h"
+#include "platform/profile/ini_document.h"
 
 #include <cstddef>
 #include <cstdint>

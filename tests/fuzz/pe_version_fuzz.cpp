@@ -1,7 +1,7 @@
 // The version-resource reader on arbitrary bytes: it must refuse or read
 // without touching memory outside the image, and a text it reads is ASCII.
 
-#include "platform/pe_version.h"
+#include "platform/system/pe_version.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -2,7 +2,7 @@
 // delete some, serialise and parse again. Unchanged input must come back
 // unchanged, and what we write must read back.
 
-#include "platform/reg_document.h"
+#include "platform/registry/hive_document.h"
 
 #include <cstdint>
 #include <cstdlib>

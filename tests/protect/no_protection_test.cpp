@@ -1,4 +1,4 @@
-#include "protect/no_protection.h"
+#include "protect/windows/no_protection_dialog.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "platform/file_system.h"
+#include "platform/files/file_system.h"
 #include "protect/protect_list.h"
 #include "settings/folder_set.h"
 #include "tests/support/recording_messages.h"

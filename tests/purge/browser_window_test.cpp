@@ -2,8 +2,8 @@
 // MSN Explorer window, and the platform's list made from the browser
 // processes of one prefix.
 
-#include "platform/browser_windows.h"
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
+#include "platform/system/browser_windows.h"
 #include "purge/browser_window.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/temp_machine.h"

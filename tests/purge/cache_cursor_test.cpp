@@ -2,10 +2,10 @@
 // with the buffer grown once for the record over 4096 bytes, an empty cache,
 // and a damaged index that stops the walk with its message.
 
-#include "platform/dos_paths.h"
-#include "platform/url_cache.h"
+#include "core/error_level.h"
+#include "platform/files/dos_paths.h"
+#include "platform/urlcache/url_cache.h"
 #include "purge/cache_cursor.h"
-#include "purge/error_level.h"
 #include "tests/support/built_machine.h"
 #include "tests/support/recording_messages.h"
 #include "tests/support/temp_machine.h"

@@ -3,11 +3,11 @@
 // cache keeps using; open browsers and a running Wine session refuse it;
 // damaged, short and unwritable files are left as they were.
 
-#include "app/keywords.h"
-#include "platform/browser_windows.h"
-#include "platform/dos_paths.h"
-#include "platform/url_cache.h"
-#include "platform/wine_session.h"
+#include "core/keywords.h"
+#include "platform/files/dos_paths.h"
+#include "platform/system/browser_windows.h"
+#include "platform/system/wine_session.h"
+#include "platform/urlcache/url_cache.h"
 #include "purge/browser_window.h"
 #include "purge/index_file_clear.h"
 #include "tests/support/built_machine.h"

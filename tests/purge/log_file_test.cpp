@@ -1,5 +1,5 @@
-#include "platform/text_file.h"
-#include "purge/error_level.h"
+#include "core/error_level.h"
+#include "platform/files/text_file.h"
 #include "purge/log_file.h"
 #include "purge/purge_report.h"
 #include "purge/show_text_file.h"

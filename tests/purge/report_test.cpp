@@ -1,4 +1,4 @@
-#include "purge/error_level.h"
+#include "core/error_level.h"
 #include "purge/purge_report.h"
 #include "purge/report_text.h"
 #include "tests/support/recording_messages.h"

@@ -5,13 +5,13 @@
 // a walk error that stops the later steps, and a whole purge checked with
 // msiecfexport.
 
-#include "app/keywords.h"
-#include "platform/browser_windows.h"
-#include "platform/dos_paths.h"
-#include "platform/index_dat_file.h"
-#include "platform/url_cache.h"
+#include "core/error_level.h"
+#include "core/keywords.h"
+#include "platform/files/dos_paths.h"
+#include "platform/system/browser_windows.h"
+#include "platform/urlcache/index_dat_file.h"
+#include "platform/urlcache/url_cache.h"
 #include "purge/cache_entry_delete.h"
-#include "purge/error_level.h"
 #include "purge/purge_context.h"
 #include "purge/purge_report.h"
 #include "purge/report_text.h"

@@ -1,12 +1,12 @@
 // After our purges of a prefix made by real Wine, Wine's own wininet lists
 // exactly the protected entries that were left, and still adds to the cache.
 
-#include "app/keywords.h"
-#include "platform/browser_windows.h"
-#include "platform/dos_paths.h"
+#include "core/error_level.h"
+#include "core/keywords.h"
+#include "platform/files/dos_paths.h"
 #include "platform/machine.h"
-#include "platform/url_cache.h"
-#include "purge/error_level.h"
+#include "platform/system/browser_windows.h"
+#include "platform/urlcache/url_cache.h"
 #include "purge/purge_context.h"
 #include "purge/purge_report.h"
 #include "purge/run_state.h"

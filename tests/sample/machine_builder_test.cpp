@@ -1,7 +1,7 @@
 #include "sample/builder/machine_builder.h"
 
 #include "platform/machine.h"
-#include "platform/registry.h"
+#include "platform/registry/registry.h"
 #include "tests/support/built_machine.h"
 
 #include <gtest/gtest.h>

@@ -3,10 +3,10 @@
 // msiecfexport (libmsiecf) lists exactly our records in every container,
 // before and after deletions, with no trace of deleted ones.
 
-#include "platform/cookie_file.h"
-#include "platform/dos_paths.h"
-#include "platform/index_dat_file.h"
-#include "platform/url_cache.h"
+#include "platform/files/dos_paths.h"
+#include "platform/urlcache/cookie_file.h"
+#include "platform/urlcache/index_dat_file.h"
+#include "platform/urlcache/url_cache.h"
 #include "tests/support/built_machine.h"
 #include "tests/support/msiecf_export.h"
 

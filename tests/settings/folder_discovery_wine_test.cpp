@@ -2,14 +2,15 @@
 // Wine puts them (C:\users\<name>\AppData\...), after Wine's own wininet has
 // made its cache containers.
 
-#include "app/ie_version.h"
-#include "platform/dos_paths.h"
+#include "core/ie_version.h"
+#include "core/keywords.h"
+#include "platform/files/dos_paths.h"
 #include "platform/machine.h"
 #include "settings/data_folder.h"
 #include "settings/folder_discovery.h"
 #include "settings/folder_display.h"
-#include "settings/general_settings.h"
 #include "settings/folder_set.h"
+#include "settings/general_settings.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wine_prefix.h"
 

@@ -1,5 +1,5 @@
-#include "app/identity.h"
-#include "platform/file_system.h"
+#include "core/identity.h"
+#include "platform/files/file_system.h"
 #include "settings/general_settings.h"
 #include "settings/option_set_store.h"
 #include "settings/window_settings.h"

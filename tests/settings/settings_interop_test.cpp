@@ -1,8 +1,8 @@
 // Settings files the program writes, read back by other readers of the
 // format: Python's configparser and Wine's own GetPrivateProfileStringA.
 
-#include "platform/file_system.h"
-#include "platform/profile.h"
+#include "platform/files/file_system.h"
+#include "platform/profile/profile.h"
 #include "settings/general_settings.h"
 #include "settings/option_set_store.h"
 #include "settings/window_settings.h"

@@ -1,7 +1,7 @@
 #include "tests/settings/settings_support.h"
 
-#include "platform/file_system.h"
-#include "platform/text_file.h"
+#include "platform/files/file_system.h"
+#include "platform/files/text_file.h"
 
 namespace kp::test {
 

@@ -2,7 +2,7 @@
 // A sample machine with the program's folders set as start-up sets them,
 // for the settings tests.
 
-#include "app/keywords.h"
+#include "core/keywords.h"
 #include "settings/folder_set.h"
 #include "settings/settings_file.h"
 #include "tests/support/built_machine.h"

@@ -2,7 +2,7 @@
 // A message service for tests: records every message and answers with a
 // chosen button (the message's default when none is chosen).
 
-#include "app/message_dialog.h"
+#include "core/message_service.h"
 
 #include <vector>
 

@@ -1,0 +1,20 @@
+#pragma once
+// The message service of a program with windows: Qt message boxes.
+
+#include "core/message_service.h"
+
+namespace kp {
+
+// Qt message boxes on a display. Without one (Qt's offscreen or minimal
+// platform) the message goes to standard error with its caption and is
+// answered with its default button at once.
+class DialogMessageService : public MessageService {
+public:
+    using MessageService::show;
+    MsgButton show(const Message& message) override;
+};
+
+// True when windows can be seen: Qt runs on a real display platform.
+bool displayAvailable();
+
+} // namespace kp

@@ -1,0 +1,277 @@
+// FileSystem: deleting, moving and copying files, creating and removing
+// folders.
+
+#include "platform/files/file_system.h"
+
+#include "platform/files/deferred_deletes.h"
+#include "platform/files/dos_paths.h"
+#include "platform/files/file_attributes.h"
+#include "platform/host/win_error.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace kp::win {
+
+namespace {
+
+// SHARING_VIOLATION while a handle of the file refuses to share deletion.
+DWORD checkDeletable(const std::string& host)
+{
+    int fd = ::open(host.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return err::SUCCESS;
+    bool refused = deletionRefused(fd);
+    ::close(fd);
+    return refused ? err::SHARING_VIOLATION : err::SUCCESS;
+}
+
+bool sameFile(const std::string& a, const std::string& b)
+{
+    struct stat sa {}, sb {};
+    return ::lstat(a.c_str(), &sa) == 0 && ::lstat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev
+        && sa.st_ino == sb.st_ino;
+}
+
+DWORD copyContents(int from, int to)
+{
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        ssize_t n = ::read(from, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errorFromErrno(errno);
+        if (n == 0)
+            return err::SUCCESS;
+        for (ssize_t done = 0; done < n;) {
+            ssize_t w = ::write(to, buffer.data() + done, std::size_t(n - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0)
+                return w < 0 ? errorFromErrno(errno) : err::DISK_FULL;
+            done += w;
+        }
+    }
+}
+
+} // namespace
+
+DWORD FileSystem::checkDeleteFile(std::string_view path, Resolved& r)
+{
+    if (DWORD e = resolveExisting(path, r))
+        return e;
+    HostFileInfo info;
+    if (DWORD e = readHostFileInfo(r.host, info))
+        return e;
+    if (info.isLink)
+        return err::SUCCESS;
+    if (info.attributes & (attr::DIRECTORY | attr::READONLY))
+        return err::ACCESS_DENIED;
+    return checkDeletable(r.host);
+}
+
+DWORD FileSystem::deleteFile(std::string_view path)
+{
+    Resolved r;
+    if (DWORD e = checkDeleteFile(path, r))
+        return e;
+    if (::unlink(r.host.c_str()) != 0)
+        return errorFromErrno(errno);
+    paths_.noteRemoved(r.hostDir, r.name);
+    return err::SUCCESS;
+}
+
+DWORD FileSystem::deleteFile(std::string_view path, DeferredDeletes& removals)
+{
+    Resolved r;
+    if (DWORD e = checkDeleteFile(path, r))
+        return e;
+    return removals.add(r.hostDir, r.name);
+}
+
+DWORD FileSystem::moveFile(std::string_view from, std::string_view to, DWORD flags)
+{
+    Resolved source;
+    if (DWORD e = resolveExisting(from, source))
+        return e;
+    if (source.name.empty())
+        return err::ACCESS_DENIED;
+    Resolved target;
+    if (DWORD e = resolve(to, target))
+        return e;
+    if (target.name.empty())
+        return err::ACCESS_DENIED;
+    HostFileInfo sourceInfo;
+    if (DWORD e = readHostFileInfo(source.host, sourceInfo))
+        return e;
+    if (!sourceInfo.isLink && !(sourceInfo.attributes & attr::DIRECTORY))
+        if (DWORD e = checkDeletable(source.host))
+            return e;
+
+    // A target that is the source itself under another letter case is a rename.
+    bool caseOnly = target.exists && sameFile(source.host, target.host) && source.hostDir == target.hostDir;
+    std::string targetHost = target.host;
+    if (caseOnly)
+        targetHost = target.hostDir + "/" + target.winPath.substr(target.winPath.rfind('\\') + 1);
+    else if (target.exists) {
+        if (!(flags & movefile::REPLACE_EXISTING))
+            return err::ALREADY_EXISTS;
+        HostFileInfo targetInfo;
+        if (DWORD e = readHostFileInfo(target.host, targetInfo))
+            return e;
+        if ((targetInfo.attributes & (attr::DIRECTORY | attr::READONLY)) && !targetInfo.isLink)
+            return err::ACCESS_DENIED;
+        if (sourceInfo.attributes & attr::DIRECTORY)
+            return err::ACCESS_DENIED;
+        if (!targetInfo.isLink)
+            if (DWORD e = checkDeletable(target.host))
+                return e;
+    }
+    std::string targetName = targetHost.substr(targetHost.rfind('/') + 1);
+
+    int renamed = target.exists && !caseOnly
+        ? ::rename(source.host.c_str(), targetHost.c_str())
+        : ::renameat2(AT_FDCWD, source.host.c_str(), AT_FDCWD, targetHost.c_str(), caseOnly ? 0 : RENAME_NOREPLACE);
+    if (renamed != 0 && errno == EINVAL && !caseOnly && !target.exists) {
+        struct stat st {};
+        if (::lstat(targetHost.c_str(), &st) == 0)
+            return err::ALREADY_EXISTS;
+        renamed = ::rename(source.host.c_str(), targetHost.c_str());
+    }
+    if (renamed != 0) {
+        if (errno == EEXIST)
+            return err::ALREADY_EXISTS;
+        if (errno == EXDEV && (flags & movefile::COPY_ALLOWED) && !(sourceInfo.attributes & attr::DIRECTORY)) {
+            if (DWORD e = copyFile(from, to, !(flags & movefile::REPLACE_EXISTING)))
+                return e;
+            return deleteFile(from);
+        }
+        return errorFromErrno(errno);
+    }
+    paths_.noteRemoved(source.hostDir, source.name);
+    paths_.noteAdded(target.hostDir, targetName);
+    return err::SUCCESS;
+}
+
+DWORD FileSystem::copyFile(std::string_view from, std::string_view to, bool failIfExists)
+{
+    Resolved source;
+    if (DWORD e = resolveExisting(from, source))
+        return e;
+    Resolved target;
+    if (DWORD e = resolve(to, target))
+        return e;
+    if (target.name.empty())
+        return err::ACCESS_DENIED;
+
+    int in = ::open(source.host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (in < 0)
+        return errorFromErrno(errno);
+    struct stat st {};
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(in);
+        return err::ACCESS_DENIED;
+    }
+    HostFileInfo sourceInfo;
+    readHostFileInfo(source.host, sourceInfo);
+    if (target.exists) {
+        if (failIfExists) {
+            ::close(in);
+            return err::FILE_EXISTS;
+        }
+        HostFileInfo targetInfo;
+        readHostFileInfo(target.host, targetInfo);
+        if (targetInfo.attributes & (attr::DIRECTORY | attr::READONLY)) {
+            ::close(in);
+            return err::ACCESS_DENIED;
+        }
+        if (sameFile(source.host, target.host)) {
+            ::close(in);
+            return err::SHARING_VIOLATION;
+        }
+    }
+
+    // Written under a temporary name and renamed, so that a crash never
+    // leaves a half-written target.
+    std::string temp = target.hostDir + "/.kp-copy-XXXXXX";
+    int out = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (out < 0) {
+        ::close(in);
+        DWORD e = errorFromErrno(errno);
+        return e == err::FILE_NOT_FOUND ? err::PATH_NOT_FOUND : e;
+    }
+    DWORD result = copyContents(in, out);
+    ::close(in);
+    if (!result && ::fsync(out) != 0)
+        result = errorFromErrno(errno);
+    if (!result) {
+        timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+        ::futimens(out, times);
+        ::fchmod(out, st.st_mode & 0777);
+        writeDosAttrib(out, sourceInfo.attributes, false);
+    }
+    ::close(out);
+    if (!result) {
+        int renamed = failIfExists ? ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.host.c_str(), RENAME_NOREPLACE)
+                                   : ::rename(temp.c_str(), target.host.c_str());
+        if (renamed != 0)
+            result = errno == EEXIST ? err::FILE_EXISTS : errorFromErrno(errno);
+    }
+    if (result) {
+        ::unlink(temp.c_str());
+        return result;
+    }
+    paths_.noteAdded(target.hostDir, target.name);
+    return err::SUCCESS;
+}
+
+DWORD FileSystem::createDirectory(std::string_view path)
+{
+    Resolved r;
+    if (DWORD e = resolve(path, r))
+        return e;
+    if (r.exists)
+        return err::ALREADY_EXISTS;
+    if (::mkdir(r.host.c_str(), 0777) != 0) {
+        DWORD e = errorFromErrno(errno);
+        if (e == err::FILE_EXISTS)
+            return err::ALREADY_EXISTS;
+        return e == err::FILE_NOT_FOUND ? err::PATH_NOT_FOUND : e;
+    }
+    paths_.noteAdded(r.hostDir, r.name);
+    return err::SUCCESS;
+}
+
+DWORD FileSystem::removeDirectory(std::string_view path)
+{
+    Resolved r;
+    if (DWORD e = resolveExisting(path, r))
+        return e;
+    if (r.name.empty())
+        return err::ACCESS_DENIED;
+    HostFileInfo info;
+    if (DWORD e = readHostFileInfo(r.host, info))
+        return e;
+    if (!(info.attributes & attr::DIRECTORY))
+        return err::DIRECTORY;
+    if (info.isLink) {
+        if (::unlink(r.host.c_str()) != 0)
+            return errorFromErrno(errno);
+    } else {
+        std::string current;
+        if (hostPath(currentDirectory(), current) == err::SUCCESS && sameFile(current, r.host))
+            return err::SHARING_VIOLATION;
+        if (::rmdir(r.host.c_str()) != 0)
+            return errno == EEXIST ? err::DIR_NOT_EMPTY : errorFromErrno(errno);
+    }
+    paths_.noteRemoved(r.hostDir, r.name);
+    paths_.forget(r.host);
+    return err::SUCCESS;
+}
+
+} // namespace kp::win

@@ -1,0 +1,80 @@
+#include "platform/host/atomic_file.h"
+
+#include "platform/host/win_error.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace kp::win {
+
+namespace {
+
+bool writeAll(int fd, std::string_view data)
+{
+    while (!data.empty()) {
+        ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        data.remove_prefix(std::size_t(n));
+    }
+    return true;
+}
+
+} // namespace
+
+DWORD replaceFileAtomically(const std::string& path, std::string_view contents)
+{
+    // Through a link the file it names is replaced, and the link stays.
+    std::string hostPath = path;
+    char real[PATH_MAX];
+    struct stat link {};
+    if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode) && ::realpath(path.c_str(), real))
+        hostPath = real;
+    std::size_t slash = hostPath.rfind('/');
+    std::string dir = slash == 0 ? "/" : hostPath.substr(0, slash);
+    std::string temp = hostPath.substr(0, slash + 1) + ".kp-write-XXXXXX";
+    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) {
+        DWORD e = errorFromErrno(errno);
+        return e == err::FILE_NOT_FOUND ? err::PATH_NOT_FOUND : e;
+    }
+    mode_t mode = 0666 & ~mode_t(022);
+    struct stat old {};
+    char attrib[64];
+    ssize_t attribLength = -1;
+    if (::stat(hostPath.c_str(), &old) == 0) {
+        mode = old.st_mode & 07777;
+        attribLength = ::getxattr(hostPath.c_str(), "user.DOSATTRIB", attrib, sizeof attrib);
+    }
+    bool ok = writeAll(fd, contents) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    int error = errno;
+    if (ok && attribLength > 0)
+        ::fsetxattr(fd, "user.DOSATTRIB", attrib, std::size_t(attribLength), 0);
+    ::close(fd);
+    if (ok && ::rename(temp.c_str(), hostPath.c_str()) != 0) {
+        ok = false;
+        error = errno;
+    }
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return errorFromErrno(error);
+    }
+    int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return err::SUCCESS;
+}
+
+} // namespace kp::win

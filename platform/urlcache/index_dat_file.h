@@ -1,0 +1,58 @@
+#pragma once
+// An index.dat on the host, kept loaded between calls and reloaded when the
+// file changes. Loading takes a shared advisory lock (flock); an edit holds
+// an exclusive one from the check for changes to the write-back, and writes
+// back only the byte ranges it changed, through a shared mapping of the file
+// as wininet keeps it (then stamps the file's modification time).
+
+#include "platform/urlcache/index_dat.h"
+
+#include <functional>
+#include <string>
+#include <sys/stat.h>
+
+namespace kp::win {
+
+class IndexDatFile {
+public:
+    IndexDatFile() = default;
+    ~IndexDatFile();
+    IndexDatFile(const IndexDatFile&) = delete;
+    IndexDatFile& operator=(const IndexDatFile&) = delete;
+
+    // Opens an existing index file (never through a symbolic link) and loads
+    // it. FILE_NOT_FOUND, ACCESS_DENIED, or the parse error.
+    DWORD open(const std::string& hostPath);
+
+    // Writes a new index file atomically (write, fsync, rename); FILE_EXISTS
+    // when one is there.
+    static DWORD create(const std::string& hostPath, const IndexFile& index);
+
+    // Reloads the index when the file changed since it was loaded or written
+    // (reopening its path when the file was deleted or replaced).
+    DWORD refresh();
+    const IndexFile& index() const { return index_; }
+    const std::string& hostPath() const { return path_; }
+
+    // Runs `change` on the current index under the exclusive lock and writes
+    // back what it changed. Nothing is written when it fails.
+    DWORD edit(const std::function<DWORD(IndexFile&)>& change);
+
+private:
+    DWORD reopenIfGone();
+    DWORD load();
+    bool unchangedSince(bool compareHeader);
+    void close();
+    DWORD mapForWriting();
+
+    int fd_ = -1;
+    bool writable_ = false;
+    std::string path_;
+    struct stat loadedStat_ {};
+    IndexFile index_;
+    bool loaded_ = false;
+    void* map_ = nullptr;
+    std::size_t mapSize_ = 0;
+};
+
+} // namespace kp::win

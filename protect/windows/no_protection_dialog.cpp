@@ -1,0 +1,54 @@
+#include "protect/windows/no_protection_dialog.h"
+
+#include "ui_TNoProtection.h"
+
+#include "core/windows/message_dialog.h"
+
+#include <QScreen>
+
+namespace kp {
+
+TNoProtection::TNoProtection(QWidget* parent)
+    : QDialog(parent)
+    , ui_(std::make_unique<Ui::TNoProtection>())
+{
+    ui_->setupUi(this);
+    setWindowTitle(QString::fromStdString(NoProtectionCaption()));
+    connect(ui_->OKBtn, &QPushButton::clicked, this, &TNoProtection::OKBtnClick);
+    connect(ui_->CancelBtn, &QPushButton::clicked, this, &TNoProtection::CancelBtnClick);
+    if (QScreen* shown = screen())
+        resize(NoProtectionSizeFor(size(), shown->logicalDotsPerInch()));
+}
+
+TNoProtection::~TNoProtection() = default;
+
+NoProtectionAnswer TNoProtection::answer() const
+{
+    return {result() != ResultContinue, ui_->CheckBox1->isChecked()};
+}
+
+void TNoProtection::OKBtnClick()
+{
+    done(ResultContinue);
+}
+
+void TNoProtection::CancelBtnClick()
+{
+    done(ResultBypass);
+}
+
+void TNoProtection::reject()
+{
+    done(ResultBypass);
+}
+
+NoProtectionAnswer ShowNoProtection(QWidget* parent)
+{
+    if (!displayAvailable())
+        return AnswerNoProtectionOnConsole();
+    TNoProtection dialog(parent);
+    dialog.exec();
+    return dialog.answer();
+}
+
+} // namespace kp

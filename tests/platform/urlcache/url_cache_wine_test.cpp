@@ -1,0 +1,195 @@
+// Interop with Wine's own wininet: a Windows probe fills, lists and edits the
+// cache of a fresh prefix; our walk must agree with it both ways.
+
+#include "platform/machine.h"
+#include "platform/urlcache/url_cache.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/wine_prefix.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <set>
+#include <sstream>
+#include <unistd.h>
+
+using namespace kp::win;
+
+namespace {
+
+// "type size url local" of one entry, as both sides print it.
+using Entry = std::string;
+
+class WineProbe {
+public:
+    explicit WineProbe(std::string prefix) : prefix_(std::move(prefix)) {}
+
+    // The session ends before we read or write the files.
+    std::string call(std::vector<std::string> args)
+    {
+        return kp::test::runWineProgram(prefix_, KP_URLCACHE_PROBE, std::move(args));
+    }
+
+    std::set<Entry> list()
+    {
+        std::set<Entry> entries;
+        for (const auto& f : kp::test::tabbedRows(call({"list"})))
+            if (f.size() == 5 && f[0] == "entry")
+                entries.insert(f[1] + " " + f[2] + " " + f[3] + " " + f[4]);
+        return entries;
+    }
+
+    std::map<std::string, std::string> results(const std::string& command, const std::vector<std::string>& urls)
+    {
+        std::vector<std::string> args = {command};
+        args.insert(args.end(), urls.begin(), urls.end());
+        std::map<std::string, std::string> out;
+        for (const auto& f : kp::test::tabbedRows(call(args)))
+            if (f.size() == 3 && f[0] == command)
+                out[f[1]] = f[2];
+        return out;
+    }
+
+private:
+    std::string prefix_;
+};
+
+std::set<Entry> ourList(UrlCache& cache)
+{
+    std::set<Entry> entries;
+    std::vector<std::uint64_t> buffer(512);
+    auto* info = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
+    DWORD size = 4096;
+    UrlCacheFindHandle handle = 0;
+    DWORD e = cache.findFirstUrlCacheEntryEx(nullptr, 0, 0xFFFFFFFF, 0, info, size, handle);
+    while (e == err::SUCCESS) {
+        char type[16];
+        std::snprintf(type, sizeof type, "%08x", info->CacheEntryType);
+        entries.insert(std::string(type) + " " + std::to_string(info->dwSizeLow) + " " + info->lpszSourceUrlName + " "
+                       + (info->lpszLocalFileName ? info->lpszLocalFileName : ""));
+        size = 4096;
+        e = cache.findNextUrlCacheEntryEx(handle, info, size);
+    }
+    EXPECT_EQ(e, err::NO_MORE_ITEMS);
+    cache.findCloseUrlCache(handle);
+    return entries;
+}
+
+std::string urlOf(const Entry& entry)
+{
+    std::istringstream in(entry);
+    std::string type, size, url;
+    in >> type >> size;
+    std::getline(in >> std::ws, url);
+    // "Visited: probe@http://..." keeps its blank.
+    if (url.starts_with("Visited: "))
+        return url.substr(0, url.find(' ', 9));
+    return url.substr(0, url.find(' '));
+}
+
+} // namespace
+
+TEST(UrlCacheWine, OurWalkAndWinesAgreeBeforeAndAfterEditsOnBothSides)
+{
+#ifndef KP_URLCACHE_PROBE
+    GTEST_SKIP() << "no mingw-w64 cross compiler: the Windows probe was not built";
+#else
+    if (!kp::test::wineAvailable() || ::access(KP_URLCACHE_PROBE, R_OK) != 0)
+        GTEST_SKIP() << "wine64 or the probe is missing";
+    kp::test::TempDir dir;
+    const std::string prefix = dir.path() + "/prefix";
+    std::string error;
+    ASSERT_TRUE(kp::test::makeRealWinePrefix(prefix, error)) << error;
+    WineProbe probe(prefix);
+
+    UrlCacheFolders folders;
+    for (const auto& f : kp::test::tabbedRows(probe.call({"folders"}))) {
+        if (f.size() == 3 && f[1] == "32")
+            folders.cache = f[2];
+        if (f.size() == 3 && f[1] == "33")
+            folders.cookies = f[2];
+        if (f.size() == 3 && f[1] == "34")
+            folders.history = f[2];
+    }
+    ASSERT_FALSE(folders.cache.empty());
+    ASSERT_NE(probe.call({"fill", "12"}).find("filled\t0"), std::string::npos);
+
+    std::unique_ptr<Machine> machine;
+    ASSERT_EQ(Machine::open(prefix, machine), err::SUCCESS);
+    {
+        UrlCache cache(*machine, folders);
+        const std::set<Entry> wine = probe.list();
+        ASSERT_EQ(wine.size(), 12u + 12u + 2u);
+        EXPECT_EQ(ourList(cache), wine);
+
+        const std::vector<std::string> gone = {"http://probe.example/page3.html", "http://probe.example/page5.html",
+                                               "Visited: probe@http://probe.example/page7.html",
+                                               "Cookie:" + kp::test::tabbedRows(probe.call({"folders"})).back().back()
+                                                   + "@other.example/shop/"};
+        for (const std::string& url : gone)
+            EXPECT_EQ(cache.deleteUrlCacheEntry(url), err::SUCCESS) << url;
+
+        std::set<Entry> expected;
+        for (const Entry& e : wine)
+            if (std::find(gone.begin(), gone.end(), urlOf(e)) == gone.end())
+                expected.insert(e);
+        ASSERT_EQ(expected.size(), wine.size() - gone.size());
+        EXPECT_EQ(probe.list(), expected);
+        for (const auto& [url, code] : probe.results("get", gone))
+            EXPECT_EQ(code, "2") << url;
+        for (const auto& [url, code] : probe.results("get", {"http://probe.example/page4.html",
+                                                              "Visited: probe@http://probe.example/page8.html"}))
+            EXPECT_EQ(code, "0") << url;
+
+        // Wine adds to the index we edited, without damage.
+        for (const auto& [url, code] : probe.results("add", {"http://added.example/a.html", "http://added.example/b.html"}))
+            EXPECT_EQ(code, "0") << url;
+        const std::set<Entry> afterAdd = probe.list();
+        EXPECT_EQ(afterAdd.size(), expected.size() + 2);
+        EXPECT_EQ(ourList(cache), afterAdd);
+    }
+    {
+        // Wine finds what we add through its hash, and deletes it.
+        UrlCache cache(*machine, folders);
+        UrlCacheCommit visited;
+        visited.url = "Visited: probe@http://ours.example/";
+        ASSERT_EQ(cache.commitUrlCacheEntry(visited), err::SUCCESS);
+        std::string local;
+        ASSERT_EQ(cache.createUrlCacheEntry("http://ours.example/page.html", "html", local), err::SUCCESS);
+        UrlCacheCommit content;
+        content.url = "http://ours.example/page.html";
+        content.localFileName = local;
+        ASSERT_EQ(cache.commitUrlCacheEntry(content), err::SUCCESS);
+
+        const std::set<Entry> wine = probe.list();
+        EXPECT_EQ(ourList(cache), wine);
+        for (const auto& [url, code] : probe.results("get", {visited.url, content.url}))
+            EXPECT_EQ(code, "0") << url;
+        for (const auto& [url, code] : probe.results("delete", {visited.url, content.url}))
+            EXPECT_EQ(code, "0") << url;
+        const std::set<Entry> after = ourList(cache);
+        EXPECT_EQ(after.size(), wine.size() - 2);
+        EXPECT_EQ(probe.list(), after);
+    }
+#endif
+}
+
+TEST(UrlCacheWine, ARunningSessionOfThePrefixIsReported)
+{
+    if (!kp::test::wineAvailable())
+        GTEST_SKIP() << "wine64 is missing";
+    kp::test::TempDir dir;
+    const std::string prefix = dir.path() + "/prefix";
+    std::string error;
+    ASSERT_TRUE(kp::test::makeRealWinePrefix(prefix, error)) << error;
+    std::unique_ptr<Machine> machine;
+    ASSERT_EQ(Machine::open(prefix, machine), err::SUCCESS);
+    UrlCache cache(*machine, {});
+    EXPECT_FALSE(cache.wineSessionActive());
+    const std::string server = "WINEPREFIX='" + prefix + "' " + kp::test::kWineServer;
+    ASSERT_EQ(std::system((server + " -p").c_str()), 0);
+    EXPECT_TRUE(cache.wineSessionActive());
+    kp::test::stopWineSession(prefix);
+    EXPECT_FALSE(cache.wineSessionActive());
+}
