@@ -29,6 +29,14 @@ protected:
     NinetyEightMachine() : OnBuiltMachine(ninetyEight()) {}
 };
 
+// What a call that fills a text gives, or "<error>".
+std::string result(DWORD (*call)(Machine&, std::string&), Machine& m)
+{
+    std::string text;
+    const DWORD e = call(m, text);
+    return e ? "<" + std::to_string(e) + ">" : text;
+}
+
 RegKey openKey(Machine& m, RegRoot root, const char* path)
 {
     RegKey key;
@@ -46,14 +54,10 @@ TEST_F(XpMachine, IdentityAndInternetExplorer6sLibrary)
     EXPECT_EQ(v.build, 2600u);
     EXPECT_EQ(v.csdVersion, "Service Pack 2");
     EXPECT_EQ(platformId(machine()), platform_id::WIN32_NT);
-    std::string text;
-    EXPECT_EQ(userName(machine(), text), err::SUCCESS);
-    EXPECT_EQ(text, "Owner");
-    EXPECT_EQ(computerName(machine(), text), err::SUCCESS);
-    EXPECT_EQ(text, "KLENZOR-XP");
+    EXPECT_EQ(result(userName, machine()), "Owner");
+    EXPECT_EQ(result(computerName, machine()), "KLENZOR-XP");
     EXPECT_EQ(userSid(machine()), "S-1-5-21-0-0-0-1000");
-    EXPECT_EQ(profileImagePath(machine(), text), err::SUCCESS);
-    EXPECT_EQ(text, "%SystemDrive%\\Documents and Settings\\Owner");
+    EXPECT_EQ(result(profileImagePath, machine()), "%SystemDrive%\\Documents and Settings\\Owner");
     RegKey profile;
     EXPECT_EQ(machine().registry().openKey(RegRoot::LocalMachine, profileListKey(userSid(machine())), false, profile),
         err::SUCCESS);
@@ -77,9 +81,8 @@ TEST_F(NinetyEightMachine, IsPlatformOneWithPlainProfilePathsAndAutoexecSettings
     EXPECT_EQ(v.csdVersion, " A ");
     EXPECT_EQ(systemDirectory(machine()), "C:\\WINDOWS\\SYSTEM");
     std::string text;
-    EXPECT_EQ(userName(machine(), text), err::SUCCESS);
-    EXPECT_EQ(text, "Betty");
-    EXPECT_EQ(profileImagePath(machine(), text), err::FILE_NOT_FOUND) << "no NT profile list";
+    EXPECT_EQ(result(userName, machine()), "Betty");
+    EXPECT_EQ(result(profileImagePath, machine()), "<2>") << "no NT profile list";
 
     const std::string p = "C:\\WINDOWS\\Profiles\\Betty";
     const std::pair<int, std::string> folders[] = {
@@ -132,17 +135,14 @@ TEST_F(SystemInfo, UserAndComputerNamesFallBack)
     const RegKey explorer
         = openKey(machine(), RegRoot::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer");
     ASSERT_EQ(reg.deleteValue(explorer, "Logon User Name"), err::SUCCESS);
-    std::string text;
-    EXPECT_EQ(userName(machine(), text), err::SUCCESS);
-    EXPECT_EQ(text, "Owner") << "from the profile folder's name";
+    EXPECT_EQ(result(userName, machine()), "Owner") << "from the profile folder's name";
     ASSERT_EQ(reg.setString(openKey(machine(), RegRoot::CurrentUser, "Volatile Environment"), "USERNAME", "wineuser"),
         err::SUCCESS);
-    EXPECT_EQ(userName(machine(), text), err::SUCCESS);
-    EXPECT_EQ(text, "wineuser");
+    EXPECT_EQ(result(userName, machine()), "wineuser");
     ASSERT_EQ(reg.deleteTree(openKey(machine(), RegRoot::LocalMachine, "System\\CurrentControlSet\\Control"),
                   "ComputerName"),
         err::SUCCESS);
-    text = "kept";
+    std::string text = "kept";
     EXPECT_EQ(computerName(machine(), text), err::FILE_NOT_FOUND);
     EXPECT_EQ(text, "kept");
 }
