@@ -25,8 +25,10 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QHeaderView>
+#include <QLayout>
 #include <QThread>
 
+#include <cmath>
 #include <stdexcept>
 
 namespace kp {
@@ -34,6 +36,14 @@ namespace kp {
 namespace {
 const QColor kSilver(0xC0, 0xC0, 0xC0);
 const QColor kLime(0, 255, 0);
+
+// The designed size grown in proportion until it holds `needed`.
+QSize scaledUpToHold(QSize designed, QSize needed)
+{
+    const double factor = std::max({1.0, double(needed.width()) / designed.width(),
+                                    double(needed.height()) / designed.height()});
+    return {int(std::ceil(designed.width() * factor)), int(std::ceil(designed.height() * factor))};
+}
 
 void makeUnavailable(QCheckBox* box)
 {
@@ -69,6 +79,21 @@ TMainForm::TMainForm(AppState& state, StepTable steps, QWidget* parent)
     ui_->ListView0->horizontalHeader()->setStretchLastSection(false);
     connect(report_.get(), &PurgeReport::cleared, this, &TMainForm::resetStatusPanel);
     connect(report_.get(), &PurgeReport::styleChanged, this, &TMainForm::applyReportStyle);
+
+    // The status bar holds the Page Down hint whole; the hint never widens
+    // the window (it may be cut while the finished gauge still shows).
+    ensurePolished();
+    const QMargins margins = ui_->Panel2Layout->contentsMargins();
+    ui_->Panel2->setMinimumWidth(ui_->Panel2Msg->sizeHint().width() + ui_->Panel2Layout->spacing() + margins.left()
+                                 + margins.right() + 2 * ui_->Panel2->frameWidth());
+    ui_->Panel2Msg->setMinimumWidth(1);
+
+    for (QLineEdit* edit : {ui_->NsDD, ui_->NsHH, ui_->NsMM, ui_->SbDD, ui_->SbHH, ui_->SbMM}) {
+        // Four digits wide in any font (its smallest size holds one).
+        const int fourDigits =
+            edit->minimumSizeHint().width() + edit->fontMetrics().horizontalAdvance(QStringLiteral("000"));
+        edit->setMaximumWidth(std::max(edit->maximumWidth(), fourDigits));
+    }
 
     connect(ui_->PurgeAllSBtn, &QPushButton::clicked, this, &TMainForm::PurgeAllSBtnClick);
     connect(ui_->Purge1, &QAction::triggered, this, &TMainForm::PurgeAllSBtnClick);
@@ -107,6 +132,8 @@ void TMainForm::FormCreate()
         if (!failure.empty())
             throw std::runtime_error(failure);
         LoadWindowSettings();
+    } else {
+        applyPlacement({});
     }
     log_->setDataFolder(state_.folders.dataFolder, !state_.folders.dataFolderReadOnly);
 
@@ -242,14 +269,21 @@ void TMainForm::applyPlacement(const std::string& text)
         metrics.height = screen->geometry().height();
         metrics.pixelsPerInch = qRound(screen->logicalDotsPerInchY());
     }
+    // The layout sets the smallest size (resize keeps to it); the designed
+    // size grows to hold it.
+    ensurePolished();
+    layout()->activate();
     const WindowPlacement p = PlaceWindow(text, metrics);
+    QSize size(p.width, p.height);
+    if (p.kind != WindowPlacement::Stored)
+        size = scaledUpToHold(size, minimumSize());
     if (p.kind == WindowPlacement::Centred) {
-        resize(p.width, p.height);
-        move((metrics.width - p.width) / 2, (metrics.height - p.height) / 2);
+        resize(size);
+        move((metrics.width - width()) / 2, (metrics.height - height()) / 2);
         return;
     }
     move(p.left, p.top);
-    resize(p.width, p.height);
+    resize(size);
     setWindowState(p.maximised ? Qt::WindowMaximized : Qt::WindowNoState);
 }
 
