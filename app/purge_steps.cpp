@@ -11,6 +11,7 @@ StepTable availablePurgeSteps(UrlCacheServices* urlCache)
 {
     // Steps join this table as their purge functions are built.
     StepTable steps;
+    steps.shredding = true; // the steps shred the files they delete when the run says so
     if (urlCache) {
         steps[PurgeStep::Cache] = [urlCache](PurgeContext& c) { PurgeUrlCache(c, *urlCache, 'X'); };
         steps[PurgeStep::Cookies] = [urlCache](PurgeContext& c) { PurgeUrlCache(c, *urlCache, 'C'); };

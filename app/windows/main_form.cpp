@@ -25,8 +25,12 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QHeaderView>
+#include <QLayout>
+#include <QRegularExpressionValidator>
+#include <QStyle>
 #include <QThread>
 
+#include <cmath>
 #include <stdexcept>
 
 namespace kp {
@@ -34,6 +38,15 @@ namespace kp {
 namespace {
 const QColor kSilver(0xC0, 0xC0, 0xC0);
 const QColor kLime(0, 255, 0);
+constexpr int kHintHideMs = 5000;
+
+// The designed size grown in proportion until it holds `needed`.
+QSize scaledUpToHold(QSize designed, QSize needed)
+{
+    const double factor = std::max({1.0, double(needed.width()) / designed.width(),
+                                    double(needed.height()) / designed.height()});
+    return {int(std::ceil(designed.width() * factor)), int(std::ceil(designed.height() * factor))};
+}
 
 void makeUnavailable(QCheckBox* box)
 {
@@ -69,6 +82,25 @@ TMainForm::TMainForm(AppState& state, StepTable steps, QWidget* parent)
     ui_->ListView0->horizontalHeader()->setStretchLastSection(false);
     connect(report_.get(), &PurgeReport::cleared, this, &TMainForm::resetStatusPanel);
     connect(report_.get(), &PurgeReport::styleChanged, this, &TMainForm::applyReportStyle);
+    connect(report_.get(), &PurgeReport::rowsInserted, this, &TMainForm::fitReportColumn);
+    connect(report_.get(), &PurgeReport::modelReset, this, &TMainForm::fitReportColumn);
+
+    // The status bar holds the Page Down hint whole; the hint never widens
+    // the window (it may be cut while the finished gauge still shows).
+    ensurePolished();
+    const QMargins margins = ui_->Panel2Layout->contentsMargins();
+    ui_->Panel2->setMinimumWidth(ui_->Panel2Msg->sizeHint().width() + ui_->Panel2Layout->spacing() + margins.left()
+                                 + margins.right() + 2 * ui_->Panel2->frameWidth());
+    ui_->Panel2Msg->setMinimumWidth(1);
+
+    auto* digits = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this);
+    for (QLineEdit* edit : {ui_->NsDD, ui_->NsHH, ui_->NsMM, ui_->SbDD, ui_->SbHH, ui_->SbMM}) {
+        edit->setValidator(digits);
+        // Four digits wide in any font (its smallest size holds one).
+        const int fourDigits =
+            edit->minimumSizeHint().width() + edit->fontMetrics().horizontalAdvance(QStringLiteral("000"));
+        edit->setMaximumWidth(std::max(edit->maximumWidth(), fourDigits));
+    }
 
     connect(ui_->PurgeAllSBtn, &QPushButton::clicked, this, &TMainForm::PurgeAllSBtnClick);
     connect(ui_->Purge1, &QAction::triggered, this, &TMainForm::PurgeAllSBtnClick);
@@ -107,6 +139,8 @@ void TMainForm::FormCreate()
         if (!failure.empty())
             throw std::runtime_error(failure);
         LoadWindowSettings();
+    } else {
+        applyPlacement({});
     }
     log_->setDataFolder(state_.folders.dataFolder, !state_.folders.dataFolderReadOnly);
 
@@ -151,6 +185,9 @@ void TMainForm::FormCreate()
             folder += '\\';
         ShowTextFile(*report_, *state_.machine, folder + "KproMsgs.txt");
     }
+
+    for (QWidget* child : findChildren<QWidget*>())
+        child->setToolTipDuration(kHintHideMs);
 
     setStatusColour(kSilver);
     if (state_.keywords.IsKeywordPresent("NOVER")) {
@@ -242,14 +279,21 @@ void TMainForm::applyPlacement(const std::string& text)
         metrics.height = screen->geometry().height();
         metrics.pixelsPerInch = qRound(screen->logicalDotsPerInchY());
     }
+    // The layout sets the smallest size (resize keeps to it); the designed
+    // size grows to hold it.
+    ensurePolished();
+    layout()->activate();
     const WindowPlacement p = PlaceWindow(text, metrics);
+    QSize size(p.width, p.height);
+    if (p.kind != WindowPlacement::Stored)
+        size = scaledUpToHold(size, minimumSize());
     if (p.kind == WindowPlacement::Centred) {
-        resize(p.width, p.height);
-        move((metrics.width - p.width) / 2, (metrics.height - p.height) / 2);
+        resize(size);
+        move((metrics.width - width()) / 2, (metrics.height - height()) / 2);
         return;
     }
     move(p.left, p.top);
-    resize(p.width, p.height);
+    resize(size);
     setWindowState(p.maximised ? Qt::WindowMaximized : Qt::WindowNoState);
 }
 
@@ -285,6 +329,7 @@ void TMainForm::applyReportStyle()
     const int rowHeight = QFontMetrics(font).height() + 2;
     ui_->ListView0->verticalHeader()->setMinimumSectionSize(rowHeight);
     ui_->ListView0->verticalHeader()->setDefaultSectionSize(rowHeight);
+    fitReportColumn();
 }
 
 void TMainForm::resetStatusPanel()
@@ -297,6 +342,14 @@ void TMainForm::resetStatusPanel()
 void TMainForm::setStatusColour(const QColor& colour)
 {
     ui_->Panel2->setStyleSheet(QStringLiteral("QFrame#Panel2 { background-color: %1; }").arg(colour.name()));
+}
+
+void TMainForm::enableIdleCommands(bool enabled)
+{
+    for (QWidget* button : {ui_->PreviewSbtn, ui_->PurgeAllSBtn, ui_->ExitSBtn})
+        button->setEnabled(enabled);
+    for (QAction* item : {ui_->SavePurgeOptions1, ui_->Preview1, ui_->Purge1, ui_->Exit1, ui_->DisplayFolders1})
+        item->setEnabled(enabled);
 }
 
 // Commands
@@ -358,6 +411,8 @@ void TMainForm::SaveOptionsSBtnClick()
 
 void TMainForm::puDispDirsClick()
 {
+    if (state_.run.BusyFlag)
+        return;
     report_->ClearReport();
     for (const std::string& line : FolderDisplayLines(state_.folders, state_.keywords.IsKeywordPresent("xcode")))
         report_->AddReportLine(QString::fromStdString(line));
@@ -369,6 +424,11 @@ void TMainForm::Timer2ActivityTimer()
 {
     if (state_.run.ProcessedCount > 0)
         ui_->RegLabel->setText(state_.run.statusText());
+    // The lines written since the last tick, the newest in view.
+    const int shown = report_->rowCount();
+    report_->showPendingLines();
+    if (report_->rowCount() > shown)
+        ui_->ListView0->scrollToBottom();
 }
 
 void TMainForm::TimerMsgTimer()
@@ -391,8 +451,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
 void TMainForm::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    if (!state_.run.BusyFlag)
-        fitReportColumn();
+    fitReportColumn();
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
@@ -400,7 +459,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()
         && static_cast<QWidget*>(watched)->window() == this && !state_.run.BusyFlag) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->modifiers() == Qt::NoModifier && FormKeyUp(key->key()))
+        const bool inReport = watched == ui_->ListView0 || watched == ui_->ListView0->viewport();
+        if (key->modifiers() == Qt::NoModifier && (FormKeyUp(key->key()) || (inReport && ReportKey(key->key()))))
             return true;
     }
     return QMainWindow::eventFilter(watched, event);
@@ -433,6 +493,15 @@ bool TMainForm::FormKeyUp(int key)
     return false;
 }
 
+bool TMainForm::ReportKey(int key)
+{
+    if (key != Qt::Key_Home && key != Qt::Key_End)
+        return false;
+    if (report_->rowCount() > 0)
+        showReportLine(key == Qt::Key_Home ? 0 : report_->rowCount() - 1);
+    return true;
+}
+
 void TMainForm::showReportLine(int row)
 {
     const QModelIndex index = report_->index(row);
@@ -442,9 +511,12 @@ void TMainForm::showReportLine(int row)
 
 void TMainForm::fitReportColumn()
 {
-    const int charWidth = QFontMetrics(ui_->ListView0->font()).horizontalAdvance(QLatin1Char('M'));
-    ui_->ListView0->setColumnWidth(
-        0, std::max(ui_->ListView0->viewport()->width(), report_->longestLine() * charWidth + 8));
+    // The longest line whole (the font has a fixed pitch), with the margins
+    // the list keeps on either side of a cell's text; at least the list's width.
+    QTableView* list = ui_->ListView0;
+    const int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+    const int text = QFontMetrics(list->font()).horizontalAdvance(QString(report_->longestLine(), QLatin1Char('M')));
+    list->setColumnWidth(0, std::max(list->viewport()->width(), text + 2 * margin + 2));
 }
 
 void TMainForm::AppOnException(const QString& message, quintptr address)
@@ -499,14 +571,14 @@ void TMainForm::showStatus(const QString& text) { ui_->RegLabel->setText(text); 
 void TMainForm::startActivityTimer() { Timer2Activity.start(); }
 void TMainForm::stopActivityTimer() { Timer2Activity.stop(); }
 
-void TMainForm::enterBusy(bool previewButton)
+void TMainForm::enterBusy(bool)
 {
     ui_->SaveOptionsSBtn->setEnabled(false);
     ui_->SaveOptionsSBtn->hide();
     ui_->CancelSBtn->setEnabled(true);
     ui_->CancelSBtn->show();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    (previewButton ? ui_->PreviewSbtn : ui_->PurgeAllSBtn)->setEnabled(false);
+    enableIdleCommands(false);
 }
 
 void TMainForm::startGauge(int stepWidth)
@@ -522,9 +594,8 @@ void TMainForm::advanceGauge(int stepWidth)
 
 void TMainForm::suspendReportList()
 {
-    ui_->ListView0->setColumnWidth(0, std::max(0, ui_->ListView0->width() - 50));
+    // Lines are announced in batches on the activity timer's ticks.
     report_->suspendUpdates();
-    ui_->ListView0->setUpdatesEnabled(false);
 }
 
 void TMainForm::showCleanVerdict(const QString& status)
@@ -561,17 +632,16 @@ void TMainForm::leaveBusy()
     ui_->CancelSBtn->setEnabled(false);
     QCoreApplication::processEvents();
     report_->resumeUpdates();
-    fitReportColumn();
-    ui_->ListView0->setUpdatesEnabled(true);
+    ui_->ListView0->scrollToTop();
     QCoreApplication::processEvents();
     if (closingPauseMs_ > 0)
         QThread::msleep(closingPauseMs_);
     ui_->PanelGauge->hide();
 }
 
-void TMainForm::restoreIdle(bool previewButton)
+void TMainForm::restoreIdle(bool)
 {
-    (previewButton ? ui_->PreviewSbtn : ui_->PurgeAllSBtn)->setEnabled(true);
+    enableIdleCommands(true);
     QApplication::restoreOverrideCursor();
 }
 

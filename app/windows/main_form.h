@@ -71,10 +71,14 @@ private:
     void applyReportStyle();
     void resetStatusPanel();
     void setStatusColour(const QColor& colour);
+    // The commands that do nothing during a run, shown disabled while it lasts.
+    void enableIdleCommands(bool enabled);
     void startRun(bool preview);
     void fitReportColumn();
     // The keys Tab (next error line) and Page Down (next summary line).
     bool FormKeyUp(int key);
+    // Home and End in the report list: its first and last line.
+    bool ReportKey(int key);
     void showReportLine(int row);
 
     // DriverView
