@@ -40,6 +40,11 @@ bool displayAvailable()
     return !platform.isEmpty() && platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
 
+bool DialogMessageService::userAnswers() const
+{
+    return displayAvailable();
+}
+
 MsgButton DialogMessageService::show(const Message& message)
 {
     if (!displayAvailable())
