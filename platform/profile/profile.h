@@ -45,8 +45,8 @@ public:
 
     // WritePrivateProfileString: sets the key, creating the section and the
     // file as needed; no key deletes the section; no value deletes the key;
-    // no section is FILE_NOT_FOUND. A read-only file, or one reached through
-    // a link that this process may not write, is ACCESS_DENIED.
+    // no section is FILE_NOT_FOUND. A read-only file (also one reached
+    // through a link) or one this process may not write is ACCESS_DENIED.
     DWORD writeString(std::optional<std::string_view> section, std::optional<std::string_view> key,
         std::optional<std::string_view> value, std::string_view file);
 
