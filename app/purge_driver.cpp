@@ -6,6 +6,7 @@
 #include "core/keywords.h"
 #include "core/message_service.h"
 #include "core/qt_text.h"
+#include "core/run_mode.h"
 #include "core/scope_guard.h"
 #include "purge/purge_report.h"
 #include "purge/report_text.h"
@@ -57,6 +58,13 @@ bool PurgeDriver::validate(const DriverInput& input)
         problem = validateAgeGroup({o.SbDD, o.SbHH, o.SbMM}, "Offline Cache", offline);
     if (problem) {
         context_.messages.show(identity::MessageCaption, *problem, MsgKind::Error, OK);
+        // Nobody is there to correct an unattended run: its report says why
+        // it did nothing.
+        if (ReadRunMode(context_.keywords).unattended()) {
+            context_.report.AddReportLine(q(ageProblemReportLine(*problem)));
+            context_.errors.ErrorFlag = true;
+            context_.errors.RaiseErrorLevel(9);
+        }
         return false;
     }
     run.onlineDays = online.days;

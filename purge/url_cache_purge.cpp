@@ -2,6 +2,7 @@
 
 #include "core/error_level.h"
 #include "core/keywords.h"
+#include "core/message_service.h"
 #include "core/qt_text.h"
 #include "platform/files/deferred_deletes.h"
 #include "platform/files/file_system.h"
@@ -269,8 +270,17 @@ void PurgeUrlCache(PurgeContext& context, UrlCacheServices& services, char mode)
         ProtectList protect(services.machine, context.messages, context.folders);
         protect.LoadProtectList(ProtectFilePath(context.folders));
         if (!protect.loaded() && !protect.EnsureLoaded()) {
-            report.AddReportLineQuiet(QStringLiteral("    Unable to open ") + QString::fromLatin1(kProtectFileName));
-            report.AddReportLineQuiet(QStringLiteral("    Function aborted by User."));
+            const QString name = QString::fromLatin1(kProtectFileName);
+            if (context.messages.userAnswers()) {
+                report.AddReportLineQuiet(QStringLiteral("    Unable to open ") + name);
+                report.AddReportLineQuiet(QStringLiteral("    Function aborted by User."));
+            } else {
+                // Aborted by the message's default answer: nobody chose it.
+                report.AddReportLineQuiet(QStringLiteral(" -Error- Unable to open ") + name);
+                report.AddReportLineQuiet(QStringLiteral("    Function aborted."));
+                context.errors.ErrorFlag = true;
+                context.errors.RaiseErrorLevel(9);
+            }
             report.AddReportLineQuiet(QString::fromLatin1(texts.completion));
             return;
         }

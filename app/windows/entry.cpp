@@ -146,6 +146,14 @@ int RunEntrySequence(GuardedApplication& app, const Keywords& keywords)
                       MsgKind::Error, OK);
         return 2;
     }
+    if (std::string problem; machine->validate(problem) != win::err::SUCCESS) {
+        messages.show(identity::MessageCaption,
+                      "The Windows machine in the folder\r\n    " + prefix + "\r\ncannot be used: " + problem
+                          + "\r\n\r\nRepair the prefix, or make a sample machine with\r\n"
+                            "    kp-make-machine <folder>\r\nand start again with WINEPREFIX=<folder>.",
+                      MsgKind::Error, OK);
+        return 2;
+    }
 
     AppState state(keywords, messages, machine.get());
     if (!LoadStartupSettings(state))

@@ -80,6 +80,11 @@ MsgButton answerOf(const QMessageBox& box, const Message& message)
     return (message.buttons & Cancel) ? Cancel : defaultButtonOf(message);
 }
 
+bool DialogMessageService::userAnswers() const
+{
+    return displayAvailable();
+}
+
 MsgButton DialogMessageService::show(const Message& message)
 {
     if (!displayAvailable())

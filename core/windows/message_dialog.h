@@ -16,6 +16,7 @@ class DialogMessageService : public MessageService {
 public:
     using MessageService::show;
     MsgButton show(const Message& message) override;
+    bool userAnswers() const override;
 };
 
 // True when windows can be seen: Qt runs on a real display platform.

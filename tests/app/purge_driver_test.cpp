@@ -290,6 +290,20 @@ TEST_F(DriverTest, AgeLimitsAreCheckedEvenForAnUnselectedCache)
     EXPECT_EQ(state->run.onlineDays, 400);
 }
 
+TEST_F(DriverTest, AnUnattendedRunRefusedForItsAgeLimitsEndsWithAnErrorLine)
+{
+    make({"IE6", "AUTO"});
+    box("CheckBoxCookies")->setChecked(true);
+    edit("SbMM")->setText("60");
+    form->PurgeAllSBtnClick();
+    EXPECT_TRUE(calls.empty());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(lines(), (std::vector<QString>{QStringLiteral(" -Error- The Time Since Last Access is not valid for "
+                                                            "\"Offline Cache\". You have Exceeded 23 Hours or 59 Mins.")}));
+    EXPECT_TRUE(state->errors.ErrorFlag);
+    EXPECT_EQ(state->errors.ErrorLevel, 9);
+}
+
 TEST_F(DriverTest, ALetterInAnAgeFieldIsRefusedWithTheWindowStillOpen)
 {
     make();

@@ -271,6 +271,33 @@ TEST(PurgeCookies, TheCookiePrefixIgnoresCaseButProtectionDoesNot)
     EXPECT_EQ(lines.back(), "  Purge \"Cookies\" Function Completed.  " + std::to_string(cookies.size()) + " Entries Processed.");
 }
 
+TEST(PurgeCookies, AnUnreadableProtectFileAbortsAsAnErrorWhenNobodyAnswered)
+{
+    PurgeFixture f;
+    ASSERT_TRUE(f.built.ok());
+    const std::string protectFile = f.built.hostPath(f.folders.dataFolder + "\\KlenPro.Dat");
+    std::filesystem::remove(protectFile);
+    std::filesystem::create_directory(protectFile);
+    f.built.machine().paths().forget(f.built.hostPath(f.folders.dataFolder));
+    const std::set<std::string> before = f.urls("Cookie:");
+
+    f.messages.answer = Abort;
+    f.purge('C');
+    EXPECT_EQ(f.lines(), (std::vector<std::string>{"Unprotected Cookies:", "    Unable to open KlenPro.Dat",
+                                                   "    Function aborted by User.",
+                                                   "  Purge \"Cookies\" Function Completed."}));
+    EXPECT_EQ(f.errors.ErrorLevel, 0);
+
+    f.report.ClearReport();
+    f.messages.user = false;
+    f.purge('C');
+    EXPECT_EQ(f.lines(), (std::vector<std::string>{"Unprotected Cookies:", " -Error- Unable to open KlenPro.Dat",
+                                                   "    Function aborted.", "  Purge \"Cookies\" Function Completed."}));
+    EXPECT_TRUE(f.errors.ErrorFlag);
+    EXPECT_EQ(f.errors.ErrorLevel, 9);
+    EXPECT_EQ(f.urls("Cookie:"), before);
+}
+
 TEST(PurgeCache, AStickyEntryNamedLikeACookieBelongsToTheCache)
 {
     PurgeFixture f;
