@@ -3,7 +3,7 @@
 #include "platform/files/file_system.h"
 
 #include "platform/machine.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/real_wine_prefix.h"
 #include "tests/support/wine_prefix.h"
 
 #include <gtest/gtest.h>
@@ -42,14 +42,10 @@ std::map<std::string, std::string> wineAttributes(const std::string& prefix, con
 
 } // namespace
 
-TEST(FileAttributesWine, WineSeesOurAttributesAndWeSeeWines)
+using FileAttributesWine = kp::test::RealWinePrefixTest;
+
+TEST_F(FileAttributesWine, WineSeesOurAttributesAndWeSeeWines)
 {
-    if (!kp::test::wineAvailable())
-        GTEST_SKIP() << "wine64 is not installed";
-    kp::test::TempDir dir;
-    const std::string prefix = dir.path() + "/prefix";
-    std::string error;
-    ASSERT_TRUE(kp::test::makeRealWinePrefix(prefix, error)) << error;
     std::unique_ptr<Machine> machine;
     ASSERT_EQ(Machine::open(prefix, machine), err::SUCCESS);
     FileSystem fs(*machine);
