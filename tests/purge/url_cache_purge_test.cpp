@@ -266,6 +266,24 @@ TEST(PurgeCookies, TheCookiePrefixIgnoresCaseButProtectionDoesNot)
     EXPECT_EQ(lines.back(), "  Purge \"Cookies\" Function Completed.  " + std::to_string(cookies.size()) + " Entries Processed.");
 }
 
+TEST(PurgeUrlCache, AFailureInsideIsAnErrorLineAndItsCauseGoesToStandardError)
+{
+    PurgeFixture f;
+    const auto clock = f.services.now;
+    f.services.now = []() -> QDateTime { throw std::runtime_error("no clock"); };
+    testing::internal::CaptureStderr();
+    f.purge('X');
+    f.services.now = clock;
+    f.services.askNoProtection = []() -> NoProtectionAnswer { throw 7; };
+    f.purge('C');
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Klenzor Pro: Online and Offline Cache purge failed: no clock\n"
+              "Klenzor Pro: Unprotected Cookies purge failed: an exception of type int\n");
+    EXPECT_EQ(f.lines(), (std::vector<std::string>{"*** Error in above Function.", "Unprotected Cookies:",
+                                                   "*** Error in above Function."}));
+    EXPECT_EQ(f.errors.ErrorLevel, 9);
+}
+
 TEST(PurgeCache, AStickyEntryNamedLikeACookieBelongsToTheCache)
 {
     PurgeFixture f;
