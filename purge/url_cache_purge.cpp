@@ -1,11 +1,13 @@
 #include "purge/url_cache_purge.h"
 
+#include "core/caught_exception.h"
 #include "core/error_level.h"
 #include "core/keywords.h"
 #include "core/message_service.h"
 #include "core/qt_text.h"
 #include "platform/files/deferred_deletes.h"
 #include "platform/files/file_system.h"
+#include "platform/host/console.h"
 #include "platform/machine.h"
 #include "protect/protect_list.h"
 #include "purge/cache_entry_delete.h"
@@ -337,6 +339,9 @@ void PurgeUrlCache(PurgeContext& context, UrlCacheServices& services, char mode)
     } catch (...) {
         report.AddReportLineQuiet(QStringLiteral("*** Error in above Function."));
         context.errors.RaiseErrorLevel(9);
+        std::string purge = modeTexts(mode).heading;
+        purge.pop_back();
+        win::writeStandardError("Klenzor Pro: " + purge + " purge failed: " + caughtExceptionText() + "\n");
     }
 }
 

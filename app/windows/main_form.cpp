@@ -3,21 +3,16 @@
 #include "ui_TMainForm.h"
 
 #include "app/app_state.h"
+#include "app/guarded_call.h"
+#include "app/main_window_start.h"
 #include "app/report_navigation.h"
 #include "core/identity.h"
-#include "core/ie_version.h"
-#include "core/message_service.h"
-#include "platform/machine.h"
 #include "purge/log_file.h"
 #include "purge/purge_report.h"
-#include "purge/show_text_file.h"
-#include "settings/data_folder.h"
-#include "settings/folder_discovery.h"
 #include "settings/folder_display.h"
 #include "settings/option_set_store.h"
 #include "settings/settings_file.h"
 #include "settings/window_placement.h"
-#include "settings/window_settings.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -31,7 +26,6 @@
 #include <QThread>
 
 #include <cmath>
-#include <stdexcept>
 
 namespace kp {
 
@@ -46,12 +40,6 @@ QSize scaledUpToHold(QSize designed, QSize needed)
     const double factor = std::max({1.0, double(needed.width()) / designed.width(),
                                     double(needed.height()) / designed.height()});
     return {int(std::ceil(designed.width() * factor)), int(std::ceil(designed.height() * factor))};
-}
-
-void makeUnavailable(QCheckBox* box)
-{
-    box->setChecked(false);
-    box->setEnabled(false);
 }
 
 // Swallows tool-tip events while hints are switched off.
@@ -127,64 +115,22 @@ TMainForm::~TMainForm() = default;
 
 void TMainForm::FormCreate()
 {
-    report_->ClearReport();
+    const std::optional<std::string> placement = BeginMainWindowStart(state_, *report_, *log_);
     applyReportStyle();
-    state_.errors.ErrorFlag = false;
-    state_.errors.ResetErrorLevel(state_.keywords);
     ui_->PanelGauge->hide();
-
-    if (state_.machine) {
-        const std::string failure =
-            ResolveDataFolder(*state_.machine, state_.keywords, state_.folders.execFolder, state_.folders);
-        if (!failure.empty())
-            throw std::runtime_error(failure);
-        LoadWindowSettings();
+    if (placement) {
+        applyHints();
+        applyPlacement(*placement);
     } else {
         applyPlacement({});
     }
-    log_->setDataFolder(state_.folders.dataFolder, !state_.folders.dataFolderReadOnly);
-
-    state_.ie = detectIeVersion(state_.keywords, state_.machine);
-    if (!state_.ie.ie4) {
-        state_.messages.show(identity::MessageCaption,
-                             "This program was designed for Internet Explorer \r\nVersion 4.0 and higher.\r\n\r\n"
-                             "This could not be confirmed via the Windows Registry.\r\nExecution will terminate.",
-                             MsgKind::Error, OK);
-        state_.errors.ErrorFlag = true;
-        state_.errors.RaiseErrorLevel(9);
+    if (!AcceptInternetExplorer(state_)) {
         refused_ = true;
         close();
         return;
     }
-
-    const StepTable& steps = driver_->steps();
-    ui_->CheckBoxClearAutoCompleteForms->setEnabled(state_.ie.ie5 && steps.has(PurgeStep::AutoComplete));
-    ui_->CheckBoxClearPreviousSearches->setEnabled(state_.ie.ie5 && steps.has(PurgeStep::PreviousSearches));
-    ui_->CheckBoxUserData->setEnabled(state_.ie.ie5 && steps.has(PurgeStep::UserData));
-
-    if (state_.machine) {
-        SettingsFile file(*state_.machine, state_.folders);
-        setOptionSet(LoadOptionSet(file, state_.folders.modePrefix, readControls().ie5Boxes()));
-    }
-
-    const bool recycle = steps.has(PurgeStep::Recycle);
-    ui_->CheckBoxReCycle->setEnabled(recycle);
-    if (!recycle)
-        ui_->CheckBoxReCycle->setChecked(false);
-    ui_->RecyclePanel->setToolTip(recycle ? QString()
-                                          : QStringLiteral("Empty Recycle Bin Option is only available on Newer "
-                                                           "Systems - See Help"));
-    disableMissingSteps();
-
-    if (state_.machine)
-        FindFolders(*state_.machine, state_.keywords, {state_.ie.ie5, state_.ie.ie6}, state_.general, state_.folders);
-
-    if ((state_.general.NewVersionFlag || state_.keywords.IsKeywordPresent("NEWVER")) && state_.machine) {
-        std::string folder = state_.machine->currentDirectory();
-        if (!folder.empty() && folder.back() != '\\')
-            folder += '\\';
-        ShowTextFile(*report_, *state_.machine, folder + "KproMsgs.txt");
-    }
+    showStartingControls();
+    FinishMainWindowStart(state_, *report_);
 
     for (QWidget* child : findChildren<QWidget*>())
         child->setToolTipDuration(kHintHideMs);
@@ -199,75 +145,45 @@ void TMainForm::FormCreate()
     }
 }
 
-// Boxes of purge functions this build cannot perform stay clear and disabled.
-void TMainForm::disableMissingSteps()
+// Boxes of options this build or browser cannot perform stay clear and
+// disabled; so do the age fields without the Cache step.
+void TMainForm::showStartingControls()
 {
     const StepTable& steps = driver_->steps();
+    for (const PurgeOptionField& f : PurgeOptionFields)
+        optionBox(f)->setEnabled(OptionAvailable(f, steps, state_.ie));
+    setOptionSet(StartingControls(state_, steps).options);
+
+    ui_->RecyclePanel->setToolTip(steps.has(PurgeStep::Recycle)
+                                      ? QString()
+                                      : QStringLiteral("Empty Recycle Bin Option is only available on Newer "
+                                                       "Systems - See Help"));
     if (!steps.has(PurgeStep::Cache)) {
-        makeUnavailable(ui_->CheckBoxNormalCache);
-        makeUnavailable(ui_->CheckBoxSubscriptionCache);
-        for (QLineEdit* edit : {ui_->NsDD, ui_->NsHH, ui_->NsMM, ui_->SbDD, ui_->SbHH, ui_->SbMM})
-            edit->setEnabled(false);
+        for (const AgeLimitField& f : AgeLimitFields)
+            ageField(f)->setEnabled(false);
     }
-    const std::pair<QCheckBox*, PurgeStep> plain[] = {
-        {ui_->CheckBoxCookies, PurgeStep::Cookies},   {ui_->CheckBoxVisited, PurgeStep::Visited},
-        {ui_->CheckBoxURLs, PurgeStep::TypedUrls},    {ui_->CheckBoxRecent, PurgeStep::Recent},
-        {ui_->CheckBoxStrays, PurgeStep::Strays},     {ui_->CheckBoxTemp, PurgeStep::Temp},
-        {ui_->CheckBoxHistory, PurgeStep::History},   {ui_->CheckBoxPlugins, PurgeStep::Plugins},
-        {ui_->CheckBoxClearClipBoard, PurgeStep::Clipboard},
-    };
-    for (const auto& [box, step] : plain) {
-        if (!steps.has(step))
-            makeUnavailable(box);
-    }
-    if (!steps.shredding)
-        makeUnavailable(ui_->CheckBoxShredFiles);
+}
+
+QCheckBox* TMainForm::optionBox(const PurgeOptionField& field) const
+{
+    return findChild<QCheckBox*>(QLatin1String(field.checkBox));
+}
+
+QLineEdit* TMainForm::ageField(const AgeLimitField& field) const
+{
+    return findChild<QLineEdit*>(QLatin1String(field.key));
 }
 
 void TMainForm::setOptionSet(const PurgeOptionSet& o)
 {
-    Ui::TMainForm& u = *ui_;
-    const std::pair<QCheckBox*, bool> boxes[] = {
-        {u.CheckBoxNormalCache, o.NormalCache}, {u.CheckBoxSubscriptionCache, o.SubscriptionCache},
-        {u.CheckBoxHistory, o.History},         {u.CheckBoxURLs, o.URLs},
-        {u.CheckBoxRecent, o.Recent},           {u.CheckBoxCookies, o.Cookies},
-        {u.CheckBoxVisited, o.Visited},         {u.CheckBoxStrays, o.Strays},
-        {u.CheckBoxTemp, o.Temp},               {u.CheckBoxReCycle, o.Recycle},
-        {u.CheckBoxShredFiles, o.ShredFiles},   {u.CheckBoxPlugins, o.RunPlugins},
-        {u.CheckBoxClearClipBoard, o.ClearClipBoard},
-    };
-    for (const auto& [box, on] : boxes)
-        box->setChecked(on);
-    const std::pair<QCheckBox*, bool> ie5[] = {
-        {u.CheckBoxClearAutoCompleteForms, o.ClearAutoForm},
-        {u.CheckBoxClearPreviousSearches, o.ClearPrevSrch},
-        {u.CheckBoxUserData, o.ClearUserData},
-    };
-    for (const auto& [box, on] : ie5)
-        box->setChecked(box->isEnabled() && on);
-    const std::pair<QLineEdit*, const std::string*> ages[] = {
-        {u.NsDD, &o.NsDD}, {u.NsHH, &o.NsHH}, {u.NsMM, &o.NsMM},
-        {u.SbDD, &o.SbDD}, {u.SbHH, &o.SbHH}, {u.SbMM, &o.SbMM},
-    };
-    for (const auto& [edit, text] : ages)
-        edit->setText(QString::fromStdString(*text));
-    (o.ReportOpt == 1 ? u.ReportsRG1Summary : u.ReportsRG1Detail)->setChecked(true);
-}
-
-void TMainForm::LoadWindowSettings()
-{
-    SettingsFile file(*state_.machine, state_.folders);
-    const std::string placement = kp::LoadWindowSettings(file, "MainForm", state_.general, state_.keywords);
-    applyHints();
-    applyPlacement(placement);
-}
-
-void TMainForm::SaveWindowSettings()
-{
-    if (!state_.machine)
-        return;
-    SettingsFile file(*state_.machine, state_.folders);
-    kp::SaveWindowSettings(file, "MainForm", currentPlacement(), state_.general);
+    // A disabled Internet Explorer 5 box stays clear.
+    for (const PurgeOptionField& f : PurgeOptionFields) {
+        QCheckBox* box = optionBox(f);
+        box->setChecked(o.*f.flag && (!f.ie5Box || box->isEnabled()));
+    }
+    for (const AgeLimitField& f : AgeLimitFields)
+        ageField(f)->setText(QString::fromStdString(o.*f.text));
+    (o.ReportOpt == 1 ? ui_->ReportsRG1Summary : ui_->ReportsRG1Detail)->setChecked(true);
 }
 
 void TMainForm::applyPlacement(const std::string& text)
@@ -356,12 +272,7 @@ void TMainForm::enableIdleCommands(bool enabled)
 
 void TMainForm::startRun(bool preview)
 {
-    if (state_.run.BusyFlag)
-        return;
-    state_.run.previewButton = preview;
-    state_.run.PreviewFlag = preview;
-    driver_->run(*this);
-    log_->WriteLogFile(*report_);
+    RunAndLog(state_, *driver_, *this, *log_, preview);
 }
 
 void TMainForm::PurgeAllSBtnClick() { startRun(false); }
@@ -376,19 +287,15 @@ void TMainForm::CancelSBtnClick()
 
 void TMainForm::ExitSBtnClick()
 {
-    if (state_.keywords.IsKeywordPresent("Abort"))
-        throw std::runtime_error("Exception Test - Mainform");
+    ExitCommandTest(state_.keywords);
     if (!state_.run.BusyFlag)
         close();
 }
 
 void TMainForm::SetAllOptions(bool on)
 {
-    for (QCheckBox* box : {ui_->CheckBoxNormalCache, ui_->CheckBoxSubscriptionCache, ui_->CheckBoxHistory,
-                           ui_->CheckBoxURLs, ui_->CheckBoxRecent, ui_->CheckBoxCookies, ui_->CheckBoxVisited,
-                           ui_->CheckBoxStrays, ui_->CheckBoxTemp, ui_->CheckBoxReCycle, ui_->CheckBoxShredFiles,
-                           ui_->CheckBoxPlugins, ui_->CheckBoxClearClipBoard, ui_->CheckBoxClearAutoCompleteForms,
-                           ui_->CheckBoxClearPreviousSearches, ui_->CheckBoxUserData}) {
+    for (const PurgeOptionField& f : PurgeOptionFields) {
+        QCheckBox* box = optionBox(f);
         if (box->isEnabled())
             box->setChecked(on);
     }
@@ -404,7 +311,7 @@ void TMainForm::SaveOptionsSBtnClick()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     SettingsFile file(*state_.machine, state_.folders);
     const DriverInput in = readControls();
-    SaveOptionSet(file, state_.folders.modePrefix, in.options, in.ie5Boxes());
+    SaveOptionSet(file, state_.folders.modePrefix, in.options, in.ie5Boxes);
     QApplication::restoreOverrideCursor();
     state_.run.BusyFlag = false;
 }
@@ -444,7 +351,7 @@ void TMainForm::closeEvent(QCloseEvent* event)
         return;
     }
     if (!refused_)
-        SaveWindowSettings();
+        SaveMainWindowValues(state_, currentPlacement());
     event->accept();
 }
 
@@ -521,12 +428,7 @@ void TMainForm::fitReportColumn()
 
 void TMainForm::AppOnException(const QString& message, quintptr address)
 {
-    const QString where = QStringLiteral("%1").arg(quint32(address), 8, 16, QLatin1Char('0')).toUpper();
-    state_.messages.show("Klenzor Pro -  Program Error",
-                         (message + QStringLiteral(". Occurred at: ") + where
-                          + QStringLiteral("\r\n\r\nPlease report this message to the vendor..."))
-                             .toStdString(),
-                         MsgKind::Error, OK);
+    ShowProgramError(state_.messages, message, address);
     state_.run.BusyFlag = false;
     close();
 }
@@ -536,34 +438,15 @@ void TMainForm::AppOnException(const QString& message, quintptr address)
 DriverInput TMainForm::readControls() const
 {
     DriverInput in;
-    PurgeOptionSet& o = in.options;
-    const Ui::TMainForm& u = *ui_;
-    o.NormalCache = u.CheckBoxNormalCache->isChecked();
-    o.SubscriptionCache = u.CheckBoxSubscriptionCache->isChecked();
-    o.History = u.CheckBoxHistory->isChecked();
-    o.URLs = u.CheckBoxURLs->isChecked();
-    o.Recent = u.CheckBoxRecent->isChecked();
-    o.Cookies = u.CheckBoxCookies->isChecked();
-    o.Visited = u.CheckBoxVisited->isChecked();
-    o.Strays = u.CheckBoxStrays->isChecked();
-    o.Temp = u.CheckBoxTemp->isChecked();
-    o.Recycle = u.CheckBoxReCycle->isChecked();
-    o.ClearAutoForm = u.CheckBoxClearAutoCompleteForms->isChecked();
-    o.ClearPrevSrch = u.CheckBoxClearPreviousSearches->isChecked();
-    o.ClearUserData = u.CheckBoxUserData->isChecked();
-    o.ShredFiles = u.CheckBoxShredFiles->isChecked();
-    o.RunPlugins = u.CheckBoxPlugins->isChecked();
-    o.ClearClipBoard = u.CheckBoxClearClipBoard->isChecked();
-    o.NsDD = u.NsDD->text().toStdString();
-    o.NsHH = u.NsHH->text().toStdString();
-    o.NsMM = u.NsMM->text().toStdString();
-    o.SbDD = u.SbDD->text().toStdString();
-    o.SbHH = u.SbHH->text().toStdString();
-    o.SbMM = u.SbMM->text().toStdString();
-    o.ReportOpt = u.ReportsRG1Summary->isChecked() ? 1 : 0;
-    in.autoCompleteEnabled = u.CheckBoxClearAutoCompleteForms->isEnabled();
-    in.previousSearchesEnabled = u.CheckBoxClearPreviousSearches->isEnabled();
-    in.userDataEnabled = u.CheckBoxUserData->isEnabled();
+    for (const PurgeOptionField& f : PurgeOptionFields) {
+        const QCheckBox* box = optionBox(f);
+        in.options.*f.flag = box->isChecked();
+        if (f.ie5Box)
+            in.ie5Boxes.*f.ie5Box = box->isEnabled();
+    }
+    for (const AgeLimitField& f : AgeLimitFields)
+        in.options.*f.text = ageField(f)->text().toStdString();
+    in.options.ReportOpt = ui_->ReportsRG1Summary->isChecked() ? 1 : 0;
     return in;
 }
 

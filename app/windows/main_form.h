@@ -9,6 +9,9 @@
 
 #include <memory>
 
+class QCheckBox;
+class QLineEdit;
+
 namespace Ui {
 class TMainForm;
 }
@@ -61,12 +64,12 @@ protected:
 
 private:
     void FormCreate();
-    void LoadWindowSettings();
-    void SaveWindowSettings();
+    void showStartingControls();
+    QCheckBox* optionBox(const PurgeOptionField& field) const;
+    QLineEdit* ageField(const AgeLimitField& field) const;
     void applyPlacement(const std::string& text);
     std::string currentPlacement() const;
     void applyHints();
-    void disableMissingSteps();
     void SetAllOptions(bool on);
     void applyReportStyle();
     void resetStatusPanel();

@@ -8,7 +8,6 @@
 #include "core/error_level.h"
 #include "core/keywords.h"
 #include "platform/files/dos_paths.h"
-#include "platform/system/browser_windows.h"
 #include "platform/urlcache/index_dat_file.h"
 #include "platform/urlcache/url_cache.h"
 #include "purge/cache_entry_delete.h"
@@ -20,6 +19,7 @@
 #include "settings/folder_set.h"
 #include "settings/general_settings.h"
 #include "tests/support/built_machine.h"
+#include "tests/support/listed_windows.h"
 #include "tests/support/msiecf_export.h"
 #include "tests/support/recording_messages.h"
 #include "tests/support/temp_dir.h"
@@ -54,11 +54,6 @@ std::string hostOf(BuiltMachine& built, const std::string& winPath)
     EXPECT_EQ(built.machine().paths().toHost(winPath, host), 0u) << winPath;
     return host;
 }
-
-class NoWindows : public win::WindowList {
-public:
-    std::vector<win::TopLevelWindow> topLevelWindows() override { return {}; }
-};
 
 struct Entry {
     std::string url;
@@ -181,7 +176,7 @@ struct PurgeFixture {
     FolderSet folders;
     GeneralSettings general;
     PurgeReport report{errors, messages};
-    NoWindows windows;
+    test::ListedWindows windows;
     win::UrlCache cache;
     UrlCacheServices services;
     int warnings = 0;
@@ -296,6 +291,24 @@ TEST(PurgeCookies, AnUnreadableProtectFileAbortsAsAnErrorWhenNobodyAnswered)
     EXPECT_TRUE(f.errors.ErrorFlag);
     EXPECT_EQ(f.errors.ErrorLevel, 9);
     EXPECT_EQ(f.urls("Cookie:"), before);
+}
+
+TEST(PurgeUrlCache, AFailureInsideIsAnErrorLineAndItsCauseGoesToStandardError)
+{
+    PurgeFixture f;
+    const auto clock = f.services.now;
+    f.services.now = []() -> QDateTime { throw std::runtime_error("no clock"); };
+    testing::internal::CaptureStderr();
+    f.purge('X');
+    f.services.now = clock;
+    f.services.askNoProtection = []() -> NoProtectionAnswer { throw 7; };
+    f.purge('C');
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Klenzor Pro: Online and Offline Cache purge failed: no clock\n"
+              "Klenzor Pro: Unprotected Cookies purge failed: an exception of type int\n");
+    EXPECT_EQ(f.lines(), (std::vector<std::string>{"*** Error in above Function.", "Unprotected Cookies:",
+                                                   "*** Error in above Function."}));
+    EXPECT_EQ(f.errors.ErrorLevel, 9);
 }
 
 TEST(PurgeCache, AStickyEntryNamedLikeACookieBelongsToTheCache)

@@ -3,7 +3,7 @@
 #include "platform/files/file_system.h"
 
 #include "platform/machine.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/real_wine_prefix.h"
 #include "tests/support/wine_prefix.h"
 
 #include <gtest/gtest.h>
@@ -33,14 +33,10 @@ std::string attribLetters(const std::string& output, const std::string& name)
 
 } // namespace
 
-TEST(FileAttributesWine, WineSeesOurAttributesAndWeSeeWines)
+using FileAttributesWine = kp::test::RealWinePrefixTest;
+
+TEST_F(FileAttributesWine, WineSeesOurAttributesAndWeSeeWines)
 {
-    if (!kp::test::wineAvailable())
-        GTEST_SKIP() << "wine64 is not installed";
-    kp::test::TempDir dir;
-    const std::string prefix = dir.path() + "/prefix";
-    std::string output;
-    ASSERT_TRUE(kp::test::makeRealWinePrefix(prefix, output)) << output;
     std::unique_ptr<Machine> machine;
     ASSERT_EQ(Machine::open(prefix, machine), err::SUCCESS);
     FileSystem fs(*machine);
