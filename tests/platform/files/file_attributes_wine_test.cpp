@@ -52,6 +52,7 @@ TEST_F(FileAttributesWine, WineSeesOurAttributesAndWeSeeWines)
             ASSERT_EQ(fs.setAttributes(std::string("C:\\kp\\") + name, attributes), err::SUCCESS);
         }
     }
+    std::string output;
     const int status = kp::test::runWine(prefix, {"cmd", "/c", "attrib C:\\kp\\*"}, output);
     output = "exit status " + std::to_string(status) + ", output:\n" + output;
     EXPECT_EQ(attribLetters(output, "plain.txt"), "A") << output;
