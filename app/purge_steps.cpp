@@ -1,11 +1,40 @@
 #include "app/purge_steps.h"
 
+#include "plugins/plugin_run.h"
 #include "purge/purge_report.h"
 #include "purge/run_state.h"
 #include "purge/url_cache_purge.h"
 #include "settings/folder_set.h"
 
 namespace kp {
+
+namespace {
+
+// The plugin step over the selection loaded at start-up and the interpreter,
+// writing to the report.
+PluginStepServices pluginInterpreter(PurgeContext& context)
+{
+    PluginStepServices plugins;
+    plugins.selection = [&context] { return context.folders.pluginSelection; };
+    plugins.loadLines = [&context](const std::string& path) {
+        std::vector<std::string> lines;
+        loadPluginFile(context, path, lines);
+        return lines;
+    };
+    plugins.run = [](PurgeContext& c, const std::vector<std::string>& lines, long long& entryCount) {
+        PluginRunContext plugin;
+        plugin.lines = lines;
+        plugin.output = [&c](const QString& line) { c.report.AddReportLine(line); };
+        plugin.detail = c.run.detail;
+        plugin.noDelete = c.run.PreviewFlag;
+        plugin.PluginEntryCount = entryCount;
+        RunPluginLines(c, plugin);
+        entryCount = plugin.PluginEntryCount;
+    };
+    return plugins;
+}
+
+} // namespace
 
 StepTable availablePurgeSteps(UrlCacheServices* urlCache)
 {
@@ -17,6 +46,7 @@ StepTable availablePurgeSteps(UrlCacheServices* urlCache)
         steps[PurgeStep::Cookies] = [urlCache](PurgeContext& c) { PurgeUrlCache(c, *urlCache, 'C'); };
         steps[PurgeStep::Visited] = [urlCache](PurgeContext& c) { PurgeUrlCache(c, *urlCache, 'V'); };
     }
+    steps[PurgeStep::Plugins] = [](PurgeContext& c) { PluginStep(c, pluginInterpreter(c)); };
     return steps;
 }
 
