@@ -78,6 +78,21 @@ std::string onSearchPath(const std::string& name)
     return name;
 }
 
+// Wine's loader: $WINE, else "wine" or "wine64" on $PATH, else where
+// Debian's wine64 package keeps it; empty when there is none.
+std::string wineLoader()
+{
+    if (const char* wine = std::getenv("WINE"); wine && *wine)
+        return onSearchPath(wine);
+    for (const char* name : {"wine", "wine64"}) {
+        const std::string found = onSearchPath(name);
+        if (found.find('/') != std::string::npos)
+            return found;
+    }
+    const char* debian = "/usr/lib/wine/wine64";
+    return ::access(debian, X_OK) == 0 ? debian : "";
+}
+
 std::string hostFolderOf(const std::string& hostPath)
 {
     const std::size_t slash = hostPath.rfind('/');
@@ -108,8 +123,10 @@ DWORD runProgram(Machine& machine, std::string_view commandLine, int waitMillise
     std::vector<std::string> argv;
     const bool windowsProgram = isPeFile(host);
     if (windowsProgram) {
-        const char* wine = std::getenv("WINE");
-        argv.push_back(onSearchPath(wine && *wine ? wine : "wine"));
+        std::string wine = wineLoader();
+        if (wine.empty())
+            return err::FILE_NOT_FOUND;
+        argv.push_back(std::move(wine));
         argv.push_back(fullPath);
     } else {
         if (::access(host.c_str(), X_OK) != 0)
