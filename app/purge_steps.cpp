@@ -1,9 +1,13 @@
 #include "app/purge_steps.h"
 
 #include "plugins/plugin_run.h"
+#include "purge/folder_tree_purge.h"
 #include "purge/purge_report.h"
 #include "purge/run_state.h"
+#include "purge/system_purges.h"
+#include "purge/typed_urls_purge.h"
 #include "purge/url_cache_purge.h"
+#include "service/service_link.h"
 #include "settings/folder_set.h"
 
 namespace kp {
@@ -46,7 +50,21 @@ StepTable availablePurgeSteps(UrlCacheServices* urlCache)
         steps[PurgeStep::Cookies] = [urlCache](PurgeContext& c) { PurgeUrlCache(c, *urlCache, 'C'); };
         steps[PurgeStep::Visited] = [urlCache](PurgeContext& c) { PurgeUrlCache(c, *urlCache, 'V'); };
     }
+    steps[PurgeStep::TypedUrls] = PurgeTypedUrls;
+    steps[PurgeStep::Recent] = PurgeRecentLinks;
+    steps[PurgeStep::Temp] = PurgeTempFolders;
+    steps[PurgeStep::AutoComplete] = [](PurgeContext& c) {
+        ServiceLink service(*c.machine);
+        PurgeAutoCompleteForms(c, service);
+    };
+    steps[PurgeStep::PreviousSearches] = [](PurgeContext& c) {
+        ServiceLink service(*c.machine);
+        PurgePreviousSearches(c, service);
+    };
+    steps[PurgeStep::UserData] = [](PurgeContext& c) { UserDataStep(c, PurgeFolderTree); };
+    steps[PurgeStep::Recycle] = PurgeRecycleBin;
     steps[PurgeStep::Plugins] = [](PurgeContext& c) { PluginStep(c, pluginInterpreter(c)); };
+    steps[PurgeStep::Clipboard] = PurgeClipBoard;
     return steps;
 }
 
