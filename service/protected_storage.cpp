@@ -6,7 +6,7 @@ namespace {
 
 constexpr const char* kAutoCompleteData =
     "\\Data\\e161255a-37c3-11d2-bcaa-00c04fd929db\\e161255a-37c3-11d2-bcaa-00c04fd929db";
-constexpr const char* kMsnSearchData = "\\Data\\f09b5ab7-7aae-4c90-a638-5f11a923bc76";
+constexpr const char* kMsnSearchType = "f09b5ab7-7aae-4c90-a638-5f11a923bc76";
 
 std::vector<std::string> subkeys(win::Registry& registry, win::RegRoot root, const std::string& path)
 {
@@ -52,10 +52,10 @@ long long deleteMsnSearchHistory(win::Registry& registry, const std::vector<Stor
         for (const std::string& identity : subkeys(registry, hive.root, storage)) {
             const std::string data = storage + "\\" + identity + "\\Data";
             win::RegKey key, block;
-            if (registry.openKey(hive.root, data + kMsnSearchData, false, block) != win::err::SUCCESS
+            if (registry.openKey(hive.root, data + "\\" + kMsnSearchType, false, block) != win::err::SUCCESS
                 || registry.openKey(hive.root, data, true, key) != win::err::SUCCESS)
                 continue;
-            if (registry.deleteTree(key, std::string(kMsnSearchData).substr(6)) != win::err::SUCCESS)
+            if (registry.deleteTree(key, kMsnSearchType) != win::err::SUCCESS)
                 return -1;
             ++count;
         }

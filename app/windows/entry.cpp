@@ -18,6 +18,8 @@
 #include "platform/system/system_info.h"
 #include "protect/windows/no_protection_dialog.h"
 #include "purge/url_cache_purge.h"
+#include "service/service_install.h"
+#include "service/service_link.h"
 
 #include <stdexcept>
 
@@ -146,9 +148,13 @@ int RunEntrySequence(const Keywords& keywords)
 
     if (keywords.IsKeywordPresent("INIT")) {
         RunInstallTasks(*machine, state.folders, onException);
+        ServiceLink service(*machine);
+        InstallService(service, messages, state.folders.execFolder);
         return 0;
     }
     if (keywords.IsKeywordPresent("UNINST")) {
+        ServiceLink service(*machine);
+        UninstallService(service, messages, state.folders.execFolder);
         DeleteAllUsersDataFiles(*machine, "Klenzor", state.folders.dataFolder);
         return 0;
     }

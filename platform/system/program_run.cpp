@@ -145,8 +145,7 @@ DWORD runProgram(Machine& machine, std::string_view commandLine, int waitMillise
     for (char** e = environ; *e; ++e)
         if (std::string_view(*e).substr(0, 11) != "WINEPREFIX=")
             environment.emplace_back(*e);
-    if (windowsProgram)
-        environment.push_back("WINEPREFIX=" + machine.prefixDir());
+    environment.push_back("WINEPREFIX=" + machine.prefixDir());
     std::vector<char*> envp;
     for (std::string& e : environment)
         envp.push_back(e.data());

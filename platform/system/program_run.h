@@ -3,9 +3,9 @@
 // machine: the program is a Windows path, the rest of the line after the
 // first blank of its file name its arguments. A Windows program (a PE file,
 // "MZ") runs under the prefix's Wine ($WINE, else "wine" or "wine64" on the
-// search path, else Debian's /usr/lib/wine/wine64, with WINEPREFIX set; no
-// Wine is error 2); any other file runs directly as a host program. The
-// working folder is the program's folder.
+// search path, else Debian's /usr/lib/wine/wine64; no Wine is error 2); any
+// other file runs directly as a host program. Both see WINEPREFIX naming the
+// machine. The working folder is the program's folder.
 
 #include "platform/win32.h"
 
