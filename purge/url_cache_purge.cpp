@@ -228,6 +228,14 @@ void PurgeUrlCache(PurgeContext& context, UrlCacheServices& services, char mode)
             services.listProtected = true;
         const Mode texts = modeTexts(mode);
         report.AddReportLineQuiet(QString::fromLatin1(texts.heading));
+        if (!run.PreviewFlag && services.cache.wineSessionActive()) {
+            report.AddReportLineQuiet(QStringLiteral(" -Error- ") + QString::fromLatin1(texts.heading)
+                                      + QStringLiteral("  not processed as the machine's Wine session is running"
+                                                       " and must end first"));
+            context.errors.ErrorFlag = true;
+            context.errors.RaiseErrorLevel(3);
+            return;
+        }
 
         ProtectList protect(services.machine, context.messages, context.folders);
         protect.LoadProtectList(ProtectFilePath(context.folders));

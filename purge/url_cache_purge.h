@@ -74,6 +74,9 @@ struct UrlCachePurgeState {
     std::set<std::string> unwritableIndexes; // reported once each; their entries are left alone
 };
 
+// A deleting run's step refuses to start while the machine's Wine session
+// runs: Wine holds the index files mapped and would overwrite changes made
+// meanwhile.
 void PurgeUrlCache(PurgeContext& context, UrlCacheServices& services, char mode);
 
 // Decides the cursor's current entry and hands it to `batches` to delete

@@ -3,14 +3,15 @@
 // limits, the channel rule, the space release, preview, the visited index
 // that loses track of an entry, local files outside the browser's folders,
 // a walk error that stops the later steps, a whole purge checked with
-// msiecfexport, and what a purge leaves when it is killed or kept from
-// removing a file.
+// msiecfexport, and what a purge leaves when it is killed, refused or kept
+// from removing a file.
 
 #include "core/error_level.h"
 #include "core/keywords.h"
 #include "platform/files/dos_paths.h"
 #include "platform/files/file_system.h"
 #include "platform/system/browser_windows.h"
+#include "platform/system/wine_session.h"
 #include "platform/urlcache/index_dat_file.h"
 #include "platform/urlcache/url_cache.h"
 #include "purge/cache_entry_delete.h"
@@ -25,6 +26,7 @@
 #include "tests/support/msiecf_export.h"
 #include "tests/support/recording_messages.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wine_prefix.h"
 
 #include <gtest/gtest.h>
 
@@ -357,6 +359,33 @@ KilledPurge purgeKilledAfter(double delay)
     out.entriesLeft = f.entries().size();
     return out;
 }
+
+// Starts a Wine session of the prefix for as long as it lives.
+class WineSessionOf {
+public:
+    explicit WineSessionOf(std::string prefix)
+        : prefix_(std::move(prefix))
+    {
+        if (kp::test::runWineServer(prefix_, "-p") != 0)
+            return;
+        for (int i = 0; i < 200 && !running_; ++i) {
+            running_ = win::detectWineSession(prefix_).running;
+            if (!running_)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    ~WineSessionOf()
+    {
+        const std::string serverDir = win::detectWineSession(prefix_).serverDir;
+        kp::test::stopWineSession(prefix_);
+        std::filesystem::remove_all(serverDir);
+    }
+    bool running() const { return running_; }
+
+private:
+    std::string prefix_;
+    bool running_ = false;
+};
 
 } // namespace
 
@@ -803,6 +832,35 @@ TEST(PurgeAll, AKilledPurgeLeavesNoFileThatNoEntryNames)
         midway += killed.killed && killed.entriesLeft > whole.entriesLeft;
     }
     EXPECT_GT(midway, 0) << "no kill came before the purge's end";
+}
+
+TEST(PurgeAll, TheMachinesRunningWineSessionIsRefusedBeforeAnyChange)
+{
+    if (!kp::test::wineAvailable())
+        GTEST_SKIP() << "Wine is not installed";
+    PurgeFixture f;
+    ASSERT_TRUE(f.built.ok());
+    f.protect({"nothing"});
+    const std::vector<Entry> before = f.entries();
+    std::set<std::string> files;
+    for (const Entry& e : before)
+        if (!e.local.empty() && f.exists(e.local))
+            files.insert(e.local);
+    WineSessionOf session(f.built.prefixDir());
+    ASSERT_TRUE(session.running());
+
+    for (char mode : {'X', 'C', 'V'})
+        f.purge(mode);
+    const std::string refused = "  not processed as the machine's Wine session is running and must end first";
+    EXPECT_EQ(f.lines(), (std::vector<std::string>{"Online and Offline Cache:",
+                                                   " -Error- Online and Offline Cache:" + refused,
+                                                   "Unprotected Cookies:", " -Error- Unprotected Cookies:" + refused,
+                                                   "Visited URLs:", " -Error- Visited URLs:" + refused}));
+    EXPECT_EQ(f.errors.ErrorLevel, 3);
+    EXPECT_TRUE(f.errors.ErrorFlag);
+    EXPECT_EQ(f.entries().size(), before.size());
+    for (const std::string& file : files)
+        EXPECT_TRUE(f.exists(file)) << file;
 }
 
 // An index that cannot be written (read-only, or another user's) is found
