@@ -212,8 +212,11 @@ void ReleaseCacheSpace(PurgeContext& context, UrlCacheServices& services, const 
         || !context.folders.cacheFound || state.protectedSeen)
         return;
     const win::DWORD code = services.cache.freeUrlCacheSpace(context.folders.cacheFolder.c_str(), 100, 0);
-    if (code != win::err::SUCCESS && context.keywords.IsKeywordPresent("xcode"))
+    if (code != win::err::SUCCESS && context.keywords.IsKeywordPresent("xcode")) {
         context.report.AddReportLineQuiet(QStringLiteral("The FreeUrlCacheSpaceA function returned False. "));
+        context.report.AddReportLineQuiet(QStringLiteral("The FreeUrlCacheSpaceA function failed - Error Code - ")
+                                          + QString::number(code));
+    }
 }
 
 void PurgeUrlCache(PurgeContext& context, UrlCacheServices& services, char mode)

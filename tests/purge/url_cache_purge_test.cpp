@@ -560,6 +560,7 @@ TEST(PurgeCache, AFailedSpaceReleaseIsReportedOnlyWithXcode)
         f.folders.cacheFolder += "-MOVED"; // the release finds no container there
         f.purge('X');
         EXPECT_EQ(f.hasLine("The FreeUrlCacheSpaceA function returned False. "), xcode);
+        EXPECT_EQ(f.hasLine("The FreeUrlCacheSpaceA function failed - Error Code - 3"), xcode);
         EXPECT_EQ(f.errors.ErrorLevel, 0);
     }
 }
