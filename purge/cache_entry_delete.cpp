@@ -2,7 +2,6 @@
 
 #include "platform/files/file_system.h"
 #include "platform/files/folder_confinement.h"
-#include "platform/urlcache/url_cache.h"
 #include "purge/file_delete.h"
 #include "purge/purge_context.h"
 #include "purge/run_state.h"
@@ -23,7 +22,7 @@ std::string upper(std::string_view text)
 }
 } // namespace
 
-bool DeleteCacheLocalFile(PurgeContext& context, std::string_view localFile)
+bool DeleteCacheLocalFile(PurgeContext& context, std::string_view localFile, win::DWORD* outcome)
 {
     if (!context.machine)
         return false;
@@ -50,23 +49,10 @@ bool DeleteCacheLocalFile(PurgeContext& context, std::string_view localFile)
     if (context.run.shred)
         return ShredFile(context, full, ShredPassCount(context.general));
     if (context.run.cacheFileRemovals) {
-        context.run.LastErrorCode = files.deleteFile(full, *context.run.cacheFileRemovals);
+        context.run.LastErrorCode = files.deleteFile(full, *context.run.cacheFileRemovals, outcome);
         return context.run.LastErrorCode == win::err::SUCCESS;
     }
     return PlainDelete(context, full, {});
-}
-
-bool DeleteCacheEntry(PurgeContext& context, win::UrlCache& cache, std::string_view url, const char* localFile,
-                      win::DWORD& code)
-{
-    context.run.LastErrorCode = 0;
-    if (localFile) {
-        DeleteCacheLocalFile(context, localFile);
-        context.run.LastErrorCode = 0;
-    }
-    code = cache.deleteUrlCacheEntry(url);
-    context.run.LastErrorCode = code;
-    return code == win::err::SUCCESS;
 }
 
 } // namespace kp
