@@ -27,4 +27,12 @@ bool IsValidHost(std::string_view host);
 // "*" matches any part, "a-b" the numbers a to b, else the same number.
 bool AddressInRange(std::string_view address, std::string_view range);
 
+// The mask text a new mask starts from (the shown mask, else the domain),
+// with "*." before the host unless it is an address; empty unless exactly one
+// row is selected.
+std::string MaskSuggestion(const SiteInfo& site, bool oneRowSelected);
+
+// Blanks and control characters trimmed from both ends.
+std::string trimmedMask(std::string_view text);
+
 } // namespace kp

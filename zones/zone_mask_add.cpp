@@ -2,6 +2,7 @@
 
 #include "core/identity.h"
 #include "core/message_service.h"
+#include "zones/site_url.h"
 #include "zones/zone_settings.h"
 
 #include <cmath>

@@ -314,41 +314,4 @@ DWORD ZoneSettings::CreateMask(std::string_view maskText, int zone)
     return code != err::SUCCESS ? code : saved;
 }
 
-std::string trimmedMask(std::string_view text)
-{
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ')
-        text.remove_prefix(1);
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
-        text.remove_suffix(1);
-    return std::string(text);
-}
-
-std::string MaskSuggestion(const SiteInfo& site, bool oneRowSelected)
-{
-    if (!oneRowSelected)
-        return {};
-    std::string text = site.maskText.empty() ? site.domain : site.maskText;
-    if (text.empty())
-        return text;
-    size_t hostStart = 0;
-    for (std::string_view prefix : {"https://", "http://", "ftp://", "file:///", "file://"}) {
-        if (startsWith(text, prefix)) {
-            hostStart = prefix.size();
-            break;
-        }
-    }
-    if (text.compare(hostStart, 2, "*.") != 0)
-        text.insert(hostStart, "*.");
-
-    if (const size_t slashes = text.find("//*"); slashes == std::string::npos) {
-        if (startsWith(text, "*.") && IsAddressHost(std::string_view(text).substr(2)))
-            text.erase(0, 2);
-    } else {
-        const size_t after = text.find("//") + 2;
-        if (text.compare(after, 2, "*.") == 0 && IsAddressHost(std::string_view(text).substr(after + 2)))
-            text.erase(after, 2);
-    }
-    return text;
-}
-
 } // namespace kp

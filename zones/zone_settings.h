@@ -63,12 +63,4 @@ private:
     const ZoneList& zones_;
 };
 
-// The mask text a new mask starts from (the shown mask, else the domain),
-// with "*." before the host unless it is an address; empty unless exactly one
-// row is selected.
-std::string MaskSuggestion(const SiteInfo& site, bool oneRowSelected);
-
-// Blanks and control characters trimmed from both ends.
-std::string trimmedMask(std::string_view text);
-
 } // namespace kp

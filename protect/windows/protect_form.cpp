@@ -24,6 +24,7 @@
 #include "settings/window_placement.h"
 #include "settings/window_settings.h"
 #include "zones/windows/klen_zona_dialog.h"
+#include "zones/site_url.h"
 #include "zones/zone_settings.h"
 
 #include <QApplication>
