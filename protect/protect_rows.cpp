@@ -7,7 +7,9 @@
 #include <QString>
 
 #include <cmath>
+#include <chrono>
 #include <cstdio>
+#include <limits>
 #include <algorithm>
 #include <cstdlib>
 #include <numeric>
@@ -68,14 +70,37 @@ bool EntryBelongsToView(std::string_view name, ProtectView view)
 
 std::string AccessedText(win::FileTime time)
 {
+    static constexpr const char* bad = "xx/xx/xxxx bad date";
     const win::QWORD ticks = time.value();
     if (ticks >= 0x8000000000000000ULL)
-        return "xx/xx/xxxx bad date";
-    const qint64 msecs = qint64(ticks / 10000) - qint64(win::kFileTimeUnixEpochSeconds) * 1000;
-    const QDateTime local = QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC).toLocalTime();
-    if (!local.isValid() || local.date().year() > 9999)
-        return "xx/xx/xxxx bad date";
-    return local.toString(QStringLiteral("MM/dd/yyyy HH:mm:ss")).left(20).toStdString();
+        return bad;
+    const qint64 utc = qint64(ticks / 10000000) - qint64(win::kFileTimeUnixEpochSeconds);
+    // The local offset is looked up once per hour of UTC: listings convert
+    // many times that fall in few hours.
+    struct OffsetMemo {
+        qint64 hour = std::numeric_limits<qint64>::min();
+        int offset = 0;
+        bool valid = false;
+    };
+    static thread_local OffsetMemo memo;
+    const qint64 hour = utc >= 0 ? utc / 3600 : (utc - 3599) / 3600;
+    if (hour != memo.hour) {
+        const QDateTime local = QDateTime::fromSecsSinceEpoch(hour * 3600, Qt::UTC).toLocalTime();
+        memo = {hour, local.isValid() ? local.offsetFromUtc() : 0, local.isValid()};
+    }
+    if (!memo.valid)
+        return bad;
+    const qint64 local = utc + memo.offset;
+    const qint64 days = local >= 0 ? local / 86400 : (local - 86399) / 86400;
+    const qint64 seconds = local - days * 86400;
+    const std::chrono::year_month_day date{std::chrono::sys_days{std::chrono::days{days}}};
+    const int year = int(date.year());
+    if (year < 1 || year > 9999)
+        return bad;
+    char text[32];
+    std::snprintf(text, sizeof text, "%02u/%02u/%04d %02d:%02d:%02d", unsigned(date.month()), unsigned(date.day()), year,
+                  int(seconds / 3600), int(seconds / 60 % 60), int(seconds % 60));
+    return text;
 }
 
 ProtectRow RowForEntry(const win::INTERNET_CACHE_ENTRY_INFOA& entry, ProtectView view, bool isProtected, bool xcode)
@@ -119,7 +144,8 @@ void MarkOnlyInProtectFile(ProtectRow& row)
 std::vector<int> SortedRowOrder(const std::vector<ProtectRow>& rows, SortColumn column, bool xcode)
 {
     struct Key {
-        std::optional<QCollatorSortKey> text; // Status or Access
+        std::optional<QCollatorSortKey> text; // Status
+        std::string access;                   // digits in a fixed layout: compared bytewise
         long hits = 0;
         QCollatorSortKey caption;
     };
@@ -128,11 +154,11 @@ std::vector<int> SortedRowOrder(const std::vector<ProtectRow>& rows, SortColumn 
     std::vector<Key> keys;
     keys.reserve(rows.size());
     for (const ProtectRow& row : rows) {
-        Key key{std::nullopt, 0, collator.sortKey(latin1(row.caption))};
+        Key key{std::nullopt, {}, 0, collator.sortKey(latin1(row.caption))};
         if (column == SortColumn::Status)
             key.text = collator.sortKey(latin1(xcode ? row.type : row.status));
         else if (column == SortColumn::Access)
-            key.text = collator.sortKey(latin1(accessKey(row.accessed)));
+            key.access = accessKey(row.accessed);
         else if (column == SortColumn::Hits)
             key.hits = hitsOf(row.hits);
         keys.push_back(std::move(key));
@@ -145,6 +171,8 @@ std::vector<int> SortedRowOrder(const std::vector<ProtectRow>& rows, SortColumn 
         int result = 0;
         if (ka.text && kb.text)
             result = ka.text->compare(*kb.text);
+        else if (ka.access != kb.access)
+            result = ka.access < kb.access ? -1 : 1;
         else if (ka.hits != kb.hits)
             result = ka.hits < kb.hits ? -1 : 1;
         return result != 0 ? result < 0 : ka.caption.compare(kb.caption) < 0;

@@ -1,6 +1,7 @@
 #include "protect/protect_rows_model.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace kp {
 
@@ -62,20 +63,29 @@ void ProtectRowsModel::clear()
 {
     beginResetModel();
     rows_.clear();
+    pending_.clear();
     captions_.clear();
     endResetModel();
 }
 
 bool ProtectRowsModel::append(ProtectRow row)
 {
-    if (int(rows_.size()) >= capacity_)
+    if (int(rows_.size() + pending_.size()) >= capacity_)
         return false;
-    const int at = int(rows_.size());
-    beginInsertRows({}, at, at);
     captions_.insert(row.caption);
-    rows_.push_back(std::move(row));
-    endInsertRows();
+    pending_.push_back(std::move(row));
     return true;
+}
+
+void ProtectRowsModel::flush()
+{
+    if (pending_.empty())
+        return;
+    const int at = int(rows_.size());
+    beginInsertRows({}, at, at + int(pending_.size()) - 1);
+    std::move(pending_.begin(), pending_.end(), std::back_inserter(rows_));
+    pending_.clear();
+    endInsertRows();
 }
 
 void ProtectRowsModel::update(int index, const ProtectRow& row)
@@ -99,6 +109,7 @@ void ProtectRowsModel::remove(int index)
 
 void ProtectRowsModel::sortRows(SortColumn column, bool xcode)
 {
+    flush();
     emit layoutAboutToBeChanged();
     const QModelIndexList before = persistentIndexList();
     const std::vector<int> sorted = SortedRowOrder(rows_, column, xcode);

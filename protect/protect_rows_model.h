@@ -30,8 +30,10 @@ public:
     int capacity() const { return capacity_; }
 
     void clear();
-    // False when the list is full.
+    // Queues a row; false when the list is full. Queued rows are shown
+    // together by flush().
     bool append(ProtectRow row);
+    void flush();
     bool hasCaption(const std::string& caption) const { return captions_.count(caption) != 0; }
 
     const ProtectRow& row(int index) const { return rows_[size_t(index)]; }
@@ -43,6 +45,7 @@ public:
 
 private:
     std::vector<ProtectRow> rows_;
+    std::vector<ProtectRow> pending_;
     std::unordered_set<std::string> captions_;
     int capacity_ = std::numeric_limits<int>::max();
 };

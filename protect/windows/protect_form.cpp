@@ -468,6 +468,7 @@ void TProtectForm::Listing(ProtectView view)
         if (cursor.CacheEntryReadable())
             processEntry(cursor.entry());
         if (!sinceEvents.isValid() || sinceEvents.elapsed() >= kEventPauseMs) {
+            model_.flush();
             QCoreApplication::processEvents();
             sinceEvents.start();
         }
@@ -476,6 +477,7 @@ void TProtectForm::Listing(ProtectView view)
 
     if (filter_.empty())
         addProtectFileRows();
+    model_.flush();
     if (!suspended_)
         sortList();
     enableCommands(true);
