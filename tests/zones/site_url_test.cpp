@@ -1,5 +1,4 @@
 #include "zones/site_url.h"
-#include "zones/zone_settings.h"
 
 #include <gtest/gtest.h>
 
