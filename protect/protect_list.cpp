@@ -129,15 +129,14 @@ void ProtectList::Add(std::string_view name)
 {
     modified_ = true;
     const QString key = sortKey(name);
-    for (const std::string& line : lines_) {
-        if (sortKey(line) == key)
-            return;
-    }
+    if (foldedIndex_.contains(key))
+        return;
     auto place = std::upper_bound(lines_.begin(), lines_.end(), key, [](const QString& k, const std::string& line) {
         return QString::localeAwareCompare(k, sortKey(line)) < 0;
     });
     lines_.emplace(place, name);
     index_.emplace(name);
+    foldedIndex_.insert(key);
 }
 
 void ProtectList::Remove(std::string_view name)
@@ -163,7 +162,7 @@ void ProtectList::Save()
                            MsgKind::Warning, OK);
     }
     lines_.clear();
-    index_.clear();
+    rebuildIndex();
     modified_ = false;
     loaded_ = false;
 }
@@ -190,6 +189,9 @@ void ProtectList::rebuildIndex()
 {
     index_.clear();
     index_.insert(lines_.begin(), lines_.end());
+    foldedIndex_.clear();
+    for (const std::string& line : lines_)
+        foldedIndex_.insert(sortKey(line));
 }
 
 } // namespace kp

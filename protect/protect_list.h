@@ -5,6 +5,9 @@
 // CR, LF or CR LF line ends, up to the first NUL. Each user (a purge
 // function, the Protect window) loads its own ProtectList.
 
+#include <QSet>
+#include <QString>
+
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -72,6 +75,7 @@ private:
     std::string path_;
     std::vector<std::string> lines_;
     std::unordered_set<std::string> index_; // the lines, for IsProtected
+    QSet<QString> foldedIndex_;             // the lines case-folded, for Add
     bool loaded_ = false;
     bool modified_ = false;
 };

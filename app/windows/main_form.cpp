@@ -7,6 +7,7 @@
 #include "app/main_window_start.h"
 #include "app/report_navigation.h"
 #include "core/identity.h"
+#include "protect/windows/protect_form.h"
 #include "purge/log_file.h"
 #include "purge/purge_report.h"
 #include "settings/folder_display.h"
@@ -102,6 +103,8 @@ TMainForm::TMainForm(AppState& state, StepTable steps, QWidget* parent)
     connect(ui_->SaveOptionsSBtn, &QPushButton::clicked, this, &TMainForm::SaveOptionsSBtnClick);
     connect(ui_->SavePurgeOptions1, &QAction::triggered, this, &TMainForm::SaveOptionsSBtnClick);
     connect(ui_->DisplayFolders1, &QAction::triggered, this, &TMainForm::puDispDirsClick);
+    connect(ui_->ProtectSBtn, &QPushButton::clicked, this, &TMainForm::ProtectSBtnClick);
+    connect(ui_->DisplayProtectWindow1, &QAction::triggered, this, &TMainForm::ProtectSBtnClick);
     Timer2Activity.setInterval(100);
     connect(&Timer2Activity, &QTimer::timeout, this, &TMainForm::Timer2ActivityTimer);
     TimerMsg.setInterval(10000);
@@ -276,6 +279,16 @@ void TMainForm::startRun(bool preview)
 }
 
 void TMainForm::PurgeAllSBtnClick() { startRun(false); }
+
+void TMainForm::ProtectSBtnClick()
+{
+    if (!state_.machine)
+        return;
+    if (!protectForm_)
+        protectForm_ = std::make_unique<TProtectForm>(ProtectFormSetup{*state_.machine, state_.messages, state_.keywords,
+                                                                       state_.folders, state_.general, state_.ie.ie6});
+    protectForm_->openWindow();
+}
 void TMainForm::PreviewSbtnClick() { startRun(true); }
 
 void TMainForm::CancelSBtnClick()

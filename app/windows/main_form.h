@@ -20,6 +20,7 @@ namespace kp {
 
 struct AppState;
 class LogFile;
+class TProtectForm;
 class PurgeReport;
 
 class TMainForm : public QMainWindow, private DriverView {
@@ -54,6 +55,8 @@ public slots:
     void AllOffBtnClick();
     void SaveOptionsSBtnClick();
     void puDispDirsClick();
+    // Opens the Protect window (made at its first opening).
+    void ProtectSBtnClick();
     void Timer2ActivityTimer();
     void TimerMsgTimer();
 
@@ -114,6 +117,7 @@ private:
     std::unique_ptr<QObject> hintFilter_;
     int closingPauseMs_ = 500;
     int reportCursor_ = -1; // the last error line Tab found
+    std::unique_ptr<TProtectForm> protectForm_;
 };
 
 } // namespace kp

@@ -10,8 +10,11 @@
 #include "tests/support/recording_messages.h"
 #include "tests/support/temp_machine.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <gtest/gtest.h>
 
@@ -217,4 +220,27 @@ TEST(MainFormIeVersion, Windows98KeepsTheLibraryInItsSystemFolder)
     ASSERT_TRUE(built.ok());
     EXPECT_EQ(browserLibraryVersion(built.machine()), "6.00.2800.1106");
     EXPECT_TRUE(detectIeVersion(Keywords(), &built.machine()).ie6);
+}
+
+TEST_F(MainFormSettings, ProtectButtonAndMenuOpenTheProtectWindowWhichKeepsItsPlacementAndSort)
+{
+    start();
+    form->findChild<QPushButton*>("ProtectSBtn")->click();
+    QWidget* protect = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String("TProtectForm") && w->isVisible())
+            protect = w;
+    ASSERT_TRUE(protect);
+    EXPECT_TRUE(form->isEnabled());
+    protect->findChild<QRadioButton*>("Sort1Hits")->click();
+    protect->move(50, 60);
+    protect->resize(640, 470);
+    protect->close();
+    EXPECT_NE(settings().find("ProtectForm=0 60 50 470 640\r\n"), std::string::npos) << settings();
+    EXPECT_NE(settings().find("Sort1Opt=3\r\n"), std::string::npos) << settings();
+
+    form->findChild<QAction*>("DisplayProtectWindow1")->trigger();
+    EXPECT_TRUE(protect->isVisible());
+    EXPECT_TRUE(protect->findChild<QRadioButton*>("Sort1Hits")->isChecked());
+    protect->close();
 }

@@ -1,0 +1,53 @@
+#pragma once
+// The Protect window's entry list as a table model: the rows, a capacity
+// beyond which rows are refused, and sorting by the Sort Column choice.
+
+#include "protect/protect_rows.h"
+
+#include <QAbstractTableModel>
+
+#include <limits>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace kp {
+
+class ProtectRowsModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column { AddressColumn, StatusColumn, AccessedColumn, HitsColumn, LocalFileColumn, TypeColumn, ColumnCount };
+
+    explicit ProtectRowsModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // The most rows the list takes; a row beyond it is refused.
+    void setCapacity(int rows) { capacity_ = rows; }
+    int capacity() const { return capacity_; }
+
+    void clear();
+    // Queues a row; false when the list is full. Queued rows are shown
+    // together by flush().
+    bool append(ProtectRow row);
+    void flush();
+    bool hasCaption(const std::string& caption) const { return captions_.count(caption) != 0; }
+
+    const ProtectRow& row(int index) const { return rows_[size_t(index)]; }
+    // Replaces a row's columns, keeping its caption.
+    void update(int index, const ProtectRow& row);
+    void remove(int index);
+
+    void sortRows(SortColumn column, bool xcode);
+
+private:
+    std::vector<ProtectRow> rows_;
+    std::vector<ProtectRow> pending_;
+    std::unordered_set<std::string> captions_;
+    int capacity_ = std::numeric_limits<int>::max();
+};
+
+} // namespace kp
