@@ -2,6 +2,7 @@
 
 #include "platform/files/file_system.h"
 #include "platform/files/folder_confinement.h"
+#include "platform/urlcache/url_cache.h"
 #include "purge/file_delete.h"
 #include "purge/purge_context.h"
 #include "purge/run_state.h"
@@ -53,6 +54,20 @@ bool DeleteCacheLocalFile(PurgeContext& context, std::string_view localFile, win
         return context.run.LastErrorCode == win::err::SUCCESS;
     }
     return PlainDelete(context, full, {});
+}
+
+bool DeleteCacheEntry(PurgeContext& context, win::UrlCache& cache, std::string_view url, const char* localFile,
+                      win::DWORD& code)
+{
+    context.run.LastErrorCode = 0;
+    if (localFile && !DeleteCacheLocalFile(context, localFile)) {
+        code = context.run.LastErrorCode;
+        if (code != win::err::SUCCESS && code != win::err::FILE_NOT_FOUND && code != win::err::PATH_NOT_FOUND)
+            return false;
+    }
+    code = cache.deleteUrlCacheEntry(url);
+    context.run.LastErrorCode = code;
+    return code == win::err::SUCCESS;
 }
 
 } // namespace kp

@@ -8,6 +8,9 @@
 
 namespace kp {
 
+namespace win {
+class UrlCache;
+}
 struct PurgeContext;
 
 // Deletes a cache entry's local file. The name is made absolute and freed of
@@ -17,5 +20,12 @@ struct PurgeContext;
 // (RunState::cacheFileRemovals) a file that passes every check is only
 // queued (true), and the removal's own code goes to `outcome` when given.
 bool DeleteCacheLocalFile(PurgeContext& context, std::string_view localFile, win::DWORD* outcome = nullptr);
+
+// Deletes one entry now: its local file first (when `localFile` is not
+// null), then `url` from the index. A file that is there but cannot be
+// removed keeps its entry, so that no file is left that no entry names.
+// False with the error in `code` when either step fails.
+bool DeleteCacheEntry(PurgeContext& context, win::UrlCache& cache, std::string_view url, const char* localFile,
+                      win::DWORD& code);
 
 } // namespace kp
