@@ -2,8 +2,10 @@
 
 #include "plugins/plugin_run.h"
 #include "purge/folder_tree_purge.h"
+#include "purge/history_purge.h"
 #include "purge/purge_report.h"
 #include "purge/run_state.h"
+#include "purge/stray_purge.h"
 #include "purge/system_purges.h"
 #include "purge/typed_urls_purge.h"
 #include "purge/url_cache_purge.h"
@@ -49,6 +51,14 @@ StepTable availablePurgeSteps(UrlCacheServices* urlCache)
         steps[PurgeStep::Cache] = [urlCache](PurgeContext& c) { PurgeUrlCache(c, *urlCache, 'X'); };
         steps[PurgeStep::Cookies] = [urlCache](PurgeContext& c) { PurgeUrlCache(c, *urlCache, 'C'); };
         steps[PurgeStep::Visited] = [urlCache](PurgeContext& c) { PurgeUrlCache(c, *urlCache, 'V'); };
+        steps[PurgeStep::Strays] = [urlCache](PurgeContext& c) { PurgeStrays(c, *urlCache); };
+        steps[PurgeStep::History] = [urlCache](PurgeContext& c) {
+            HistoryClearing clearing;
+            clearing.ClearHistoryStore = [urlCache] { return ClearHistoryStore(*urlCache); };
+            // No automation of the Internet Options dialog yet: the fallback fails.
+            clearing.DriveInternetOptionsClearHistory = [] { return false; };
+            PurgeHistoryFolders(c, *urlCache, clearing);
+        };
     }
     steps[PurgeStep::TypedUrls] = PurgeTypedUrls;
     steps[PurgeStep::Recent] = PurgeRecentLinks;

@@ -657,6 +657,8 @@ DWORD UrlCache::setCookie(std::string_view user, std::string_view hostPath, cons
 
 DWORD UrlCache::clearHistory()
 {
+    if (wineSessionActive())
+        return err::SHARING_VIOLATION;
     for (const Container& c : containers()) {
         if (c.prefix != kVisitedPrefix && periodPrefix(c.prefix).empty())
             continue;

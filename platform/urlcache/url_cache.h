@@ -142,7 +142,8 @@ public:
                     FileTime lastAccess = {});
 
     // The URL history object's ClearHistory: empties the History container
-    // and its MSHist containers.
+    // and its MSHist containers in place. SHARING_VIOLATION while the
+    // machine's Wine session runs, which holds them mapped.
     DWORD clearHistory();
 
     // The Windows path of a container's folder: "Cookie:", "Visited:",

@@ -1,0 +1,494 @@
+// History Folders and Strays on built machines: the report lines with and
+// without AllHist, a daily index that stays (held by a handle, by an open
+// browser, by the machine's running Wine session), the failure of both ways
+// of clearing the store; stray files and entries, desktop.ini, two entries
+// naming one file, a missing cache folder, folder links that are never
+// entered, and the state msiecfexport reads afterwards.
+
+#include "core/error_level.h"
+#include "core/keywords.h"
+#include "platform/files/dos_paths.h"
+#include "platform/files/file_system.h"
+#include "platform/system/wine_session.h"
+#include "platform/urlcache/url_cache.h"
+#include "purge/history_purge.h"
+#include "purge/purge_context.h"
+#include "purge/purge_report.h"
+#include "purge/run_state.h"
+#include "purge/stray_purge.h"
+#include "purge/url_cache_purge.h"
+#include "settings/folder_set.h"
+#include "settings/general_settings.h"
+#include "tests/support/built_machine.h"
+#include "tests/support/listed_windows.h"
+#include "tests/support/msiecf_export.h"
+#include "tests/support/recording_messages.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/wine_prefix.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <set>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace kp;
+using kp::test::BuiltMachine;
+
+namespace {
+
+std::string upper(std::string text)
+{
+    for (char& c : text)
+        c = char(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+struct Entry {
+    std::string url;
+    std::string local;
+};
+
+std::vector<Entry> listEntries(win::UrlCache& cache, const char* pattern = nullptr)
+{
+    std::vector<Entry> out;
+    std::vector<std::uint64_t> buffer(8192);
+    win::DWORD size = win::DWORD(buffer.size() * 8);
+    auto* info = reinterpret_cast<win::INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
+    win::UrlCacheFindHandle handle = 0;
+    for (win::DWORD e = cache.findFirstUrlCacheEntryEx(pattern, 0, 0xFFFFFFFF, 0, info, size, handle); e == 0;
+         e = cache.findNextUrlCacheEntryEx(handle, info, size)) {
+        out.push_back({info->lpszSourceUrlName, info->lpszLocalFileName ? info->lpszLocalFileName : ""});
+        size = win::DWORD(buffer.size() * 8);
+    }
+    cache.findCloseUrlCache(handle);
+    return out;
+}
+
+kp::sample::MachineSpec recipe(int historyDays)
+{
+    kp::sample::MachineSpec spec = BuiltMachine::fixedSpec();
+    spec.historyDays = historyDays;
+    return spec;
+}
+
+struct Fixture {
+    explicit Fixture(std::vector<std::string> args = {}, int historyDays = 5)
+        : built(recipe(historyDays))
+        , keywords(std::move(args))
+        , cache(built.machine())
+        , services(built.machine(), windows, messages, errors, run, general)
+    {
+        folders.cacheFolder = upper(cache.containerFolder(""));
+        folders.cookiesFolder = upper(cache.folders().cookies);
+        folders.historyFolder = upper(cache.containerFolder("Visited:"));
+        folders.cacheFound = folders.cookiesFound = folders.historyFound = true;
+        clearing.ClearHistoryStore = [this] { return ClearHistoryStore(services); };
+        clearing.DriveInternetOptionsClearHistory = [] { return false; };
+    }
+
+    PurgeContext context()
+    {
+        return PurgeContext{report, run, errors, keywords, folders, general, messages, &built.machine()};
+    }
+
+    void history()
+    {
+        PurgeContext c = context();
+        PurgeHistoryFolders(c, services, clearing);
+    }
+
+    void strays()
+    {
+        PurgeContext c = context();
+        PurgeStrays(c, services);
+    }
+
+    std::vector<std::string> lines() const
+    {
+        std::vector<std::string> out;
+        for (const QString& line : report.lines())
+            out.push_back(line.toStdString());
+        return out;
+    }
+
+    bool hasLine(const std::string& text) const
+    {
+        const std::vector<std::string> all = lines();
+        return std::find(all.begin(), all.end(), text) != all.end();
+    }
+
+    // The host path of a Windows path in any letter case.
+    std::string host(const std::string& winPath)
+    {
+        std::string out;
+        built.machine().paths().toHost(winPath, out);
+        return out;
+    }
+
+    bool exists(const std::string& winPath)
+    {
+        struct stat st {};
+        return ::lstat(host(winPath).c_str(), &st) == 0;
+    }
+
+    // The daily folders' names, upper-cased, in directory order.
+    std::vector<std::string> days()
+    {
+        std::vector<std::string> out;
+        for (const auto& item : std::filesystem::directory_iterator(host(folders.historyFolder)))
+            if (item.is_directory() && !item.is_symlink())
+                out.push_back(upper(item.path().filename().string()));
+        return out;
+    }
+
+    std::set<std::string> urls(const char* pattern = nullptr)
+    {
+        std::set<std::string> out;
+        for (const Entry& e : listEntries(cache, pattern))
+            out.insert(e.url);
+        return out;
+    }
+
+    // A content entry named `url` whose file is `local` (already there).
+    void commit(const std::string& url, const std::string& local)
+    {
+        win::UrlCacheCommit entry;
+        entry.url = url;
+        entry.localFileName = local;
+        ASSERT_EQ(cache.commitUrlCacheEntry(entry), 0u) << url;
+    }
+
+    BuiltMachine built;
+    test::RecordingMessages messages;
+    ErrorState errors;
+    RunState run;
+    Keywords keywords;
+    FolderSet folders;
+    GeneralSettings general;
+    PurgeReport report{errors, messages};
+    test::ListedWindows windows;
+    win::UrlCache cache;
+    UrlCacheServices services;
+    HistoryClearing clearing;
+};
+
+// A wineserver of the prefix, ended when the object goes.
+class WineServer {
+public:
+    explicit WineServer(std::string prefix)
+        : prefix_(std::move(prefix))
+    {
+        kp::test::runWineServer(prefix_, "-p5");
+        for (int i = 0; i < 200 && !running(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ~WineServer()
+    {
+        const std::string serverDir = win::detectWineSession(prefix_).serverDir;
+        kp::test::runWineServer(prefix_, "-k");
+        for (int i = 0; i < 200 && running(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::filesystem::remove_all(serverDir);
+    }
+    bool running() const { return win::detectWineSession(prefix_).running; }
+
+private:
+    std::string prefix_;
+};
+
+constexpr const char* kHeading = "History Folders:";
+constexpr const char* kCompletion = "  Purge \"History Folders\" Function Completed.";
+
+} // namespace
+
+TEST(HistoryFolders, ReportLinesAndWhatIsLeft)
+{
+    struct Case {
+        const char* name;
+        bool preview;
+        std::vector<std::string> args;
+        bool detailLines; // each index and folder is listed with the count
+    };
+    const Case cases[] = {
+        {"preview", true, {"AllHist"}, false},
+        {"quiet", false, {}, false},
+        {"AllHist", false, {"AllHist"}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f(c.args, 3);
+        ASSERT_TRUE(f.built.ok());
+        f.run.PreviewFlag = c.preview;
+        const std::vector<std::string> days = f.days();
+        ASSERT_EQ(days.size(), 3u);
+        f.history();
+
+        std::vector<std::string> expected = {kHeading};
+        if (c.preview) {
+            expected.push_back("  Purge \"History Folders\" Function bypassed for Preview.");
+        } else {
+            for (const std::string& day : c.detailLines ? days : std::vector<std::string>()) {
+                const std::string path = f.folders.historyFolder + "\\" + day;
+                expected.push_back("       deleted - " + path + "\\INDEX.DAT");
+                expected.push_back("       deleted - " + path);
+            }
+            if (c.detailLines)
+                expected.push_back(std::string(kCompletion) + " 3 History Folders Processed.");
+            expected.push_back(kCompletion);
+        }
+        EXPECT_EQ(f.lines(), expected);
+        EXPECT_EQ(f.days().size(), c.preview ? 3u : 0u);
+        EXPECT_EQ(f.urls("Visited:").empty(), !c.preview);
+        EXPECT_EQ(f.errors.ErrorLevel, 0);
+    }
+}
+
+TEST(HistoryFolders, ADailyIndexThatStaysIsClearedInPlaceOrTheBlockIsNamed)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        bool browserOpen;
+        const char* after; // the line after "Index.dat is present", or null
+        bool cleared;
+    };
+    const Case cases[] = {
+        {"cleared", {}, false, "       Cleared Daily History - ", true},
+        {"browser open", {}, true, "       Found active IE window...", false},
+        {"NOCLEARD", {"NOCLEARD"}, false, nullptr, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f(c.args, 1);
+        ASSERT_TRUE(f.built.ok());
+        if (c.browserOpen)
+            f.windows.windows.push_back({"IEFrame", "Home - Microsoft Internet Explorer", true, {}});
+        f.clearing.ClearHistoryStore = [] { return true; };
+        const std::string day = f.days().at(0);
+        const std::string index = f.folders.historyFolder + "\\" + day + "\\index.dat";
+        const std::string prefix = ":" + day.substr(8) + ":";
+        ASSERT_FALSE(f.urls(prefix.c_str()).empty());
+
+        win::FileSystem files(f.built.machine());
+        win::File held; // shares reading and writing, not deletion
+        ASSERT_EQ(files.createFile(index, win::access::GENERIC_READ, win::share::READ | win::share::WRITE,
+                                   win::Disposition::OpenExisting, 0, held),
+                  0u);
+        f.history();
+
+        std::vector<std::string> expected = {kHeading, "       Index.dat is present  - " + day};
+        if (c.after)
+            expected.push_back(c.cleared ? c.after + day : c.after);
+        expected.push_back(kCompletion);
+        EXPECT_EQ(f.lines(), expected);
+        EXPECT_TRUE(f.exists(index));
+        EXPECT_EQ(f.urls(prefix.c_str()).empty(), c.cleared);
+    }
+}
+
+TEST(HistoryFolders, WhenNeitherWayClearsTheStoreTheRunSaysSo)
+{
+    for (bool fallbackWorks : {false, true}) {
+        SCOPED_TRACE(fallbackWorks);
+        Fixture f;
+        ASSERT_TRUE(f.built.ok());
+        f.clearing.ClearHistoryStore = [] { return false; };
+        f.clearing.DriveInternetOptionsClearHistory = [fallbackWorks] { return fallbackWorks; };
+        f.history();
+        EXPECT_EQ(f.hasLine(" -Error- History Folders:  the history store could not be cleared"), !fallbackWorks);
+        EXPECT_EQ(f.errors.ErrorLevel, fallbackWorks ? 0 : 3);
+        EXPECT_EQ(f.lines().back(), kCompletion);
+    }
+}
+
+TEST(HistoryFolders, AFolderLinkIsRemovedAsALinkNeverEntered)
+{
+    Fixture f({"AllHist"}, 1);
+    ASSERT_TRUE(f.built.ok());
+    const std::string target = "C:\\Elsewhere";
+    std::filesystem::create_directories(f.host(target));
+    kp::test::writeFile(f.host(target) + "/index.dat", "not theirs");
+    ASSERT_EQ(::symlink(f.host(target).c_str(), (f.host(f.folders.historyFolder) + "/LINKED").c_str()), 0);
+    f.built.machine().paths().forget(f.host(f.folders.historyFolder));
+    f.history();
+    EXPECT_FALSE(f.exists(f.folders.historyFolder + "\\LINKED"));
+    EXPECT_EQ(kp::test::readFile(f.host(target) + "/index.dat"), "not theirs");
+    EXPECT_TRUE(f.hasLine("       deleted - " + f.folders.historyFolder + "\\LINKED"));
+}
+
+TEST(HistoryAndStrays, TheMachinesRunningWineSessionHoldsTheIndexes)
+{
+    if (!kp::test::wineAvailable())
+        GTEST_SKIP() << "Wine is not installed";
+    Fixture f({}, 1);
+    ASSERT_TRUE(f.built.ok());
+    const std::string day = f.days().at(0);
+    const std::string dayIndex = f.host(f.folders.historyFolder + "\\" + day + "\\index.dat");
+    const std::string before = kp::test::readFile(dayIndex);
+    {
+        WineServer session(f.built.prefixDir());
+        ASSERT_TRUE(session.running());
+        f.history();
+        f.strays();
+    }
+    EXPECT_EQ(f.lines(), (std::vector<std::string> {
+                             kHeading,
+                             " -Error- History Folders:  the history store could not be cleared",
+                             "       Index.dat is present  - " + day,
+                             "       Found running Wine session of this machine...",
+                             kCompletion,
+                             "Stray Cookies / Stray Cache Files / Stray URLs:",
+                             " -Error- Stray Cookies / Stray Cache Files / Stray URLs:  not processed as the "
+                             "machine's Wine session is running and must end first",
+                         }));
+    EXPECT_EQ(kp::test::readFile(dayIndex), before);
+    EXPECT_EQ(f.errors.ErrorLevel, 3);
+}
+
+TEST(Strays, FilesNoEntryNamesAndEntriesWithoutFilesGo)
+{
+    Fixture f;
+    ASSERT_TRUE(f.built.ok());
+    const std::string cookies = f.folders.cookiesFolder;
+    kp::test::writeFile(f.host(cookies) + "/desktop.ini", "[.ShellClassInfo]\r\n");
+    // A cookie entry whose file is gone.
+    std::string goneCookie;
+    for (const Entry& e : listEntries(f.cache, "Cookie:"))
+        if (goneCookie.empty() && !e.local.empty()) {
+            goneCookie = e.url;
+            ASSERT_EQ(::unlink(f.host(e.local).c_str()), 0);
+        }
+    f.built.machine().paths().forget(f.host(cookies));
+    const std::set<std::string> before = f.urls();
+    f.history();
+    f.strays();
+    EXPECT_TRUE(f.days().empty());
+
+    const std::string orphanCookie = cookies + "\\" + upper(BuiltMachine::fixedSpec().userName) + "@ORPHAN.EXAMPLE[1].TXT";
+    EXPECT_TRUE(f.hasLine("       deleted - " + orphanCookie)) << orphanCookie;
+    EXPECT_TRUE(f.hasLine("       deleted - " + goneCookie));
+    EXPECT_TRUE(f.hasLine("       deleted - http://www.example.com/deleted-by-hand.htm"));
+    EXPECT_TRUE(f.exists(cookies + "\\desktop.ini"));
+    EXPECT_EQ(f.lines().back(), "  Purge \"Strays\" Function Completed. 4 Files/URLs Processed.");
+    EXPECT_EQ(f.errors.ErrorLevel, 0);
+
+    // Every file left is named by an entry, every entry's file is there.
+    std::set<std::string> named;
+    for (const Entry& e : listEntries(f.cache)) {
+        if (e.local.empty())
+            continue;
+        EXPECT_TRUE(f.exists(e.local)) << e.url;
+        named.insert(upper(e.local));
+    }
+    for (const std::string& folder : {f.folders.cacheFolder, cookies})
+        for (const auto& item : std::filesystem::recursive_directory_iterator(f.host(folder))) {
+            const std::string name = upper(item.path().filename().string());
+            if (item.is_regular_file() && name != "INDEX.DAT" && name != "DESKTOP.INI") {
+                const std::string rel = item.path().string().substr(f.host(folder).size());
+                std::string win = folder + upper(rel);
+                std::replace(win.begin(), win.end(), '/', '\\');
+                EXPECT_TRUE(named.count(win)) << win;
+            }
+        }
+    const auto withFiles = [&](const std::set<std::string>& urls) {
+        return std::count_if(urls.begin(), urls.end(), [](const std::string& u) {
+            return u.starts_with("Cookie:") || u.starts_with("http");
+        });
+    };
+    EXPECT_EQ(withFiles(before) - withFiles(f.urls()), 2);
+    EXPECT_TRUE(f.urls("Visited:").empty());
+
+    // msiecfexport reads the indexes left, and no daily index is among them.
+    if (!kp::test::msiecfExporterAvailable())
+        return;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(f.host(f.folders.historyFolder)))
+        if (upper(item.path().filename().string()) == "INDEX.DAT")
+            EXPECT_EQ(item.path().parent_path().string(), f.host(f.folders.historyFolder));
+    {
+        std::multiset<std::string> locations;
+        std::string text;
+        EXPECT_TRUE(kp::test::exportLocations(f.host(f.folders.historyFolder + "\\index.dat"), locations, text));
+        EXPECT_TRUE(locations.empty()) << text;
+    }
+    for (const std::string& folder : {f.folders.cacheFolder, cookies}) {
+        std::multiset<std::string> locations;
+        std::string text;
+        EXPECT_TRUE(kp::test::exportLocations(f.host(folder + "\\index.dat"), locations, text)) << text;
+        EXPECT_EQ(locations.count("http://www.example.com/deleted-by-hand.htm"), 0u);
+        EXPECT_EQ(locations.count(goneCookie), 0u);
+    }
+}
+
+TEST(Strays, PreviewDuplicatesMissingCacheFolderAndLinks)
+{
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        bool preview;
+        bool cacheFound;
+    };
+    const Case cases[] = {
+        {"xcode", {"xcode"}, false, true},
+        {"preview", {}, true, true},
+        {"cache folder not found", {}, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fixture f(c.args);
+        ASSERT_TRUE(f.built.ok());
+        f.run.PreviewFlag = c.preview;
+        f.folders.cacheFound = c.cacheFound;
+        // Two entries naming one file.
+        std::string shared;
+        ASSERT_EQ(f.cache.createUrlCacheEntry("http://twice.example/a.htm", "htm", shared), 0u);
+        kp::test::writeFile(f.host(shared), "<html></html>");
+        f.commit("http://twice.example/a.htm", shared);
+        f.commit("http://twice.example/b.htm", shared);
+        const std::set<std::string> before = f.urls();
+        f.strays();
+
+        const std::vector<std::string> lines = f.lines();
+        const auto count = [&](const std::string& text) { return std::count(lines.begin(), lines.end(), text); };
+        EXPECT_EQ(count("     Duplicate - http://twice.example/a.htm"), c.args.empty() ? 0 : 1);
+        EXPECT_EQ(count("     Duplicate - http://twice.example/b.htm"), c.args.empty() ? 0 : 1);
+        EXPECT_TRUE(f.exists(shared));
+        EXPECT_EQ(count(" -Error- Cache:  not processed as folder could not be located"), c.cacheFound ? 0 : 1);
+        EXPECT_EQ(count("       deleted - http://www.example.com/deleted-by-hand.htm"), c.cacheFound && !c.preview);
+        EXPECT_EQ(count("     to delete - http://www.example.com/deleted-by-hand.htm"), c.preview);
+        EXPECT_EQ(f.urls().count("http://www.example.com/deleted-by-hand.htm"), c.cacheFound && !c.preview ? 0u : 1u);
+        if (c.preview)
+            EXPECT_EQ(f.urls(), before);
+        EXPECT_EQ(f.errors.ErrorLevel, c.cacheFound ? 0 : 3);
+    }
+}
+
+TEST(Strays, AFolderLinkInTheCacheIsNeverEnteredAndItsEntriesStay)
+{
+    Fixture f;
+    ASSERT_TRUE(f.built.ok());
+    // A cache subfolder moved elsewhere and linked back.
+    std::string sub;
+    for (const auto& item : std::filesystem::directory_iterator(f.host(f.folders.cacheFolder)))
+        if (item.is_directory() && std::filesystem::exists(item.path() / "orphan[1].htm"))
+            sub = item.path().filename().string();
+    ASSERT_FALSE(sub.empty());
+    const std::string moved = f.host("C:\\Moved");
+    std::filesystem::rename(f.host(f.folders.cacheFolder) + "/" + sub, moved);
+    ASSERT_EQ(::symlink(moved.c_str(), (f.host(f.folders.cacheFolder) + "/" + sub).c_str()), 0);
+    f.built.machine().paths().forget(f.host(f.folders.cacheFolder));
+    std::size_t inLinked = 0;
+    for (const Entry& e : listEntries(f.cache))
+        inLinked += upper(e.local).find(upper(sub)) != std::string::npos;
+    ASSERT_GT(inLinked, 0u);
+
+    f.strays();
+    EXPECT_TRUE(std::filesystem::exists(moved + "/orphan[1].htm"));
+    std::size_t left = 0;
+    for (const Entry& e : listEntries(f.cache))
+        left += upper(e.local).find(upper(sub)) != std::string::npos;
+    EXPECT_EQ(left, inLinked);
+}
