@@ -405,9 +405,11 @@ TEST(Strays, FilesNoEntryNamesAndEntriesWithoutFilesGo)
     // msiecfexport reads the indexes left, and no daily index is among them.
     if (!kp::test::msiecfExporterAvailable())
         return;
-    for (const auto& item : std::filesystem::recursive_directory_iterator(f.host(f.folders.historyFolder)))
-        if (upper(item.path().filename().string()) == "INDEX.DAT")
+    for (const auto& item : std::filesystem::recursive_directory_iterator(f.host(f.folders.historyFolder))) {
+        if (upper(item.path().filename().string()) == "INDEX.DAT") {
             EXPECT_EQ(item.path().parent_path().string(), f.host(f.folders.historyFolder));
+        }
+    }
     {
         std::multiset<std::string> locations;
         std::string text;
@@ -460,8 +462,9 @@ TEST(Strays, PreviewDuplicatesMissingCacheFolderAndLinks)
         EXPECT_EQ(count("       deleted - http://www.example.com/deleted-by-hand.htm"), c.cacheFound && !c.preview);
         EXPECT_EQ(count("     to delete - http://www.example.com/deleted-by-hand.htm"), c.preview);
         EXPECT_EQ(f.urls().count("http://www.example.com/deleted-by-hand.htm"), c.cacheFound && !c.preview ? 0u : 1u);
-        if (c.preview)
+        if (c.preview) {
             EXPECT_EQ(f.urls(), before);
+        }
         EXPECT_EQ(f.errors.ErrorLevel, c.cacheFound ? 0 : 3);
     }
 }
