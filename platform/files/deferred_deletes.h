@@ -5,6 +5,7 @@
 // file. Each file's folder is held open from then on, so that the name is
 // removed from the folder checked even if its path comes to lead elsewhere.
 
+#include "platform/host/unique_fd.h"
 #include "platform/win32.h"
 
 #include <condition_variable>
@@ -48,7 +49,7 @@ private:
 
     // Touched by the caller's thread only.
     std::unordered_map<std::string, HeldFolder> held_;
-    std::vector<int> descriptors_; // every folder held, closed at the end
+    std::vector<UniqueFd> descriptors_; // every folder held, closed at the end
 
     std::mutex mutex_;
     std::condition_variable changed_;

@@ -1,5 +1,7 @@
 #include "platform/files/dos_paths.h"
 
+#include "platform/host/host_io.h"
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -201,12 +203,6 @@ DosPaths::DosPaths(std::string prefixDir, Coherence coherence)
 {
 }
 
-DosPaths::~DosPaths()
-{
-    if (changeReports_ >= 0)
-        ::close(changeReports_);
-}
-
 std::string DosPaths::driveRoot(char letter)
 {
     applyChangeReports();
@@ -275,14 +271,14 @@ void DosPaths::watch(const std::string& hostDir, Folder& f)
 {
     if (coherence_ != Coherence::Watch || f.watch >= 0 || reportsOnlyLocalChanges(hostDir))
         return;
-    if (changeReports_ < 0) {
-        changeReports_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        if (changeReports_ < 0) {
+    if (!changeReports_) {
+        changeReports_.reset(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+        if (!changeReports_) {
             coherence_ = Coherence::TimeStamps;
             return;
         }
     }
-    const int wd = ::inotify_add_watch(changeReports_, hostDir.c_str(), kWatchedChanges);
+    const int wd = ::inotify_add_watch(changeReports_.get(), hostDir.c_str(), kWatchedChanges);
     if (wd < 0)
         return;
     // A folder reached by a second path shares the first path's watch; the
@@ -295,11 +291,11 @@ void DosPaths::watch(const std::string& hostDir, Folder& f)
 
 void DosPaths::applyChangeReports()
 {
-    if (changeReports_ < 0)
+    if (!changeReports_)
         return;
     alignas(inotify_event) char buffer[16384];
     for (;;) {
-        const ssize_t n = ::read(changeReports_, buffer, sizeof buffer);
+        const ssize_t n = retryInterrupted([&] { return ::read(changeReports_.get(), buffer, sizeof buffer); });
         if (n <= 0)
             return; // EAGAIN: nothing queued
         for (ssize_t at = 0; at < n;) {
@@ -609,7 +605,7 @@ void DosPaths::forget(const std::string& hostDir)
         }
         if (it->second.watch >= 0) {
             watched_.erase(it->second.watch);
-            ::inotify_rm_watch(changeReports_, it->second.watch);
+            ::inotify_rm_watch(changeReports_.get(), it->second.watch);
         }
         it = folders_.erase(it);
     }

@@ -7,6 +7,7 @@
 // programs' alike; where it cannot (network and FUSE file systems, no watches
 // left), the folder's time stamp tells when to read it again.
 
+#include "platform/host/unique_fd.h"
 #include "platform/win32.h"
 
 #include <cstdint>
@@ -45,7 +46,6 @@ public:
     };
 
     explicit DosPaths(std::string prefixDir, Coherence coherence = Coherence::Watch);
-    ~DosPaths();
     DosPaths(const DosPaths&) = delete;
     DosPaths& operator=(const DosPaths&) = delete;
 
@@ -141,7 +141,7 @@ private:
     std::string prefixDir_;
     std::string dosDevices_;
     Coherence coherence_;
-    int changeReports_ = -1; // inotify descriptor, opened with the first watch
+    UniqueFd changeReports_; // inotify descriptor, opened with the first watch
     std::uint64_t watchesSet_ = 0;
     std::unordered_map<int, std::string> watched_; // watch -> host folder
     std::unordered_map<std::string, Folder> folders_;

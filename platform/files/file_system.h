@@ -5,6 +5,7 @@
 // the machine's path cache.
 
 #include "platform/files/share_modes.h"
+#include "platform/host/unique_fd.h"
 #include "platform/win32.h"
 
 #include <cstdint>
@@ -60,13 +61,10 @@ struct FindData {
 class File {
 public:
     File() = default;
-    ~File();
     File(File&& other) noexcept;
     File& operator=(File&& other) noexcept;
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
 
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return fd_.valid(); }
     void close();
 
     // ReadFile: `done` is 0 at the end of the file.
@@ -86,7 +84,7 @@ public:
 
 private:
     friend class FileSystem;
-    int fd_ = -1;
+    UniqueFd fd_;
     DWORD access_ = 0;
 };
 

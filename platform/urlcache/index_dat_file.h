@@ -5,6 +5,7 @@
 // back only the byte ranges it changed, through a shared mapping of the file
 // as wininet keeps it (then stamps the file's modification time).
 
+#include "platform/host/unique_fd.h"
 #include "platform/urlcache/index_dat.h"
 
 #include <functional>
@@ -45,7 +46,7 @@ private:
     void close();
     DWORD mapForWriting();
 
-    int fd_ = -1;
+    UniqueFd fd_;
     bool writable_ = false;
     std::string path_;
     struct stat loadedStat_ {};
