@@ -1,7 +1,7 @@
 #include "app/installer_tasks.h"
 
-#include "platform/files/dos_paths.h"
 #include "platform/files/file_system.h"
+#include "platform/files/win_path.h"
 #include "platform/machine.h"
 #include "platform/registry/registry.h"
 #include "platform/system/shell_folders.h"
@@ -59,12 +59,6 @@ bool isFolder(win::FileSystem& files, const std::string& path)
     return files.getAttributes(path, attributes) == win::err::SUCCESS && (attributes & win::attr::DIRECTORY);
 }
 
-std::string fileNameOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('\\');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 } // namespace
 
 std::optional<std::string> RefreshManifest(win::Machine& machine, const std::string& executable)
@@ -81,7 +75,8 @@ std::optional<std::string> RefreshManifest(win::Machine& machine, const std::str
     const bool readable = files.createFile(fresh, win::access::GENERIC_READ, win::share::READ | win::share::WRITE,
                                            win::Disposition::OpenExisting, 0, probe)
         == win::err::SUCCESS;
-    return (readable ? "Cannot create file " + fileNameOf(target) : "Cannot open file " + fileNameOf(fresh));
+    const std::string& failed = readable ? target : fresh;
+    return (readable ? "Cannot create file " : "Cannot open file ") + std::string(win::nameOf(failed));
 }
 
 void RemoveDuplicateDesktopShortcut(win::Machine& machine)

@@ -1,6 +1,7 @@
 #include "purge/file_delete.h"
 
 #include "platform/files/file_system.h"
+#include "platform/files/win_path.h"
 #include "purge/purge_context.h"
 #include "purge/run_state.h"
 #include "settings/general_settings.h"
@@ -8,12 +9,6 @@
 namespace kp {
 
 namespace {
-
-std::string_view folderOf(std::string_view path)
-{
-    const std::size_t slash = path.rfind('\\');
-    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
-}
 
 // A drive's root keeps its backslash ("C:\"), as a current directory needs.
 std::string currentDirectoryFor(std::string_view folder)
@@ -39,7 +34,7 @@ bool DeleteFileWithOptions(PurgeContext& context, std::string_view path, std::st
     }
     win::FileSystem files(*context.machine);
     const std::string previous = files.currentDirectory();
-    const std::string_view folder = folderOf(path);
+    const std::string_view folder = win::folderOf(path);
     if (!folder.empty())
         files.setCurrentDirectory(currentDirectoryFor(folder));
 
@@ -65,7 +60,7 @@ bool PlainDelete(PurgeContext& context, std::string_view path, std::string_view 
     error = files.deleteFile(path);
     if ((error == win::err::FILE_NOT_FOUND || error == win::err::PATH_NOT_FOUND) && !shortName.empty()
         && shortName.front() != ' ') {
-        const std::string_view folder = folderOf(path);
+        const std::string_view folder = win::folderOf(path);
         const std::string byShortName = folder.empty() ? std::string(shortName)
                                                        : std::string(folder) + "\\" + std::string(shortName);
         if (files.deleteFile(byShortName) == win::err::SUCCESS)

@@ -1,10 +1,10 @@
 #include "settings/folder_discovery.h"
 
 #include "core/keywords.h"
-#include "platform/files/dos_paths.h"
 #include "platform/files/file_system.h"
 #include "platform/files/text_file.h"
 #include "platform/files/volume.h"
+#include "platform/files/win_path.h"
 #include "platform/machine.h"
 #include "platform/registry/registry.h"
 #include "platform/system/environment.h"

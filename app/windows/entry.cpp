@@ -10,7 +10,7 @@
 #include "core/identity.h"
 #include "core/scope_guard.h"
 #include "core/windows/message_dialog.h"
-#include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
 #include "platform/host/console.h"
 #include "platform/machine.h"
 #include "platform/system/browser_windows.h"

@@ -19,20 +19,6 @@
 
 namespace kp::win {
 
-// Folds ASCII letters to upper case, as the names are compared.
-std::string upperAscii(std::string_view text);
-
-// True when `name` is a valid 8.3 name of ASCII characters (letter case
-// aside), which then needs no separate short name.
-bool isValidShortName(std::string_view name);
-
-// Splits and normalises an absolute Windows path ("C:\a\..\b", "c:/a/b"):
-// returns the drive letter (upper case) and the components with "." and ".."
-// applied (".." never climbs above the drive's root) and trailing dots and
-// spaces of each name dropped, as Windows does; a "\\?\" prefix is accepted.
-// INVALID_NAME for a path without a drive letter.
-DWORD splitWindowsPath(std::string_view winPath, char& drive, std::vector<std::string>& components);
-
 class DosPaths {
 public:
     struct Name {

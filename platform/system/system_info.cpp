@@ -1,6 +1,6 @@
 #include "platform/system/system_info.h"
 
-#include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
 #include "platform/machine.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/value_lookup.h"

@@ -1,6 +1,7 @@
 #include "platform/urlcache/url_cache.h"
 
 #include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
 #include "platform/host/host_io.h"
 #include "platform/host/unique_fd.h"
 #include "platform/machine.h"
@@ -40,11 +41,6 @@ constexpr QWORD kDefaultCacheLimit = 0x07FF5400;
 constexpr std::string_view kCookiePrefix = "Cookie:";
 constexpr std::string_view kVisitedPrefix = "Visited:";
 constexpr std::string_view kPeriodPrefix = "MSHIST01";
-
-bool startsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size() && upperAscii(text.substr(0, prefix.size())) == upperAscii(prefix);
-}
 
 std::uint32_t align4(std::size_t n) { return std::uint32_t((n + 3) & ~std::size_t(3)); }
 

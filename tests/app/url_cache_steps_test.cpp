@@ -5,6 +5,7 @@
 #include "app/app_state.h"
 #include "app/windows/main_form.h"
 #include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
 #include "platform/system/browser_windows.h"
 #include "purge/purge_report.h"
 #include "purge/url_cache_purge.h"

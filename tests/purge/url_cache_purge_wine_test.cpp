@@ -4,6 +4,7 @@
 #include "core/error_level.h"
 #include "core/keywords.h"
 #include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
 #include "platform/machine.h"
 #include "platform/system/browser_windows.h"
 #include "platform/urlcache/url_cache.h"

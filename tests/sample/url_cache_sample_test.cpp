@@ -4,6 +4,7 @@
 // before and after deletions, with no trace of deleted ones.
 
 #include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
 #include "platform/urlcache/cookie_file.h"
 #include "platform/urlcache/index_dat_file.h"
 #include "platform/urlcache/url_cache.h"

@@ -1,6 +1,6 @@
-#include "platform/files/dos_paths.h"
 #include "platform/files/file_system.h"
 #include "platform/files/text_file.h"
+#include "platform/files/win_path.h"
 #include "platform/system/environment.h"
 #include "settings/folder_discovery.h"
 #include "settings/folder_display.h"

@@ -1,5 +1,6 @@
 #include "platform/files/dos_paths.h"
 
+#include "platform/files/win_path.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>
@@ -36,40 +37,6 @@ void touch(const std::string& path)
 }
 
 } // namespace
-
-TEST(WindowsPathSplit, NormalisesDotsSlashesAndTrailingNoise)
-{
-    char drive = 0;
-    std::vector<std::string> parts;
-    ASSERT_EQ(splitWindowsPath("c:/a\\.\\b\\..\\c.\\d ", drive, parts), err::SUCCESS);
-    EXPECT_EQ(drive, 'C');
-    EXPECT_EQ(parts, (std::vector<std::string> {"a", "c", "d"}));
-
-    ASSERT_EQ(splitWindowsPath("C:\\..\\..\\x", drive, parts), err::SUCCESS);
-    EXPECT_EQ(parts, std::vector<std::string> {"x"});
-
-    ASSERT_EQ(splitWindowsPath("\\\\?\\D:\\y", drive, parts), err::SUCCESS);
-    EXPECT_EQ(drive, 'D');
-    EXPECT_EQ(parts, std::vector<std::string> {"y"});
-
-    EXPECT_EQ(splitWindowsPath("\\no\\drive", drive, parts), err::INVALID_NAME);
-    EXPECT_EQ(splitWindowsPath("", drive, parts), err::INVALID_NAME);
-    EXPECT_EQ(splitWindowsPath("1:\\x", drive, parts), err::INVALID_NAME);
-}
-
-TEST(ShortNames, ValidityFollowsTheEightDotThreeRules)
-{
-    EXPECT_TRUE(isValidShortName("README.TXT"));
-    EXPECT_TRUE(isValidShortName("readme.txt"));
-    EXPECT_TRUE(isValidShortName("A~1"));
-    EXPECT_FALSE(isValidShortName("Program Files"));
-    EXPECT_FALSE(isValidShortName("toolongname.txt"));
-    EXPECT_FALSE(isValidShortName("a.b.c"));
-    EXPECT_FALSE(isValidShortName("name.html"));
-    EXPECT_FALSE(isValidShortName(".hidden"));
-    EXPECT_FALSE(isValidShortName("trail."));
-    EXPECT_FALSE(isValidShortName("caf\xc3\xa9"));
-}
 
 TEST(DosPaths, LooksUpComponentsCaseInsensitivelyAndByShortName)
 {

@@ -2,6 +2,7 @@
 
 #include "platform/files/file_system.h"
 
+#include "platform/files/win_path.h"
 #include "platform/machine.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wine_prefix.h"
@@ -35,7 +36,7 @@ std::map<std::string, std::string> wineAttributes(const std::string& prefix, con
         std::string name = line.substr(path);
         while (!name.empty() && (name.back() == '\r' || name.back() == ' '))
             name.pop_back();
-        out[name.substr(name.rfind('\\') + 1)] = flags;
+        out[std::string(nameOf(name))] = flags;
     }
     return out;
 }

@@ -1,6 +1,6 @@
 #include "platform/system/environment.h"
 
-#include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
 #include "platform/machine.h"
 #include "platform/registry/registry.h"
 #include "tests/support/built_machine.h"

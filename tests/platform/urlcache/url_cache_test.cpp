@@ -1,6 +1,7 @@
 #include "platform/urlcache/url_cache.h"
 
 #include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
 #include "platform/urlcache/index_dat_file.h"
 #include "tests/support/temp_machine.h"
 
