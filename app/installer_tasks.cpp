@@ -1,6 +1,7 @@
 #include "app/installer_tasks.h"
 
 #include "platform/files/file_system.h"
+#include "platform/files/folder_search.h"
 #include "platform/files/win_path.h"
 #include "platform/machine.h"
 #include "platform/registry/registry.h"
@@ -127,16 +128,14 @@ void DeleteAllUsersDataFiles(win::Machine& machine, const std::string& dataFolde
             const std::string root = appData.substr(0, at);
             const std::string tail = appData.substr(at + marker.size());
             win::FileSystem files(machine);
+            // The profiles listed are cleaned even when the walk fails
+            // part-way; the current user's folder comes last in any case.
             std::vector<std::string> users;
-            win::FindData data;
-            win::FindHandle find;
-            for (win::DWORD rc = files.findFirst(root + "\\*.*", data, find); rc == win::err::SUCCESS;
-                 rc = files.findNext(find, data)) {
-                if ((data.attributes & win::attr::DIRECTORY) && !(data.attributes & win::attr::REPARSE_POINT)
-                    && !data.fileName.empty() && data.fileName[0] != '.')
-                    users.push_back(data.fileName);
+            for (const win::FindData& found : win::FolderSearch(files, root + "\\*.*")) {
+                if ((found.attributes & win::attr::DIRECTORY) && !(found.attributes & win::attr::REPARSE_POINT)
+                    && !found.fileName.empty() && found.fileName[0] != '.')
+                    users.push_back(found.fileName);
             }
-            files.findClose(find);
             for (const std::string& name : users) {
                 const std::string userAppData = root + "\\" + name + "\\" + tail;
                 const std::string folder = userAppData + "\\" + dataFolderName;

@@ -1,11 +1,13 @@
 #include "platform/files/file_system.h"
 
+#include "platform/files/folder_search.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <map>
+#include <set>
 #include <sys/xattr.h>
 
 using namespace kp::win;
@@ -128,6 +130,34 @@ TEST(FindFiles, NamesDeletedDuringTheSearchAreSkipped)
     while (fs.findNext(handle, data) == err::SUCCESS)
         ++seen;
     EXPECT_EQ(seen, 1);
+}
+
+TEST(FindFiles, ASearchRangeListsEachMatchOnceAndTellsAFailedWalkFromAnEmptyOne)
+{
+    TempMachine tm;
+    tm.writeFile("Temp/a.tmp");
+    tm.writeFile("Temp/b.tmp");
+    tm.writeFile("Temp/keep.txt");
+    tm.makeDir("Empty");
+    FileSystem fs(tm.machine());
+
+    // Deleting each entry as it comes, as a purge does.
+    std::set<std::string> listed;
+    FolderSearch search(fs, "C:\\Temp\\*.tmp");
+    for (const FindData& found : search) {
+        EXPECT_TRUE(listed.insert(found.fileName).second) << found.fileName;
+        EXPECT_EQ(fs.deleteFile("C:\\Temp\\" + found.fileName), err::SUCCESS);
+    }
+    EXPECT_EQ(listed, (std::set<std::string> {"a.tmp", "b.tmp"}));
+    EXPECT_EQ(search.error(), err::SUCCESS);
+    EXPECT_EQ(names(findAll(fs, "C:\\Temp\\*")), (std::vector<std::string> {".", "..", "keep.txt"}));
+
+    FolderSearch none(fs, "C:\\Empty\\*.tmp");
+    EXPECT_TRUE(none.begin() == none.end());
+    EXPECT_EQ(none.error(), err::SUCCESS);
+    FolderSearch missing(fs, "C:\\Missing\\*.*");
+    EXPECT_TRUE(missing.begin() == missing.end());
+    EXPECT_EQ(missing.error(), err::PATH_NOT_FOUND);
 }
 
 TEST(FindFiles, LinksAreReparsePointsAndNotEntered)
