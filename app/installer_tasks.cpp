@@ -42,8 +42,9 @@ void RemoveStaleUninstallEntries(win::Registry& registry, const std::string& exe
                 continue;
             if (value.type != win::regtype::SZ && value.type != win::regtype::EXPAND_SZ)
                 continue;
+            // An entry that cannot be deleted stays; the installer's tasks go on.
             if (win::upperAscii(win::regValueText(value)) == folder)
-                registry.deleteTree(uninstall, subKey);
+                static_cast<void>(registry.deleteTree(uninstall, subKey));
         }
     }
 }
@@ -90,8 +91,9 @@ void RemoveDuplicateDesktopShortcut(win::Machine& machine)
         return;
     win::FileSystem files(machine);
     const std::string name = "\\Klenzor Pro.lnk";
+    // A shortcut that cannot be deleted stays; the installer's tasks go on.
     if (files.exists(common + name) && files.exists(user + name))
-        files.deleteFile(user + name);
+        static_cast<void>(files.deleteFile(user + name));
 }
 
 void DeleteDataFiles(win::Machine& machine, const std::string& folder, const std::string& product)
@@ -107,13 +109,14 @@ void DeleteDataFiles(win::Machine& machine, const std::string& folder, const std
     names.push_back("Klenzor.log");
     names.push_back("PurgeInx.bat");
 
+    // Failures are passed over: the uninstaller goes on whatever stays.
     win::FileSystem files(machine);
     for (const char* name : names) {
         const std::string path = folder + "\\" + name;
         if (files.exists(path))
-            files.deleteFile(path);
+            static_cast<void>(files.deleteFile(path));
     }
-    files.removeDirectory(folder); // only an empty folder goes
+    static_cast<void>(files.removeDirectory(folder)); // only an empty folder goes
 }
 
 void DeleteAllUsersDataFiles(win::Machine& machine, const std::string& dataFolderName,

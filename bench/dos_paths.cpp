@@ -48,8 +48,8 @@ int main()
     std::string host;
     for (int i = 0; i < kFiles; ++i) {
         bool exists = false;
-        paths.toHost("C:\\BIG\\CACHE ENTRY " + std::to_string(i) + ".HTM", host, &exists);
-        found += exists;
+        found += paths.toHost("C:\\BIG\\CACHE ENTRY " + std::to_string(i) + ".HTM", host, &exists) == err::SUCCESS
+            && exists;
     }
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("resolved %d of %d files in %.3f s (%.2f us each), folder scans: %llu\n", found, kFiles, seconds,
@@ -60,7 +60,7 @@ int main()
     start = std::chrono::steady_clock::now();
     int listed = 0;
     FolderSearch search(fs, "C:\\Big\\*.htm");
-    for ([[maybe_unused]] const FindData& found : search)
+    for ([[maybe_unused]] const FindData& entry : search)
         ++listed;
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("listed %d files with their attributes in %.3f s (%.2f us each), folder scans: %llu\n", listed,

@@ -24,7 +24,7 @@ public:
     // Opens the prefix in the host folder `prefixDir`. Fails with
     // PATH_NOT_FOUND when the folder does not exist and BAD_FORMAT when it is
     // not a Wine prefix (no dosdevices folder or no system.reg).
-    static DWORD open(const std::string& prefixDir, std::unique_ptr<Machine>& out);
+    [[nodiscard]] static DWORD open(const std::string& prefixDir, std::unique_ptr<Machine>& out);
 
     // The prefix Wine itself would use: $WINEPREFIX, else ~/.wine.
     static std::string defaultPrefixDir();

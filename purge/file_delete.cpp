@@ -34,18 +34,21 @@ bool DeleteFileWithOptions(PurgeContext& context, std::string_view path, std::st
     }
     win::FileSystem files(*context.machine);
     const std::string previous = files.currentDirectory();
+    // What these steps fail to do, the delete fails on and reports: a folder
+    // that cannot be made current does not hold the file, and a file that
+    // stays read-only is refused. The previous folder may have been purged.
     const std::string_view folder = win::folderOf(path);
     if (!folder.empty())
-        files.setCurrentDirectory(currentDirectoryFor(folder));
+        static_cast<void>(files.setCurrentDirectory(currentDirectoryFor(folder)));
 
     win::DWORD attributes = 0;
     if (files.getAttributes(path, attributes) == win::err::SUCCESS && (attributes & win::attr::READONLY)
         && !(attributes & win::attr::REPARSE_POINT))
-        files.setAttributes(path, attributes & ~win::attr::READONLY);
+        static_cast<void>(files.setAttributes(path, attributes & ~win::attr::READONLY));
     context.run.LastErrorCode = 0;
     const bool ok = context.run.shred ? ShredFile(context, path, ShredPassCount(context.general))
                                       : PlainDelete(context, path, shortName);
-    files.setCurrentDirectory(previous);
+    static_cast<void>(files.setCurrentDirectory(previous));
     return ok;
 }
 

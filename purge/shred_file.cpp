@@ -142,9 +142,10 @@ bool Shredder::shred(std::string_view path, int passes)
         if (win::DWORD e = files_.deleteFile(path))
             return fail(e);
     } else {
+        // A target that cannot go makes the move below fail, which is reported.
         if (files_.exists(target)) {
             clearReadOnly(files_, target);
-            files_.deleteFile(target);
+            static_cast<void>(files_.deleteFile(target));
         }
         if (win::DWORD e = files_.moveFile(path, target))
             return fail(e);

@@ -449,8 +449,9 @@ bool FindFolders(win::Machine& machine, const Keywords& keywords, BrowserLevel b
     if (!f.execFolder.empty()) {
         f.pluginsFolder = f.execFolder + "\\PLUGINS";
         win::FileSystem files(machine);
+        // A folder that cannot be made (a read-only program folder) holds no plugins to run.
         if (!isFolder(files, f.pluginsFolder))
-            files.createDirectory(f.pluginsFolder);
+            static_cast<void>(files.createDirectory(f.pluginsFolder));
     }
     if (!f.dataFolder.empty()) {
         f.pluginListFile = f.dataFolder + "\\PLUGINS.DAT";

@@ -51,8 +51,7 @@ std::optional<std::string> SettingsFile::raw(std::string_view section, std::stri
 {
     win::Profile profile(machine_);
     std::string value;
-    profile.getString(section, key, kMissing, path_, value);
-    if (value == kMissing)
+    if (profile.getString(section, key, kMissing, path_, value) != win::err::SUCCESS || value == kMissing)
         return std::nullopt;
     return value;
 }
@@ -145,8 +144,9 @@ void SettingsFile::makeWritable()
 {
     win::FileSystem files(machine_);
     win::DWORD attributes = 0;
+    // A file that stays read-only fails the writes that follow, which say so.
     if (files.getAttributes(path_, attributes) == win::err::SUCCESS && (attributes & win::attr::READONLY))
-        files.setAttributes(path_, attributes & ~win::attr::READONLY);
+        static_cast<void>(files.setAttributes(path_, attributes & ~win::attr::READONLY));
 }
 
 } // namespace kp

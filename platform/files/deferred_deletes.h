@@ -28,7 +28,7 @@ public:
 
     // Queues `name` in the host folder `hostDir` for removal; waits while
     // many are queued. PATH_NOT_FOUND when the folder cannot be held.
-    DWORD add(const std::string& hostDir, const std::string& name);
+    [[nodiscard]] DWORD add(const std::string& hostDir, const std::string& name);
     // Returns once every file queued is removed (or could not be).
     void finish();
     // Files that could not be removed, other than those already gone.

@@ -43,11 +43,11 @@ public:
     // whole path exists. A component that is a symbolic link is kept as a
     // component: the host path names the link, and folders behind it are
     // searched only when the caller resolves through it.
-    DWORD toHost(std::string_view winPath, std::string& hostPath, bool* exists = nullptr);
+    [[nodiscard]] DWORD toHost(std::string_view winPath, std::string& hostPath, bool* exists = nullptr);
 
     // Maps a host path back to a Windows path through the drive whose target
     // holds it most closely (Z: for "/").
-    DWORD toWindows(std::string_view hostPath, std::string& winPath);
+    [[nodiscard]] DWORD toWindows(std::string_view hostPath, std::string& winPath);
 
     // The host folder a drive letter leads to ("" when there is none).
     std::string driveRoot(char letter);

@@ -101,6 +101,11 @@ DWORD writeDosAttrib(int fd, DWORD attributes, bool force)
     return err::SUCCESS;
 }
 
+void tryWriteDosAttrib(int fd, DWORD attributes)
+{
+    static_cast<void>(writeDosAttrib(fd, attributes, false));
+}
+
 DWORD writeHostAttributes(const std::string& hostPath, DWORD attributes)
 {
     HostFileInfo current;

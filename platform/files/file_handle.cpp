@@ -227,15 +227,14 @@ DWORD FileSystem::createFile(std::string_view path, DWORD desiredAccess, DWORD s
         return e;
     if (created) {
         paths_.noteAdded(r.hostDir, r.name);
-        writeDosAttrib(file.fd_.get(), attributes, false);
+        tryWriteDosAttrib(file.fd_.get(), attributes);
     } else if (truncates) {
         if (::ftruncate(file.fd_.get(), 0) != 0)
             return errorFromErrno(errno);
-        if (attributes & (attr::HIDDEN | attr::SYSTEM)) {
-            HostFileInfo info;
-            readHostFileInfo(r.host, info);
-            writeDosAttrib(file.fd_.get(), info.attributes | attributes, false);
-        }
+        // The bits are added to those the file has; unread, they are left alone.
+        HostFileInfo info;
+        if ((attributes & (attr::HIDDEN | attr::SYSTEM)) && readHostFileInfo(r.host, info) == err::SUCCESS)
+            tryWriteDosAttrib(file.fd_.get(), info.attributes | attributes);
     }
     if (alreadyExisted)
         *alreadyExisted = !created && (disposition == Disposition::CreateAlways || disposition == Disposition::OpenAlways);

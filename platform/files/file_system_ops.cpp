@@ -165,12 +165,15 @@ DWORD FileSystem::copyFile(std::string_view from, std::string_view to, bool fail
     if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return err::ACCESS_DENIED;
     HostFileInfo sourceInfo;
-    readHostFileInfo(source.host, sourceInfo);
+    if (DWORD e = readHostFileInfo(source.host, sourceInfo))
+        return e;
     if (target.exists) {
         if (failIfExists)
             return err::FILE_EXISTS;
+        // A target gone meanwhile is replaced all the same.
         HostFileInfo targetInfo;
-        readHostFileInfo(target.host, targetInfo);
+        if (DWORD e = readHostFileInfo(target.host, targetInfo); e && e != err::FILE_NOT_FOUND)
+            return e;
         if (targetInfo.attributes & (attr::DIRECTORY | attr::READONLY))
             return err::ACCESS_DENIED;
         if (sameFile(source.host, target.host))
@@ -190,7 +193,7 @@ DWORD FileSystem::copyFile(std::string_view from, std::string_view to, bool fail
         timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
         ::futimens(out.get(), times);
         ::fchmod(out.get(), st.st_mode & 0777);
-        writeDosAttrib(out.get(), sourceInfo.attributes, false);
+        tryWriteDosAttrib(out.get(), sourceInfo.attributes);
     }
     if (const int closed = out.close(); closed && !result)
         result = errorFromErrno(closed);

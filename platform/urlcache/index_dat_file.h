@@ -23,28 +23,28 @@ public:
 
     // Opens an existing index file (never through a symbolic link) and loads
     // it. FILE_NOT_FOUND, ACCESS_DENIED, or the parse error.
-    DWORD open(const std::string& hostPath);
+    [[nodiscard]] DWORD open(const std::string& hostPath);
 
     // Writes a new index file atomically (write, fsync, rename); FILE_EXISTS
     // when one is there.
-    static DWORD create(const std::string& hostPath, const IndexFile& index);
+    [[nodiscard]] static DWORD create(const std::string& hostPath, const IndexFile& index);
 
     // Reloads the index when the file changed since it was loaded or written
     // (reopening its path when the file was deleted or replaced).
-    DWORD refresh();
+    [[nodiscard]] DWORD refresh();
     const IndexFile& index() const { return index_; }
     const std::string& hostPath() const { return path_; }
 
     // Runs `change` on the current index under the exclusive lock and writes
     // back what it changed. Nothing is written when it fails.
-    DWORD edit(const std::function<DWORD(IndexFile&)>& change);
+    [[nodiscard]] DWORD edit(const std::function<DWORD(IndexFile&)>& change);
 
 private:
-    DWORD reopenIfGone();
-    DWORD load();
+    [[nodiscard]] DWORD reopenIfGone();
+    [[nodiscard]] DWORD load();
     bool unchangedSince(bool compareHeader);
     void close();
-    DWORD mapForWriting();
+    [[nodiscard]] DWORD mapForWriting();
 
     UniqueFd fd_;
     bool writable_ = false;

@@ -461,11 +461,12 @@ DWORD UrlCache::freeUrlCacheSpace(const char* cachePath, DWORD percent, DWORD fi
         if (freed >= target)
             break;
         if (!c.localWinPath.empty()) {
+            // A local file that is not there leaves only its entry to remove.
             std::string host;
             bool exists = false;
-            machine_.paths().toHost(c.localWinPath, host, &exists);
             struct stat st {};
-            if (exists && ::lstat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            if (machine_.paths().toHost(c.localWinPath, host, &exists) == err::SUCCESS && exists
+                && ::lstat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
                 if (::unlink(host.c_str()) != 0)
                     continue;
                 const std::size_t slash = host.rfind('/');
@@ -574,9 +575,9 @@ DWORD UrlCache::commitUrlCacheEntry(const UrlCacheCommit& entry)
             return err::INVALID_PARAMETER;
         std::string host;
         bool exists = false;
-        machine_.paths().toHost(entry.localFileName, host, &exists);
         struct stat st {};
-        if (!exists || ::lstat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        if (machine_.paths().toHost(entry.localFileName, host, &exists) != err::SUCCESS || !exists
+            || ::lstat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
             return err::FILE_NOT_FOUND;
         record.localName = host.substr(host.rfind('/') + 1);
         record.size = QWORD(st.st_size);

@@ -58,7 +58,7 @@ TEST(UrlCacheSteps, AWalkErrorStopsTheLaterStepsOfItsRunOnly)
     form.findChild<QCheckBox*>("CheckBoxVisited")->setChecked(true);
 
     std::string cookieIndex;
-    built.machine().paths().toHost(folders.cookiesFolder + "\\index.dat", cookieIndex);
+    ASSERT_EQ(built.machine().paths().toHost(folders.cookiesFolder + "\\index.dat", cookieIndex), win::err::SUCCESS);
     const std::string intact = test::readFile(cookieIndex);
     std::string damaged = intact;
     damaged.replace(0x4000, 4, "XXXX");

@@ -115,7 +115,9 @@ struct PurgeFixture {
                            info->CacheEntryType, info->LastAccessTime});
             size = win::DWORD(buffer.size() * 8);
         }
-        cache.findCloseUrlCache(handle);
+        if (handle) {
+            EXPECT_EQ(cache.findCloseUrlCache(handle), win::err::SUCCESS);
+        }
         return out;
     }
 

@@ -99,7 +99,7 @@ TEST(UrlCachePurgeWine, WineListsExactlyTheProtectedEntriesLeftAndGoesOnWorking)
         folders.cacheFound = folders.cookiesFound = folders.historyFound = true;
         folders.dataFolder = "C:\\KLENZOR";
         std::string data;
-        machine->paths().toHost("C:\\", data);
+        ASSERT_EQ(machine->paths().toHost("C:\\", data), win::err::SUCCESS);
         std::filesystem::create_directories(data + "/KLENZOR");
         std::string text;
         for (const std::string& url : keep)

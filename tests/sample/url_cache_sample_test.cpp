@@ -58,7 +58,9 @@ std::vector<Listed> walk(UrlCache& cache, DWORD& largest)
         e = cache.findNextUrlCacheEntryEx(handle, info(), size);
     }
     EXPECT_EQ(e, err::NO_MORE_ITEMS);
-    cache.findCloseUrlCache(handle);
+    if (handle) {
+        EXPECT_EQ(cache.findCloseUrlCache(handle), err::SUCCESS);
+    }
     return out;
 }
 
@@ -99,14 +101,14 @@ TEST(SampleUrlCache, HoldsEveryKindOfEntryTheCleanerMeets)
                 continue;
             }
             std::string host;
-            built.machine().paths().toHost(l.local, host);
+            ASSERT_EQ(built.machine().paths().toHost(l.local, host), err::SUCCESS);
             struct stat st {};
             ::stat(host.c_str(), &st);
             EXPECT_EQ(QWORD(st.st_size), l.size) << l.url;
         }
         if (kind == 'C') {
             std::string host;
-            built.machine().paths().toHost(l.local, host);
+            ASSERT_EQ(built.machine().paths().toHost(l.local, host), err::SUCCESS);
             std::ifstream in(host, std::ios::binary);
             std::vector<CookieRecord> cookies;
             EXPECT_EQ(parseCookieFile(std::string((std::istreambuf_iterator<char>(in)), {}), cookies), err::SUCCESS);
@@ -126,7 +128,7 @@ TEST(SampleUrlCache, HoldsEveryKindOfEntryTheCleanerMeets)
     int strays = 0;
     for (const std::string& folder : {cache.folders().cookies, cache.containerFolder("")}) {
         std::string host;
-        built.machine().paths().toHost(folder, host);
+        ASSERT_EQ(built.machine().paths().toHost(folder, host), err::SUCCESS);
         for (const DosPaths::Name& sub : built.machine().paths().listing(host)) {
             std::string subHost = host + "/" + sub.longName;
             struct stat st {};
@@ -162,7 +164,7 @@ TEST(SampleUrlCache, ExporterListsExactlyOurRecordsBeforeAndAfterDeletions)
                                       cache.containerFolder("Visited:")})
         indexes.push_back(folder + "\\index.dat");
     std::string historyHost;
-    built.machine().paths().toHost(cache.containerFolder("Visited:"), historyHost);
+    ASSERT_EQ(built.machine().paths().toHost(cache.containerFolder("Visited:"), historyHost), err::SUCCESS);
     for (const DosPaths::Name& n : built.machine().paths().listing(historyHost))
         if (upperAscii(n.longName).starts_with("MSHIST01"))
             indexes.push_back(cache.containerFolder("Visited:") + "\\" + n.longName + "\\index.dat");
@@ -172,7 +174,7 @@ TEST(SampleUrlCache, ExporterListsExactlyOurRecordsBeforeAndAfterDeletions)
         std::multiset<std::string> locations;
         for (const std::string& index : indexes) {
             std::string host, text;
-            built.machine().paths().toHost(index, host);
+            EXPECT_EQ(built.machine().paths().toHost(index, host), err::SUCCESS);
             EXPECT_TRUE(exportLocations(host, locations, text)) << index << "\n" << text.substr(0, 2000);
             if (allText)
                 *allText += text;

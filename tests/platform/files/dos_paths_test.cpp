@@ -264,14 +264,14 @@ TEST_P(DosPathsCoherence, FillingAndEmptyingAFolderWeChangeCostsNoRescans)
     std::string dir = realDir(tm.hostPath("Cache"));
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     std::string host;
-    paths.toHost("C:\\Cache\\x", host);
+    ASSERT_EQ(paths.toHost("C:\\Cache\\x", host), err::SUCCESS);
     auto before = paths.scanCount();
 
     constexpr int kFiles = 2000;
     for (int i = 0; i < kFiles; ++i) {
         bool exists = true;
         std::string name = "Cached Page " + std::to_string(i) + ".htm";
-        paths.toHost("C:\\Cache\\" + name, host, &exists);
+        ASSERT_EQ(paths.toHost("C:\\Cache\\" + name, host, &exists), err::SUCCESS);
         ASSERT_FALSE(exists);
         touch(host);
         paths.noteAdded(dir, name);
@@ -313,7 +313,7 @@ TEST(DosPaths, ResolvingEveryFileOfALargeFolderCostsOneScan)
     int found = 0;
     for (int i = 0; i < kFiles; ++i) {
         bool exists = false;
-        paths.toHost("C:\\BIG\\Cache Entry " + std::to_string(i) + ".HTM", host, &exists);
+        ASSERT_EQ(paths.toHost("C:\\BIG\\Cache Entry " + std::to_string(i) + ".HTM", host, &exists), err::SUCCESS);
         found += exists;
     }
     EXPECT_EQ(found, kFiles);

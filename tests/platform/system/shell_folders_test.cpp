@@ -126,7 +126,7 @@ TEST(ShellFolders, FoldersFollowTheProcessEnvironment)
     BuiltMachine built;
     ASSERT_TRUE(built.ok());
     Machine& m = built.machine();
-    m.environment().set("USERPROFILE", "C:\\Documents and Settings\\All Users");
+    ASSERT_EQ(m.environment().set("USERPROFILE", "C:\\Documents and Settings\\All Users"), err::SUCCESS);
     EXPECT_EQ(folder(m, csidl::DESKTOPDIRECTORY), "C:\\Documents and Settings\\All Users\\Desktop");
 }
 
