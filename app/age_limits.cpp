@@ -1,8 +1,13 @@
 #include "app/age_limits.h"
 
 #include <charconv>
+#include <string_view>
 
 namespace kp {
+
+namespace {
+constexpr std::string_view kRetry = "Please correct and retry.";
+} // namespace
 
 std::optional<int> parseAgeField(const std::string& text)
 {
@@ -32,11 +37,29 @@ std::optional<std::string> validateAgeGroup(const AgeFields& fields, const char*
     const std::optional<int> hours = parseAgeField(fields.hours);
     const std::optional<int> minutes = parseAgeField(fields.minutes);
     if (!days || !hours || !minutes)
-        return head + "The value must be a whole number.\r\nPlease correct and retry.";
+        return head + "The value must be a whole number.\r\n" + std::string(kRetry);
     if (*hours >= 24 || *minutes >= 60)
-        return head + "You have Exceeded 23 Hours or 59 Mins.\r\nPlease correct and retry.";
+        return head + "You have Exceeded 23 Hours or 59 Mins.\r\n" + std::string(kRetry);
     out = {*days, *hours, *minutes};
     return std::nullopt;
+}
+
+std::string ageProblemReportLine(const std::string& message)
+{
+    std::string line = " -Error-";
+    std::size_t start = 0;
+    while (start <= message.size()) {
+        std::size_t end = message.find("\r\n", start);
+        if (end == std::string::npos)
+            end = message.size();
+        std::string_view sentence = std::string_view(message).substr(start, end - start);
+        while (!sentence.empty() && sentence.back() == ' ')
+            sentence.remove_suffix(1);
+        if (!sentence.empty() && sentence != kRetry)
+            line.append(" ").append(sentence);
+        start = end + 2;
+    }
+    return line;
 }
 
 } // namespace kp

@@ -21,4 +21,8 @@ struct AgeLimit {
 // the message that names it.
 std::optional<std::string> validateAgeGroup(const AgeFields& fields, const char* groupName, AgeLimit& out);
 
+// The report's error line for such a message: its sentences on one line,
+// without the request to correct and retry.
+std::string ageProblemReportLine(const std::string& message);
+
 } // namespace kp

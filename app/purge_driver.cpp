@@ -1,12 +1,15 @@
 #include "app/purge_driver.h"
 
 #include "app/age_limits.h"
+#include "core/caught_exception.h"
 #include "core/error_level.h"
 #include "core/identity.h"
 #include "core/keywords.h"
 #include "core/message_service.h"
 #include "core/qt_text.h"
+#include "core/run_mode.h"
 #include "core/scope_guard.h"
+#include "platform/host/console.h"
 #include "purge/purge_report.h"
 #include "purge/report_text.h"
 #include "purge/run_state.h"
@@ -17,27 +20,23 @@ namespace kp {
 namespace {
 constexpr int kGaugeWidth = 200;
 
+// The report says only that the step failed; why goes to standard error.
+void reportStepFailure(PurgeStep step, const std::string& cause)
+{
+    std::string name = processingText(step, {});
+    name.erase(0, name.find_first_not_of(' '));
+    win::writeStandardError("Klenzor Pro: " + name + " failed: " + cause + "\n");
+}
+
 } // namespace
 
 std::array<bool, PurgeStepCount> selectedSteps(const DriverInput& input, const StepTable& steps)
 {
-    const PurgeOptionSet& o = input.options;
     std::array<bool, PurgeStepCount> on{};
-    auto set = [&](PurgeStep step, bool condition) { on[std::size_t(step)] = condition && steps.has(step); };
-    set(PurgeStep::Cache, o.NormalCache || o.SubscriptionCache);
-    set(PurgeStep::Cookies, o.Cookies);
-    set(PurgeStep::Visited, o.Visited);
-    set(PurgeStep::TypedUrls, o.URLs);
-    set(PurgeStep::Recent, o.Recent);
-    set(PurgeStep::Strays, o.Strays);
-    set(PurgeStep::Temp, o.Temp);
-    set(PurgeStep::AutoComplete, input.autoCompleteEnabled && o.ClearAutoForm);
-    set(PurgeStep::PreviousSearches, input.previousSearchesEnabled && o.ClearPrevSrch);
-    set(PurgeStep::History, o.History);
-    set(PurgeStep::UserData, input.userDataEnabled && o.ClearUserData);
-    set(PurgeStep::Recycle, o.Recycle);
-    set(PurgeStep::Plugins, o.RunPlugins);
-    set(PurgeStep::Clipboard, o.ClearClipBoard);
+    for (const PurgeOptionField& f : PurgeOptionFields) {
+        if (f.step && input.options.*f.flag && ie5BoxAllows(f, input.ie5Boxes) && steps.has(*f.step))
+            on[std::size_t(*f.step)] = true;
+    }
     return on;
 }
 
@@ -57,6 +56,13 @@ bool PurgeDriver::validate(const DriverInput& input)
         problem = validateAgeGroup({o.SbDD, o.SbHH, o.SbMM}, "Offline Cache", offline);
     if (problem) {
         context_.messages.show(identity::MessageCaption, *problem, MsgKind::Error, OK);
+        // Nobody is there to correct an unattended run: its report says why
+        // it did nothing.
+        if (ReadRunMode(context_.keywords).unattended()) {
+            context_.report.AddReportLine(q(ageProblemReportLine(*problem)));
+            context_.errors.ErrorFlag = true;
+            context_.errors.RaiseErrorLevel(9);
+        }
         return false;
     }
     run.onlineDays = online.days;
@@ -122,6 +128,7 @@ void PurgeDriver::run(DriverView& view)
             steps_[step](context_);
         } catch (...) {
             failed = true;
+            reportStepFailure(step, caughtExceptionText());
         }
         view.advanceGauge(run.gaugeStep);
         run.ran = true;

@@ -14,11 +14,7 @@ namespace kp {
 // the three boxes that need Internet Explorer 5.
 struct DriverInput {
     PurgeOptionSet options;
-    bool autoCompleteEnabled = false;
-    bool previousSearchesEnabled = false;
-    bool userDataEnabled = false;
-
-    Ie5Boxes ie5Boxes() const { return {autoCompleteEnabled, previousSearchesEnabled, userDataEnabled}; }
+    Ie5Boxes ie5Boxes;
 };
 
 class DriverView {
@@ -56,6 +52,7 @@ public:
     void run(DriverView& view);
 
     const StepTable& steps() const { return steps_; }
+    PurgeReport& report() const { return context_.report; }
 
 private:
     bool validate(const DriverInput& input);

@@ -1,21 +1,70 @@
 #include "app/purge_steps.h"
 
+#include "plugins/plugin_run.h"
+#include "purge/folder_tree_purge.h"
 #include "purge/purge_report.h"
 #include "purge/run_state.h"
+#include "purge/system_purges.h"
+#include "purge/typed_urls_purge.h"
 #include "purge/url_cache_purge.h"
+#include "service/service_link.h"
 #include "settings/folder_set.h"
 
 namespace kp {
+
+namespace {
+
+// The plugin step over the selection loaded at start-up and the interpreter,
+// writing to the report.
+PluginStepServices pluginInterpreter(PurgeContext& context)
+{
+    PluginStepServices plugins;
+    plugins.selection = [&context] { return context.folders.pluginSelection; };
+    plugins.loadLines = [&context](const std::string& path) {
+        std::vector<std::string> lines;
+        loadPluginFile(context, path, lines);
+        return lines;
+    };
+    plugins.run = [](PurgeContext& c, const std::vector<std::string>& lines, long long& entryCount) {
+        PluginRunContext plugin;
+        plugin.lines = lines;
+        plugin.output = [&c](const QString& line) { c.report.AddReportLine(line); };
+        plugin.detail = c.run.detail;
+        plugin.noDelete = c.run.PreviewFlag;
+        plugin.PluginEntryCount = entryCount;
+        RunPluginLines(c, plugin);
+        entryCount = plugin.PluginEntryCount;
+    };
+    return plugins;
+}
+
+} // namespace
 
 StepTable availablePurgeSteps(UrlCacheServices* urlCache)
 {
     // Steps join this table as their purge functions are built.
     StepTable steps;
+    steps.shredding = true; // the steps shred the files they delete when the run says so
     if (urlCache) {
         steps[PurgeStep::Cache] = [urlCache](PurgeContext& c) { PurgeUrlCache(c, *urlCache, 'X'); };
         steps[PurgeStep::Cookies] = [urlCache](PurgeContext& c) { PurgeUrlCache(c, *urlCache, 'C'); };
         steps[PurgeStep::Visited] = [urlCache](PurgeContext& c) { PurgeUrlCache(c, *urlCache, 'V'); };
     }
+    steps[PurgeStep::TypedUrls] = PurgeTypedUrls;
+    steps[PurgeStep::Recent] = PurgeRecentLinks;
+    steps[PurgeStep::Temp] = PurgeTempFolders;
+    steps[PurgeStep::AutoComplete] = [](PurgeContext& c) {
+        ServiceLink service(*c.machine);
+        PurgeAutoCompleteForms(c, service);
+    };
+    steps[PurgeStep::PreviousSearches] = [](PurgeContext& c) {
+        ServiceLink service(*c.machine);
+        PurgePreviousSearches(c, service);
+    };
+    steps[PurgeStep::UserData] = [](PurgeContext& c) { UserDataStep(c, PurgeFolderTree); };
+    steps[PurgeStep::Recycle] = PurgeRecycleBin;
+    steps[PurgeStep::Plugins] = [](PurgeContext& c) { PluginStep(c, pluginInterpreter(c)); };
+    steps[PurgeStep::Clipboard] = PurgeClipBoard;
     return steps;
 }
 

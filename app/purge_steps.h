@@ -1,8 +1,9 @@
 #pragma once
-// The fourteen purge steps in their fixed order, and the frames of the
-// UserData and plugin steps.
+// The functions of the fourteen purge steps, and the frames of the UserData
+// and plugin steps.
 
 #include "purge/purge_context.h"
+#include "settings/purge_option_table.h"
 
 #include <array>
 #include <functional>
@@ -10,24 +11,6 @@
 #include <vector>
 
 namespace kp {
-
-enum class PurgeStep {
-    Cache,
-    Cookies,
-    Visited,
-    TypedUrls,
-    Recent,
-    Strays,
-    Temp,
-    AutoComplete,
-    PreviousSearches,
-    History,
-    UserData,
-    Recycle,
-    Plugins,
-    Clipboard,
-};
-inline constexpr int PurgeStepCount = 14;
 
 using StepFunction = std::function<void(PurgeContext&)>;
 

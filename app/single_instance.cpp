@@ -19,15 +19,20 @@ SingleInstanceGuard::SingleInstanceGuard(QString serverName, QObject* parent)
     connect(&server_, &QLocalServer::newConnection, this, &SingleInstanceGuard::acceptConnection);
 }
 
-QString SingleInstanceGuard::serverNameFor(const std::string& prefixDir)
+QString SingleInstanceGuard::runtimeFolder()
 {
     QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (folder.isEmpty()) {
-        // A private folder of the user's in the temporary folder.
         folder = QDir::tempPath() + QStringLiteral("/klenpro-") + qEnvironmentVariable("USER", QStringLiteral("user"));
         QDir().mkpath(folder);
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
+    return folder;
+}
+
+QString SingleInstanceGuard::serverNameFor(const std::string& prefixDir)
+{
+    const QString folder = runtimeFolder();
     const QByteArray key = QCryptographicHash::hash(QByteArray::fromStdString(prefixDir), QCryptographicHash::Sha1).toHex().left(16);
     return folder + QStringLiteral("/klenpro-PREVINST-") + QString::fromLatin1(key);
 }

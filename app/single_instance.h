@@ -15,6 +15,9 @@ class SingleInstanceGuard : public QObject {
 public:
     explicit SingleInstanceGuard(QString serverName, QObject* parent = nullptr);
 
+    // The user's runtime folder: XDG_RUNTIME_DIR, else a private folder of
+    // the user's in the temporary folder, made when missing.
+    static QString runtimeFolder();
     // The server name for a machine's prefix folder, in the user's runtime folder.
     static QString serverNameFor(const std::string& prefixDir);
 

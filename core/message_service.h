@@ -40,6 +40,9 @@ class MessageService {
 public:
     virtual ~MessageService() = default;
     virtual MsgButton show(const Message& message) = 0;
+    // False when messages are answered with their default button without
+    // anyone to see them.
+    virtual bool userAnswers() const { return true; }
 
     MsgButton show(std::string caption, std::string text, MsgKind kind, MsgButtons buttons = OK,
                    MsgButton defaultButton = NoButton)
@@ -54,6 +57,7 @@ class ConsoleMessageService : public MessageService {
 public:
     using MessageService::show;
     MsgButton show(const Message& message) override;
+    bool userAnswers() const override { return false; }
 };
 
 } // namespace kp

@@ -3,7 +3,6 @@
 #include "platform/files/file_system.h"
 #include "platform/files/folder_confinement.h"
 #include "platform/files/win_path.h"
-#include "platform/urlcache/url_cache.h"
 #include "purge/file_delete.h"
 #include "purge/purge_context.h"
 #include "purge/run_state.h"
@@ -13,7 +12,7 @@
 
 namespace kp {
 
-bool DeleteCacheLocalFile(PurgeContext& context, std::string_view localFile)
+bool DeleteCacheLocalFile(PurgeContext& context, std::string_view localFile, win::DWORD* outcome)
 {
     if (!context.machine)
         return false;
@@ -40,23 +39,10 @@ bool DeleteCacheLocalFile(PurgeContext& context, std::string_view localFile)
     if (context.run.shred)
         return ShredFile(context, full, ShredPassCount(context.general));
     if (context.run.cacheFileRemovals) {
-        context.run.LastErrorCode = files.deleteFile(full, *context.run.cacheFileRemovals);
+        context.run.LastErrorCode = files.deleteFile(full, *context.run.cacheFileRemovals, outcome);
         return context.run.LastErrorCode == win::err::SUCCESS;
     }
     return PlainDelete(context, full, {});
-}
-
-bool DeleteCacheEntry(PurgeContext& context, win::UrlCache& cache, std::string_view url, const char* localFile,
-                      win::DWORD& code)
-{
-    context.run.LastErrorCode = 0;
-    if (localFile) {
-        DeleteCacheLocalFile(context, localFile);
-        context.run.LastErrorCode = 0;
-    }
-    code = cache.deleteUrlCacheEntry(url);
-    context.run.LastErrorCode = code;
-    return code == win::err::SUCCESS;
 }
 
 } // namespace kp

@@ -88,6 +88,11 @@ void PurgeReport::resumeUpdates()
 {
     if (suspended_ == 0 || --suspended_ > 0)
         return;
+    showPendingLines();
+}
+
+void PurgeReport::showPendingLines()
+{
     if (announced_ < lineCount()) {
         beginInsertRows({}, announced_, lineCount() - 1);
         announced_ = lineCount();

@@ -4,7 +4,8 @@
 // a refused row stops the listing until the report is cleared.
 //
 // While updates are suspended (during a run) lines are stored but announced
-// to views only when updates resume, so a long run costs no repainting.
+// to views only when updates resume or showPendingLines is called, so a long
+// run announces its lines in batches rather than one by one.
 
 #include <QAbstractListModel>
 #include <QColor>
@@ -51,6 +52,8 @@ public:
 
     void suspendUpdates();
     void resumeUpdates();
+    // Announces the lines stored so far; updates stay suspended.
+    void showPendingLines();
 
     int lineCount() const { return int(lines_.size()); }
     const QString& line(int row) const { return lines_[std::size_t(row)]; }

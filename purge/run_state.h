@@ -32,7 +32,7 @@ struct RunState {
     std::uint32_t LastErrorCode = 0; // the last system error of a file or cache-entry deletion
     ShredState shredState;           // kept for the program run, across runs
     // While a URL-cache walk runs: removes the entries' local files beside it
-    // (their outcome is not reported); null otherwise.
+    // (CacheRemovalBatches); null otherwise.
     win::DeferredDeletes* cacheFileRemovals = nullptr;
 
     QString statusText() const

@@ -1,14 +1,16 @@
 #include "purge/url_cache_purge.h"
 
+#include "core/caught_exception.h"
 #include "core/error_level.h"
 #include "core/keywords.h"
+#include "core/message_service.h"
 #include "core/qt_text.h"
-#include "platform/files/deferred_deletes.h"
 #include "platform/files/file_system.h"
 #include "platform/files/win_path.h"
+#include "platform/host/console.h"
 #include "platform/machine.h"
 #include "protect/protect_list.h"
-#include "purge/cache_entry_delete.h"
+#include "purge/cache_removal_batches.h"
 #include "purge/index_file_clear.h"
 #include "purge/purge_context.h"
 #include "purge/purge_report.h"
@@ -16,8 +18,6 @@
 #include "purge/run_state.h"
 #include "settings/folder_set.h"
 #include "settings/general_settings.h"
-
-#include <QCoreApplication>
 
 namespace kp {
 
@@ -143,31 +143,30 @@ char CacheEntryTypeLetter(std::string_view url, win::DWORD entryType)
     return 'N';
 }
 
-bool PurgeUrlCacheEntry(PurgeContext& context, UrlCacheServices& services, const ProtectList& protect,
-                        UrlCachePurgeState& state)
+void PurgeUrlCacheEntry(PurgeContext& context, UrlCacheServices& services, const ProtectList& protect,
+                        UrlCachePurgeState& state, CacheRemovalBatches& batches)
 {
     const win::INTERNET_CACHE_ENTRY_INFOA& entry = services.cursor.entry();
     const std::string url = entry.lpszSourceUrlName;
     const PurgeOptionSet& options = context.run.options;
     RunState& run = context.run;
-    PurgeReport& report = context.report;
 
     char type = CacheEntryTypeLetter(url, entry.CacheEntryType);
     const bool modeTakes = type == 'C' ? state.mode == 'C' : type == 'V' ? state.mode == 'V' : state.mode == 'X';
     if (!modeTakes)
-        return false;
+        return;
 
     if (protect.IsProtected(url)) {
         state.protectedSeen = true;
         if (services.listProtected)
-            report.AddReportLineQuiet(q((result::Protected + std::string(1, type) + std::string(12, ' ') + url).substr(0, 255)));
-        return false;
+            batches.addLine((result::Protected + std::string(1, type) + std::string(12, ' ') + url).substr(0, 255));
+        return;
     }
 
     if ((type == 'N' || type == 'S') && hasCdfExtension(url)) {
         type = 'S';
         if (!options.SubscriptionCache || run.offlineDays != 0 || run.offlineHours != 0 || run.offlineMinutes != 0)
-            return false;
+            return;
     }
 
     const bool optionOn = type == 'N' ? options.NormalCache
@@ -175,58 +174,25 @@ bool PurgeUrlCacheEntry(PurgeContext& context, UrlCacheServices& services, const
         : type == 'C'                 ? options.Cookies
                                       : options.Visited;
     if (!optionOn)
-        return false;
+        return;
 
     const EntryAge age = state.clock.ageOf(entry.LastAccessTime);
     if (type == 'N' && tooRecent(age, run.onlineDays, run.onlineHours, run.onlineMinutes))
-        return false;
+        return;
     if (type == 'S' && tooRecent(age, run.offlineDays, run.offlineHours, run.offlineMinutes))
-        return false;
+        return;
 
-    bool deleted = false;
-    std::string word;
-    int level = 0;
-    if (run.PreviewFlag) {
-        word = result::ToDelete;
-    } else {
-        win::DWORD code = 0;
-        deleted = DeleteCacheEntry(context, services.cache, url, entry.lpszLocalFileName, code);
-        if (!deleted && code == win::err::ACCESS_DENIED)
-            return false;
-        if (deleted) {
-            word = result::Deleted;
-        } else if (code == win::err::FILE_NOT_FOUND && state.mode == 'V' && services.ie5OrLater()) {
-            word = result::Deleted;
-            state.visitedIndexStale = true;
-        } else if (code == win::err::FILE_NOT_FOUND) {
-            word = result::ErrorInUrl;
-            level = 7;
-        } else if (code == win::err::SHARING_VIOLATION || code == win::err::LOCK_VIOLATION
-                   || code == win::err::USER_MAPPED_FILE) {
-            word = result::Locked;
-            level = 1;
-        } else {
-            word = NumericErrorField(code);
-            level = 3;
+    if (!run.PreviewFlag) {
+        std::string indexPath;
+        if (services.cache.checkIndexWritable(url, indexPath) != win::err::SUCCESS) {
+            if (state.unwritableIndexes.insert(indexPath).second)
+                batches.addLine(std::string(" -Error- ") + modeTexts(state.mode).heading + "  not processed as "
+                                    + indexPath + " cannot be written",
+                                3);
+            return;
         }
     }
-
-    const bool success = word == result::ToDelete || word == result::Deleted;
-    if (!success || run.detail) {
-        if (run.detail && !state.headerWritten) {
-            report.AddReportLineQuiet(QStringLiteral("       Result  Type dd-hh:mm (age)   Cache Entry"));
-            state.headerWritten = true;
-        }
-        report.AddReportLineQuiet(q(word + type + " " + AgeText(age.days, age.hours, age.minutes) + "  " + url));
-    }
-    if (!success) {
-        context.errors.ErrorFlag = true;
-        context.errors.RaiseErrorLevel(level);
-    }
-    ++state.processed;
-    ++run.ProcessedCount;
-    QCoreApplication::processEvents();
-    return deleted;
+    batches.addEntry(url, type, age, entry.lpszLocalFileName);
 }
 
 void ReleaseCacheSpace(PurgeContext& context, UrlCacheServices& services, const UrlCachePurgeState& state)
@@ -238,8 +204,11 @@ void ReleaseCacheSpace(PurgeContext& context, UrlCacheServices& services, const 
         || !context.folders.cacheFound || state.protectedSeen)
         return;
     const win::DWORD code = services.cache.freeUrlCacheSpace(context.folders.cacheFolder.c_str(), 100, 0);
-    if (code != win::err::SUCCESS && context.keywords.IsKeywordPresent("xcode"))
+    if (code != win::err::SUCCESS && context.keywords.IsKeywordPresent("xcode")) {
         context.report.AddReportLineQuiet(QStringLiteral("The FreeUrlCacheSpaceA function returned False. "));
+        context.report.AddReportLineQuiet(QStringLiteral("The FreeUrlCacheSpaceA function failed - Error Code - ")
+                                          + QString::number(code));
+    }
 }
 
 void PurgeUrlCache(PurgeContext& context, UrlCacheServices& services, char mode)
@@ -254,12 +223,29 @@ void PurgeUrlCache(PurgeContext& context, UrlCacheServices& services, char mode)
             services.listProtected = true;
         const Mode texts = modeTexts(mode);
         report.AddReportLineQuiet(QString::fromLatin1(texts.heading));
+        if (!run.PreviewFlag && services.cache.wineSessionActive()) {
+            report.AddReportLineQuiet(QStringLiteral(" -Error- ") + QString::fromLatin1(texts.heading)
+                                      + QStringLiteral("  not processed as the machine's Wine session is running"
+                                                       " and must end first"));
+            context.errors.ErrorFlag = true;
+            context.errors.RaiseErrorLevel(3);
+            return;
+        }
 
         ProtectList protect(services.machine, context.messages, context.folders);
         protect.LoadProtectList(ProtectFilePath(context.folders));
         if (!protect.loaded() && !protect.EnsureLoaded()) {
-            report.AddReportLineQuiet(QStringLiteral("    Unable to open ") + QString::fromLatin1(kProtectFileName));
-            report.AddReportLineQuiet(QStringLiteral("    Function aborted by User."));
+            const QString name = QString::fromLatin1(kProtectFileName);
+            if (context.messages.userAnswers()) {
+                report.AddReportLineQuiet(QStringLiteral("    Unable to open ") + name);
+                report.AddReportLineQuiet(QStringLiteral("    Function aborted by User."));
+            } else {
+                // Aborted by the message's default answer: nobody chose it.
+                report.AddReportLineQuiet(QStringLiteral(" -Error- Unable to open ") + name);
+                report.AddReportLineQuiet(QStringLiteral("    Function aborted."));
+                context.errors.ErrorFlag = true;
+                context.errors.RaiseErrorLevel(9);
+            }
             report.AddReportLineQuiet(QString::fromLatin1(texts.completion));
             return;
         }
@@ -278,27 +264,21 @@ void PurgeUrlCache(PurgeContext& context, UrlCacheServices& services, char mode)
         }
 
         {
-            // Local files go on a worker thread while the walk goes on; all
-            // are gone before the space release and the step's end.
-            win::DeferredDeletes fileRemovals;
-            struct RemovalsInUse {
-                RunState& run;
-                ~RemovalsInUse() { run.cacheFileRemovals = nullptr; }
-            } inUse {run};
-            run.cacheFileRemovals = &fileRemovals;
+            // Every entry taken is gone before the space release and the step's end.
+            CacheRemovalBatches batches(context, services, state);
             CacheCursor& cursor = services.cursor;
             WalkCloser closer{cursor};
             for (bool ready = cursor.CacheWalkFirst(); ready; ready = cursor.CacheWalkNext()) {
                 if (run.CancelFlag) {
-                    report.AddReportLineQuiet(QStringLiteral("*** Cancelled by operator."));
+                    batches.addLine("*** Cancelled by operator.");
                     break;
                 }
                 if (cursor.CacheEntryReadable())
-                    PurgeUrlCacheEntry(context, services, protect, state);
+                    PurgeUrlCacheEntry(context, services, protect, state, batches);
             }
             if (cursor.WalkError())
-                report.AddReportLineQuiet(QString::fromLatin1(kAccessError));
-            fileRemovals.finish();
+                batches.addLine(kAccessError);
+            batches.finish();
         }
 
         if (mode == 'X' && !run.PreviewFlag)
@@ -316,6 +296,9 @@ void PurgeUrlCache(PurgeContext& context, UrlCacheServices& services, char mode)
     } catch (...) {
         report.AddReportLineQuiet(QStringLiteral("*** Error in above Function."));
         context.errors.RaiseErrorLevel(9);
+        std::string purge = modeTexts(mode).heading;
+        purge.pop_back();
+        win::writeStandardError("Klenzor Pro: " + purge + " purge failed: " + caughtExceptionText() + "\n");
     }
 }
 

@@ -14,6 +14,7 @@
 #include <QTimeZone>
 
 #include <functional>
+#include <set>
 #include <string>
 
 namespace kp {
@@ -70,15 +71,20 @@ struct UrlCachePurgeState {
     bool protectedSeen = false;
     bool visitedIndexStale = false;
     bool headerWritten = false;
+    std::set<std::string> unwritableIndexes; // reported once each; their entries are left alone
 };
 
+// A deleting run's step refuses to start while the machine's Wine session
+// runs: Wine holds the index files mapped and would overwrite changes made
+// meanwhile.
 void PurgeUrlCache(PurgeContext& context, UrlCacheServices& services, char mode);
 
-// Decides, deletes and reports the cursor's current entry; true when a
-// delete succeeded.
+// Decides the cursor's current entry and hands it to `batches` to delete
+// and report. Nothing is deleted for an entry whose index cannot be written.
+class CacheRemovalBatches;
 class ProtectList;
-bool PurgeUrlCacheEntry(PurgeContext& context, UrlCacheServices& services, const ProtectList& protect,
-                        UrlCachePurgeState& state);
+void PurgeUrlCacheEntry(PurgeContext& context, UrlCacheServices& services, const ProtectList& protect,
+                        UrlCachePurgeState& state, CacheRemovalBatches& batches);
 
 // FreeUrlCacheSpace after a Cache purge that took everything it was allowed.
 void ReleaseCacheSpace(PurgeContext& context, UrlCacheServices& services, const UrlCachePurgeState& state);

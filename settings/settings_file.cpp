@@ -1,7 +1,6 @@
 #include "settings/settings_file.h"
 
 #include "platform/files/file_system.h"
-#include "platform/profile/profile.h"
 #include "settings/folder_set.h"
 
 #include <charconv>
@@ -17,6 +16,7 @@ constexpr std::string_view kMissing = "\x01missing\x01";
 
 SettingsFile::SettingsFile(win::Machine& machine, const FolderSet& folders)
     : machine_(machine)
+    , profile_(machine)
     , path_(folders.settingsPath())
     , readOnly_(folders.dataFolderReadOnly || folders.dataFolder.empty())
 {
@@ -49,9 +49,8 @@ std::optional<int> SettingsFile::parseNumber(std::string_view text)
 
 std::optional<std::string> SettingsFile::raw(std::string_view section, std::string_view key)
 {
-    win::Profile profile(machine_);
     std::string value;
-    if (profile.getString(section, key, kMissing, path_, value) != win::err::SUCCESS || value == kMissing)
+    if (profile_.getString(section, key, kMissing, path_, value) != win::err::SUCCESS || value == kMissing)
         return std::nullopt;
     return value;
 }
@@ -84,8 +83,7 @@ bool SettingsFile::writeText(std::string_view section, std::string_view key, std
 {
     if (readOnly_)
         return false;
-    win::Profile profile(machine_);
-    return profile.writeString(section, key, value, path_) == win::err::SUCCESS;
+    return profile_.writeString(section, key, value, path_) == win::err::SUCCESS;
 }
 
 bool SettingsFile::writeFlag(std::string_view section, std::string_view key, bool value)
@@ -102,8 +100,7 @@ bool SettingsFile::deleteKey(std::string_view section, std::string_view key)
 {
     if (readOnly_)
         return false;
-    win::Profile profile(machine_);
-    return profile.writeString(section, key, std::nullopt, path_) == win::err::SUCCESS;
+    return profile_.writeString(section, key, std::nullopt, path_) == win::err::SUCCESS;
 }
 
 bool SettingsFile::ReadModeFlag(std::string_view prefix, std::string_view base, std::string_view key)

@@ -1,12 +1,14 @@
 #pragma once
 // KlenPro.Ini in the data folder, read and written only through the
-// machine's private-profile calls. The file is opened afresh for every read
-// and write; nothing of it is kept.
+// machine's private-profile calls. Every read and write looks at the file
+// afresh; it is parsed again only when it changed since the last read.
 //
 // Values are text. A flag is written "1"/"0" and read as an integer,
 // non-zero being true; integers are decimal (or 0x hexadecimal) and an
 // unparsable value counts as missing; texts are read back up to 1023
 // characters.
+
+#include "platform/profile/profile.h"
 
 #include <optional>
 #include <string>
@@ -54,6 +56,7 @@ private:
     std::optional<std::string> raw(std::string_view section, std::string_view key);
 
     win::Machine& machine_;
+    win::Profile profile_;
     std::string path_;
     bool readOnly_;
 };

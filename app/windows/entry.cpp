@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/installer_tasks.h"
+#include "app/program_start.h"
 #include "app/show_decision.h"
 #include "app/single_instance.h"
 #include "app/windows/guarded_application.h"
@@ -10,17 +11,15 @@
 #include "core/identity.h"
 #include "core/scope_guard.h"
 #include "core/windows/message_dialog.h"
-#include "platform/files/win_path.h"
 #include "platform/host/console.h"
 #include "platform/machine.h"
 #include "platform/system/browser_windows.h"
 #include "platform/system/own_program.h"
 #include "platform/system/system_info.h"
 #include "protect/windows/no_protection_dialog.h"
-#include "purge/purge_report.h"
 #include "purge/url_cache_purge.h"
-#include "settings/data_folder.h"
-#include "settings/settings_file.h"
+#include "service/service_install.h"
+#include "service/service_link.h"
 
 #include <stdexcept>
 
@@ -92,64 +91,24 @@ void RunInstallTasks(win::Machine& machine, const FolderSet& folders, const Exce
     RemoveDuplicateDesktopShortcut(machine);
 }
 
-// The program's folders and the display options of the run's mode, before
-// the splash decision. False when the data files could not be taken along
-// to the data folder (the failure has been shown).
-bool LoadStartupSettings(AppState& state)
-{
-    win::Machine& machine = *state.machine;
-    std::string exec;
-    if (win::executableFolder(machine, exec) == win::err::SUCCESS)
-        state.folders.execFolder = win::upperAscii(exec);
-    const std::string failure = ResolveDataFolder(machine, state.keywords, state.folders.execFolder, state.folders);
-    if (!failure.empty()) {
-        state.messages.show("Klenzor Pro -  Program Error",
-                            failure + ".\r\n\r\nPlease report this message to the vendor...", MsgKind::Error, OK);
-        return false;
-    }
-    SettingsFile file(machine, state.folders);
-    state.display.SplashOpt = file.ReadModeInteger(state.mode.modeName, "Config", 0, "SplashOpt");
-    state.display.MainWinOpt = file.ReadModeInteger(state.mode.modeName, "Config", 1, "MainWinOpt");
-    return true;
-}
-
-void printReport(const PurgeReport& report)
-{
-    std::string text;
-    for (const QString& line : report.lines())
-        text += line.toStdString() + "\n";
-    win::writeStandardOutput(text);
-}
-
 } // namespace
 
-int RunEntrySequence(GuardedApplication& app, const Keywords& keywords)
+int RunEntrySequence(const Keywords& keywords)
 {
     DialogMessageService messages;
     const std::string prefix = win::Machine::defaultPrefixDir();
 
     SingleInstanceGuard guard(SingleInstanceGuard::serverNameFor(prefix));
-    const bool firstInstance = guard.claim();
-    TSplash splash;
-    if (!keywords.IsKeywordPresent("MULT") && !firstInstance) {
-        guard.activateFirst();
+    if (!TakeInstance(guard, keywords))
         return 0;
-    }
-
-    std::unique_ptr<win::Machine> machine;
-    if (const win::DWORD rc = win::Machine::open(prefix, machine); rc != win::err::SUCCESS) {
-        messages.show(identity::MessageCaption,
-                      "No Windows machine was found in the folder\r\n    " + prefix + "\r\n("
-                          + (rc == win::err::PATH_NOT_FOUND ? "the folder does not exist" : "it is not a Wine prefix")
-                          + ").\r\n\r\nSet WINEPREFIX to a Wine prefix, or make a sample machine with\r\n"
-                            "    kp-make-machine <folder>\r\nand start again with WINEPREFIX=<folder>.",
-                      MsgKind::Error, OK);
+    std::unique_ptr<win::Machine> machine = OpenWindowsMachine(prefix, messages);
+    if (!machine)
         return 2;
-    }
 
     AppState state(keywords, messages, machine.get());
     if (!LoadStartupSettings(state))
         return 9;
+    TSplash splash;
     if (state.mode.unattended() && state.display.SplashOpt != 1 && displayAvailable())
         splash.showNow();
 
@@ -164,13 +123,15 @@ int RunEntrySequence(GuardedApplication& app, const Keywords& keywords)
     const ExceptionHandler onException = [&form](const QString& message, quintptr address) {
         form.AppOnException(message, address);
     };
-    app.setExceptionHandler(onException);
-    const ScopeGuard handlerReset([&app] { app.setExceptionHandler({}); });
+    GuardedApplication::setExceptionHandler(onException);
+    const ScopeGuard handlerReset([] { GuardedApplication::setExceptionHandler({}); });
     QObject::connect(&guard, &SingleInstanceGuard::activationRequested, &form, [&form] { bringToFront(form); });
 
     if (state.mode.unattended()) {
+        // Whatever happens after the run, the program then ends with its
+        // error level: the installer's tasks below are not for it.
         deliverGuarded([&] { form.PurgeAllSBtnClick(); return true; }, onException);
-        printReport(form.report());
+        PrintReport(form.report());
         if (!ShouldShowMainWindow(state.display.MainWinOpt, state.errors)) {
             deliverGuarded([&] { form.ExitSBtnClick(); return true; }, onException);
             return state.errors.ErrorLevel;
@@ -178,18 +139,22 @@ int RunEntrySequence(GuardedApplication& app, const Keywords& keywords)
         splash.hide();
         if (displayAvailable()) {
             form.show();
-            app.exec();
+            QApplication::exec();
         } else {
-            win::writeStandardError("Klenzor Pro: no display, so the main window that this run would show is not opened.\n");
+            SayMainWindowNotOpened();
         }
         return state.errors.ErrorLevel;
     }
 
     if (keywords.IsKeywordPresent("INIT")) {
         RunInstallTasks(*machine, state.folders, onException);
+        ServiceLink service(*machine);
+        InstallService(service, messages, state.folders.execFolder);
         return 0;
     }
     if (keywords.IsKeywordPresent("UNINST")) {
+        ServiceLink service(*machine);
+        UninstallService(service, messages, state.folders.execFolder);
         DeleteAllUsersDataFiles(*machine, "Klenzor", state.folders.dataFolder);
         return 0;
     }
@@ -200,7 +165,7 @@ int RunEntrySequence(GuardedApplication& app, const Keywords& keywords)
         return 1;
     }
     form.show();
-    app.exec();
+    QApplication::exec();
     return 0;
 }
 

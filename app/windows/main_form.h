@@ -9,6 +9,9 @@
 
 #include <memory>
 
+class QCheckBox;
+class QLineEdit;
+
 namespace Ui {
 class TMainForm;
 }
@@ -61,20 +64,24 @@ protected:
 
 private:
     void FormCreate();
-    void LoadWindowSettings();
-    void SaveWindowSettings();
+    void showStartingControls();
+    QCheckBox* optionBox(const PurgeOptionField& field) const;
+    QLineEdit* ageField(const AgeLimitField& field) const;
     void applyPlacement(const std::string& text);
     std::string currentPlacement() const;
     void applyHints();
-    void disableMissingSteps();
     void SetAllOptions(bool on);
     void applyReportStyle();
     void resetStatusPanel();
     void setStatusColour(const QColor& colour);
+    // The commands that do nothing during a run, shown disabled while it lasts.
+    void enableIdleCommands(bool enabled);
     void startRun(bool preview);
     void fitReportColumn();
     // The keys Tab (next error line) and Page Down (next summary line).
     bool FormKeyUp(int key);
+    // Home and End in the report list: its first and last line.
+    bool ReportKey(int key);
     void showReportLine(int row);
 
     // DriverView

@@ -2,25 +2,35 @@
 
 #include "ui_TSplash.h"
 
+#include "core/windows/dialog_frame.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStyle>
 
 namespace kp {
 
 TSplash::TSplash(QWidget* parent)
-    : QWidget(parent, Qt::Dialog | Qt::WindowStaysOnTopHint)
+    : QFrame(parent, Qt::SplashScreen | Qt::CustomizeWindowHint | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
     , ui_(std::make_unique<Ui::TSplash>())
 {
     ui_->setupUi(this);
+    const int iconSize = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
+    ui_->IconLabel->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation, nullptr, this).pixmap(iconSize));
+    setFixedSize(size().expandedTo(minimumSizeHint()));
 }
 
 TSplash::~TSplash() = default;
 
 void TSplash::showNow()
 {
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    QRect over;
+    if (const QWidget* owner = dialogOwner(); owner && owner != this)
+        over = owner->frameGeometry();
+    else if (const QScreen* screen = QGuiApplication::primaryScreen())
+        over = screen->availableGeometry();
+    move(over.center() - rect().center());
     show();
     repaint();
     QCoreApplication::processEvents();

@@ -1,7 +1,8 @@
 #pragma once
-// The splash window shown while an unattended run works.
+// The splash window shown while an unattended run works: a framed window
+// without title bar or borders to drag, on top of the others.
 
-#include <QWidget>
+#include <QFrame>
 
 #include <memory>
 
@@ -11,13 +12,14 @@ class TSplash;
 
 namespace kp {
 
-class TSplash : public QWidget {
+class TSplash : public QFrame {
     Q_OBJECT
 public:
     explicit TSplash(QWidget* parent = nullptr);
     ~TSplash() override;
 
-    // Shows the window and paints it at once.
+    // Shows the window centred over the window the user works in (else on
+    // the screen) and paints it at once.
     void showNow();
 
 private:

@@ -1,5 +1,7 @@
 #include "core/windows/message_dialog.h"
 
+#include "core/windows/dialog_frame.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -12,6 +14,9 @@ struct ButtonPair {
     MsgButton ours;
     QMessageBox::StandardButton qt;
 };
+
+// The property that names a box button's MsgButton.
+constexpr char kAnswerProperty[] = "msgButton";
 
 constexpr ButtonPair kButtons[] = {
     {Yes, QMessageBox::Yes},
@@ -40,43 +45,55 @@ bool displayAvailable()
     return !platform.isEmpty() && platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
 
+std::unique_ptr<QMessageBox> makeMessageBox(const Message& message, QWidget* owner)
+{
+    auto box = std::make_unique<QMessageBox>(owner);
+    box->setWindowFlags(dialogFlags());
+    box->setWindowTitle(QString::fromStdString(message.caption));
+    box->setText(displayText(message.text));
+    switch (message.kind) {
+    case MsgKind::Warning: box->setIcon(QMessageBox::Warning); break;
+    case MsgKind::Error: box->setIcon(QMessageBox::Critical); break;
+    case MsgKind::Information: box->setIcon(QMessageBox::Information); break;
+    case MsgKind::Confirmation: box->setIcon(QMessageBox::Question); break;
+    }
+    const MsgButton fallback = defaultButtonOf(message);
+    for (const ButtonPair& pair : kButtons) {
+        if (!(message.buttons & pair.ours))
+            continue;
+        QPushButton* button = pair.ours == All ? box->addButton(QStringLiteral("All"), QMessageBox::YesRole)
+                                               : box->addButton(pair.qt);
+        button->setProperty(kAnswerProperty, unsigned(pair.ours));
+        if (pair.ours == fallback)
+            box->setDefaultButton(button);
+    }
+    return box;
+}
+
+MsgButton answerOf(const QMessageBox& box, const Message& message)
+{
+    if (const QAbstractButton* clicked = box.clickedButton()) {
+        const QVariant answer = clicked->property(kAnswerProperty);
+        if (answer.isValid())
+            return MsgButton(answer.toUInt());
+    }
+    return (message.buttons & Cancel) ? Cancel : defaultButtonOf(message);
+}
+
+bool DialogMessageService::userAnswers() const
+{
+    return displayAvailable();
+}
+
 MsgButton DialogMessageService::show(const Message& message)
 {
     if (!displayAvailable())
         return ConsoleMessageService().show(message);
-    const MsgButton fallback = defaultButtonOf(message);
-
-    QMessageBox box(QApplication::activeWindow());
-    box.setWindowTitle(QString::fromStdString(message.caption));
-    box.setText(displayText(message.text));
-    switch (message.kind) {
-    case MsgKind::Warning: box.setIcon(QMessageBox::Warning); break;
-    case MsgKind::Error: box.setIcon(QMessageBox::Critical); break;
-    case MsgKind::Information: box.setIcon(QMessageBox::Information); break;
-    case MsgKind::Confirmation: box.setIcon(QMessageBox::Question); break;
-    }
-    QAbstractButton* fallbackButton = nullptr;
-    std::vector<std::pair<QAbstractButton*, MsgButton>> made;
-    for (const ButtonPair& pair : kButtons) {
-        if (!(message.buttons & pair.ours))
-            continue;
-        QAbstractButton* button = pair.ours == All
-            ? static_cast<QAbstractButton*>(box.addButton(QStringLiteral("All"), QMessageBox::YesRole))
-            : box.addButton(pair.qt);
-        made.emplace_back(button, pair.ours);
-        if (pair.ours == fallback)
-            fallbackButton = button;
-    }
-    if (auto* push = qobject_cast<QPushButton*>(fallbackButton))
-        box.setDefaultButton(push);
+    const std::unique_ptr<QMessageBox> box = makeMessageBox(message, dialogOwner());
     if (message.kind == MsgKind::Warning || message.kind == MsgKind::Error)
         QApplication::beep();
-    box.exec();
-    for (const auto& [button, ours] : made) {
-        if (box.clickedButton() == button)
-            return ours;
-    }
-    return (message.buttons & Cancel) ? Cancel : fallback;
+    box->exec();
+    return answerOf(*box, message);
 }
 
 } // namespace kp

@@ -1,5 +1,7 @@
 #include "platform/files/deferred_deletes.h"
 
+#include "platform/host/win_error.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -41,7 +43,7 @@ int DeferredDeletes::holdFolder(const std::string& hostDir)
     return held.fd;
 }
 
-DWORD DeferredDeletes::add(const std::string& hostDir, const std::string& name)
+DWORD DeferredDeletes::add(const std::string& hostDir, const std::string& name, DWORD* outcome)
 {
     const int folder = holdFolder(hostDir);
     if (folder < 0)
@@ -50,9 +52,22 @@ DWORD DeferredDeletes::add(const std::string& hostDir, const std::string& name)
     if (!worker_.joinable())
         worker_ = std::thread(&DeferredDeletes::work, this);
     changed_.wait(lock, [&] { return queue_.size() < kQueueLimit; });
-    queue_.push_back(Removal {folder, name});
+    queue_.push_back(Removal {folder, name, outcome});
+    ++queued_;
     changed_.notify_all();
     return err::SUCCESS;
+}
+
+std::size_t DeferredDeletes::mark()
+{
+    std::lock_guard lock(mutex_);
+    return queued_;
+}
+
+void DeferredDeletes::waitFor(std::size_t mark)
+{
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return done_ >= mark; });
 }
 
 void DeferredDeletes::finish()
@@ -80,9 +95,13 @@ void DeferredDeletes::work()
         changed_.notify_all();
         lock.unlock();
         const bool failed = ::unlinkat(removal.folder, removal.name.c_str(), 0) != 0 && errno != ENOENT;
+        const DWORD code = failed ? errorFromErrno(errno) : err::SUCCESS;
         lock.lock();
         removing_ = false;
+        ++done_;
         failures_ += failed ? 1 : 0;
+        if (removal.outcome)
+            *removal.outcome = code;
         changed_.notify_all();
     }
 }

@@ -138,8 +138,9 @@ public:
     // deleted itself, never what it leads to.
     [[nodiscard]] DWORD deleteFile(std::string_view path);
     // DeleteFile whose removal, once every check has passed, is left to
-    // `removals`: SUCCESS means the file is queued to go.
-    [[nodiscard]] DWORD deleteFile(std::string_view path, DeferredDeletes& removals);
+    // `removals`: SUCCESS means the file is queued to go, and the removal's
+    // own code goes to `outcome` (DeferredDeletes::add).
+    [[nodiscard]] DWORD deleteFile(std::string_view path, DeferredDeletes& removals, DWORD* outcome = nullptr);
     // MoveFileEx: ALREADY_EXISTS for an existing target without
     // REPLACE_EXISTING; NOT_SAME_DEVICE across host file systems without
     // COPY_ALLOWED. Changing only the letter case of a name is a rename.

@@ -77,12 +77,12 @@ DWORD FileSystem::deleteFile(std::string_view path)
     return err::SUCCESS;
 }
 
-DWORD FileSystem::deleteFile(std::string_view path, DeferredDeletes& removals)
+DWORD FileSystem::deleteFile(std::string_view path, DeferredDeletes& removals, DWORD* outcome)
 {
     Resolved r;
     if (DWORD e = checkDeleteFile(path, r))
         return e;
-    return removals.add(r.hostDir, r.name);
+    return removals.add(r.hostDir, r.name, outcome);
 }
 
 DWORD FileSystem::moveFile(std::string_view from, std::string_view to, DWORD flags)

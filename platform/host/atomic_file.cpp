@@ -22,6 +22,15 @@ DWORD replaceFileAtomically(const std::string& path, std::string_view contents)
     struct stat link {};
     if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode) && ::realpath(path.c_str(), real))
         hostPath = real;
+    // A file this process may not write is not replaced either: Windows
+    // refuses to open it for writing.
+    struct stat target {};
+    if (::stat(hostPath.c_str(), &target) == 0) {
+        if (!(target.st_mode & S_IWUSR))
+            return err::ACCESS_DENIED;
+        if (::faccessat(AT_FDCWD, hostPath.c_str(), W_OK, AT_EACCESS) != 0)
+            return errorFromErrno(errno);
+    }
     std::size_t slash = hostPath.rfind('/');
     std::string dir = slash == 0 ? "/" : hostPath.substr(0, slash);
     std::string temp = hostPath.substr(0, slash + 1) + ".kp-write-XXXXXX";

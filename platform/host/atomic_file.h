@@ -3,6 +3,8 @@
 // contents: written beside it under a temporary name, flushed, renamed over
 // it, and the folder flushed. The new file keeps the old one's permission
 // bits and DOS attributes; a link is kept and the file it names replaced.
+// A file without its owner's write bit, or one this process may not write,
+// is refused with ACCESS_DENIED.
 
 #include "platform/win32.h"
 

@@ -20,12 +20,29 @@ std::string_view trim(std::string_view text)
     return text;
 }
 
-} // namespace
-
-bool sameIniName(std::string_view a, std::string_view b)
+char upper(char c)
 {
-    return upperAscii(trim(a)) == upperAscii(trim(b));
+    return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
 }
+
+// `name` equals `folded`, an already trimmed and upper-cased name.
+bool matchesFolded(std::string_view name, std::string_view folded)
+{
+    if (name.size() != folded.size())
+        return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (upper(name[i]) != folded[i])
+            return false;
+    }
+    return true;
+}
+
+std::string foldedName(std::string_view name)
+{
+    return upperAscii(trim(name));
+}
+
+} // namespace
 
 IniDocument::IniDocument(std::string_view text)
 {
@@ -33,19 +50,23 @@ IniDocument::IniDocument(std::string_view text)
     while (pos < text.size()) {
         std::size_t newline = text.find('\n', pos);
         if (newline == std::string_view::npos) {
-            lines_.push_back({std::string(text.substr(pos)), ""});
+            lines_.push_back(makeLine(std::string(text.substr(pos)), ""));
             break;
         }
         bool crlf = newline > pos && text[newline - 1] == '\r';
         std::size_t contentEnd = crlf ? newline - 1 : newline;
-        lines_.push_back({std::string(text.substr(pos, contentEnd - pos)), crlf ? "\r\n" : "\n"});
+        lines_.push_back(makeLine(std::string(text.substr(pos, contentEnd - pos)), crlf ? "\r\n" : "\n"));
         pos = newline + 1;
     }
 }
 
 std::string IniDocument::text() const
 {
+    std::size_t size = 0;
+    for (const Line& line : lines_)
+        size += line.content.size() + line.end.size();
     std::string out;
+    out.reserve(size);
     for (const Line& line : lines_) {
         out += line.content;
         out += line.end;
@@ -53,41 +74,50 @@ std::string IniDocument::text() const
     return out;
 }
 
-IniDocument::Parsed IniDocument::parse(const std::string& content)
+IniDocument::Line IniDocument::makeLine(std::string content, std::string end)
 {
-    Parsed p;
-    std::string_view text = trim(content);
+    Line line {std::move(content), std::move(end)};
+    const std::string_view all = line.content;
+    const std::string_view text = trim(all);
     if (text.empty())
-        return p;
+        return line;
+    auto offsetOf = [&](std::string_view part) { return std::size_t(part.data() - all.data()); };
+    auto setName = [&](std::string_view name) {
+        line.nameAt = offsetOf(name);
+        line.nameSize = name.size();
+    };
     if (text.front() == '[') {
         std::size_t close = text.rfind(']');
         if (close != std::string_view::npos) {
-            p.kind = Kind::Section;
-            p.name = std::string(trim(text.substr(1, close - 1)));
-            return p;
+            line.kind = Kind::Section;
+            setName(trim(text.substr(1, close - 1)));
+            return line;
         }
     }
-    p.kind = Kind::Key;
+    line.kind = Kind::Key;
     std::size_t equals = text.find('=');
-    p.name = std::string(trim(text.substr(0, equals)));
-    if (equals != std::string_view::npos)
-        p.value = std::string(trim(text.substr(equals + 1)));
-    return p;
+    setName(trim(text.substr(0, equals)));
+    if (equals != std::string_view::npos) {
+        const std::string_view value = trim(text.substr(equals + 1));
+        line.valueAt = offsetOf(value);
+        line.valueSize = value.size();
+    }
+    return line;
 }
 
 std::size_t IniDocument::sectionEnd(std::size_t from) const
 {
     std::size_t i = from;
-    while (i < lines_.size() && parse(lines_[i].content).kind != Kind::Section)
+    while (i < lines_.size() && lines_[i].kind != Kind::Section)
         ++i;
     return i;
 }
 
 bool IniDocument::findSection(std::string_view section, std::size_t& begin, std::size_t& end) const
 {
+    const std::string folded = foldedName(section);
     for (std::size_t i = 0; i < lines_.size(); ++i) {
-        Parsed p = parse(lines_[i].content);
-        if (p.kind == Kind::Section && sameIniName(p.name, section)) {
+        if (lines_[i].kind == Kind::Section && matchesFolded(lines_[i].name(), folded)) {
             begin = i + 1;
             end = sectionEnd(begin);
             return true;
@@ -96,17 +126,25 @@ bool IniDocument::findSection(std::string_view section, std::size_t& begin, std:
     return false;
 }
 
+std::size_t IniDocument::findKey(std::size_t begin, std::size_t end, std::string_view key) const
+{
+    const std::string folded = foldedName(key);
+    for (std::size_t i = begin; i < end; ++i) {
+        if (lines_[i].kind == Kind::Key && matchesFolded(lines_[i].name(), folded))
+            return i;
+    }
+    return end;
+}
+
 std::optional<std::string> IniDocument::value(std::string_view section, std::string_view key) const
 {
     std::size_t begin = 0, end = 0;
     if (!findSection(section, begin, end))
         return std::nullopt;
-    for (std::size_t i = begin; i < end; ++i) {
-        Parsed p = parse(lines_[i].content);
-        if (p.kind == Kind::Key && sameIniName(p.name, key))
-            return p.value;
-    }
-    return std::nullopt;
+    const std::size_t at = findKey(begin, end, key);
+    if (at == end)
+        return std::nullopt;
+    return std::string(lines_[at].value());
 }
 
 bool IniDocument::hasSection(std::string_view section) const
@@ -119,9 +157,8 @@ std::vector<std::string> IniDocument::sectionNames() const
 {
     std::vector<std::string> names;
     for (const Line& line : lines_) {
-        Parsed p = parse(line.content);
-        if (p.kind == Kind::Section)
-            names.push_back(p.name);
+        if (line.kind == Kind::Section)
+            names.emplace_back(line.name());
     }
     return names;
 }
@@ -133,9 +170,9 @@ std::vector<std::string> IniDocument::keyNames(std::string_view section) const
     if (!findSection(section, begin, end))
         return names;
     for (std::size_t i = begin; i < end; ++i) {
-        Parsed p = parse(lines_[i].content);
-        if (p.kind == Kind::Key && !p.name.empty() && p.name.front() != ';')
-            names.push_back(p.name);
+        const std::string_view name = lines_[i].name();
+        if (lines_[i].kind == Kind::Key && !name.empty() && name.front() != ';')
+            names.emplace_back(name);
     }
     return names;
 }
@@ -153,26 +190,26 @@ bool IniDocument::setValue(std::string_view section, std::string_view key, std::
     std::size_t begin = 0, end = 0;
     if (!findSection(section, begin, end)) {
         ensureLastLineEnds();
-        lines_.push_back({"[" + std::string(trim(section)) + "]", "\r\n"});
-        lines_.push_back({keyName + "=" + newValue, "\r\n"});
+        lines_.push_back(makeLine("[" + std::string(trim(section)) + "]", "\r\n"));
+        lines_.push_back(makeLine(keyName + "=" + newValue, "\r\n"));
         return true;
     }
-    std::size_t insertAt = begin;
-    for (std::size_t i = begin; i < end; ++i) {
-        Parsed p = parse(lines_[i].content);
-        if (p.kind == Kind::Key && sameIniName(p.name, key)) {
-            if (p.value == newValue && lines_[i].content.find('=') != std::string::npos)
-                return false;
-            lines_[i].content = p.name + "=" + newValue;
-            return true;
-        }
-        if (p.kind != Kind::Blank)
-            insertAt = i + 1;
+    if (const std::size_t at = findKey(begin, end, key); at != end) {
+        Line& line = lines_[at];
+        if (line.value() == newValue && line.content.find('=') != std::string::npos)
+            return false;
+        line = makeLine(std::string(line.name()) + "=" + newValue, std::move(line.end));
+        return true;
     }
     // A new key goes after the section's last line that is not blank.
+    std::size_t insertAt = begin;
+    for (std::size_t i = begin; i < end; ++i) {
+        if (lines_[i].kind != Kind::Blank)
+            insertAt = i + 1;
+    }
     if (lines_[insertAt - 1].end.empty())
         lines_[insertAt - 1].end = "\r\n";
-    lines_.insert(lines_.begin() + std::ptrdiff_t(insertAt), Line {keyName + "=" + newValue, "\r\n"});
+    lines_.insert(lines_.begin() + std::ptrdiff_t(insertAt), makeLine(keyName + "=" + newValue, "\r\n"));
     return true;
 }
 
@@ -181,14 +218,11 @@ bool IniDocument::deleteKey(std::string_view section, std::string_view key)
     std::size_t begin = 0, end = 0;
     if (!findSection(section, begin, end))
         return false;
-    for (std::size_t i = begin; i < end; ++i) {
-        Parsed p = parse(lines_[i].content);
-        if (p.kind == Kind::Key && sameIniName(p.name, key)) {
-            lines_.erase(lines_.begin() + std::ptrdiff_t(i));
-            return true;
-        }
-    }
-    return false;
+    const std::size_t at = findKey(begin, end, key);
+    if (at == end)
+        return false;
+    lines_.erase(lines_.begin() + std::ptrdiff_t(at));
+    return true;
 }
 
 bool IniDocument::deleteSection(std::string_view section)

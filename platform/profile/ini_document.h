@@ -36,27 +36,27 @@ public:
     bool deleteSection(std::string_view section);
 
 private:
+    enum class Kind { Blank, Section, Key };
+    // A line with where its trimmed name and value lie, found once when the
+    // line is made.
     struct Line {
         std::string content;
         std::string end; // "\r\n", "\n", or "" for a last line without one
-    };
-    enum class Kind { Blank, Section, Key };
-    struct Parsed {
         Kind kind = Kind::Blank;
-        std::string name;
-        std::string value;
+        std::size_t nameAt = 0, nameSize = 0;
+        std::size_t valueAt = 0, valueSize = 0;
+        std::string_view name() const { return std::string_view(content).substr(nameAt, nameSize); }
+        std::string_view value() const { return std::string_view(content).substr(valueAt, valueSize); }
     };
-    static Parsed parse(const std::string& content);
+    static Line makeLine(std::string content, std::string end);
     // [first line after the header, end) of the first section named `section`.
     bool findSection(std::string_view section, std::size_t& begin, std::size_t& end) const;
     std::size_t sectionEnd(std::size_t from) const;
+    // The first line in [begin, end) that holds `key`, else `end`.
+    std::size_t findKey(std::size_t begin, std::size_t end, std::string_view key) const;
     void ensureLastLineEnds();
 
     std::vector<Line> lines_;
 };
-
-// Equal names of sections and keys: ASCII letters without case, blanks
-// around the name ignored.
-bool sameIniName(std::string_view a, std::string_view b);
 
 } // namespace kp::win

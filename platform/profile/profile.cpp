@@ -4,12 +4,15 @@
 #include "platform/files/file_attributes.h"
 #include "platform/files/file_system.h"
 #include "platform/host/atomic_file.h"
+#include "platform/host/win_error.h"
 #include "platform/machine.h"
-#include "platform/profile/ini_document.h"
 
 #include <cctype>
+#include <cerrno>
+#include <ctime>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace kp::win {
 
@@ -49,6 +52,32 @@ DWORD parseProfileNumber(std::string_view text)
     return negative ? DWORD(0u - value) : value;
 }
 
+// The coarsest time stamps of the file systems a prefix may live on (FAT's).
+constexpr std::int64_t kStampGrain = 2'000'000'000;
+
+std::int64_t nanoseconds(const timespec& t)
+{
+    return std::int64_t(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+}
+
+std::int64_t nowNanoseconds()
+{
+    timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return nanoseconds(now);
+}
+
+DWORD readWholeFile(const std::string& host, std::string& bytes)
+{
+    std::ifstream in(host, std::ios::binary);
+    if (!in)
+        return err::ACCESS_DENIED;
+    std::ostringstream all;
+    all << in.rdbuf();
+    bytes = std::move(all).str();
+    return err::SUCCESS;
+}
+
 } // namespace
 
 Profile::Profile(Machine& machine)
@@ -65,7 +94,7 @@ DWORD Profile::locate(std::string_view file, std::string& host, bool& exists)
     return fs.hostPath(path, host, &exists);
 }
 
-DWORD Profile::load(std::string_view file, std::string& text)
+DWORD Profile::load(std::string_view file, const Parsed*& out)
 {
     std::string host;
     bool exists = false;
@@ -73,23 +102,41 @@ DWORD Profile::load(std::string_view file, std::string& text)
         return e;
     if (!exists)
         return err::FILE_NOT_FOUND;
-    std::ifstream in(host, std::ios::binary);
-    if (!in)
-        return err::ACCESS_DENIED;
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    text = bytes.str();
+    const std::int64_t readAt = nowNanoseconds();
+    struct stat st {};
+    if (::stat(host.c_str(), &st) != 0)
+        return errorFromErrno(errno);
+    const FileStamp stamp {std::uint64_t(st.st_dev), std::uint64_t(st.st_ino), std::uint64_t(st.st_size),
+        nanoseconds(st.st_mtim), nanoseconds(st.st_ctim)};
+    const bool sameStamp = parsed_ && parsed_->host == host && parsed_->stamp == stamp;
+    if (!sameStamp || !parsed_->settled) {
+        std::string bytes;
+        if (DWORD e = readWholeFile(host, bytes)) {
+            parsed_.reset();
+            return e;
+        }
+        if (!sameStamp || bytes != parsed_->recentBytes) {
+            std::string text;
+            const IniEncoding encoding = decodeIniFile(bytes, text);
+            parsed_ = Parsed {host, stamp, encoding, IniDocument(text), false, {}};
+        }
+        // Stamps are coarse: a file changed just before it was read may
+        // change again under the same stamp, so its bytes are kept to
+        // compare until the stamp is old enough to tell.
+        parsed_->settled = stamp.modified < readAt - kStampGrain;
+        parsed_->recentBytes = parsed_->settled ? std::string() : std::move(bytes);
+    }
+    out = &*parsed_;
     return err::SUCCESS;
 }
 
 DWORD Profile::getString(std::string_view section, std::string_view key, std::string_view defaultValue,
     std::string_view file, std::string& out)
 {
-    std::string text;
-    DWORD e = load(file, text);
+    const Parsed* parsed = nullptr;
     std::optional<std::string> value;
-    if (!e)
-        value = IniDocument(text).value(section, key);
+    if (load(file, parsed) == err::SUCCESS)
+        value = parsed->document.value(section, key);
     if (value) {
         out = stripQuotes(*value);
         return err::SUCCESS;
@@ -112,23 +159,22 @@ DWORD Profile::getInt(std::string_view section, std::string_view key, int defaul
 DWORD Profile::sectionNames(std::string_view file, std::vector<std::string>& out)
 {
     out.clear();
-    std::string text;
-    if (DWORD e = load(file, text))
+    const Parsed* parsed = nullptr;
+    if (DWORD e = load(file, parsed))
         return e;
-    out = IniDocument(text).sectionNames();
+    out = parsed->document.sectionNames();
     return err::SUCCESS;
 }
 
 DWORD Profile::keyNames(std::string_view section, std::string_view file, std::vector<std::string>& out)
 {
     out.clear();
-    std::string text;
-    if (DWORD e = load(file, text))
+    const Parsed* parsed = nullptr;
+    if (DWORD e = load(file, parsed))
         return e;
-    IniDocument document(text);
-    if (!document.hasSection(section))
+    if (!parsed->document.hasSection(section))
         return err::FILE_NOT_FOUND;
-    out = document.keyNames(section);
+    out = parsed->document.keyNames(section);
     return err::SUCCESS;
 }
 
@@ -141,7 +187,8 @@ DWORD Profile::writeString(std::optional<std::string_view> section, std::optiona
     bool exists = false;
     if (DWORD e = locate(file, host, exists))
         return e;
-    std::string text;
+    IniEncoding encoding = IniEncoding::Ansi;
+    IniDocument document("");
     if (exists) {
         HostFileInfo info;
         if (DWORD e = readHostFileInfo(host, info))
@@ -150,16 +197,19 @@ DWORD Profile::writeString(std::optional<std::string_view> section, std::optiona
             return err::ACCESS_DENIED;
         if (info.attributes & attr::READONLY)
             return err::ACCESS_DENIED;
-        if (DWORD e = load(file, text))
+        const Parsed* parsed = nullptr;
+        if (DWORD e = load(file, parsed))
             return e;
+        encoding = parsed->encoding;
+        document = parsed->document;
     }
-    IniDocument document(text);
     bool changed = !key ? document.deleteSection(*section)
         : !value        ? document.deleteKey(*section, *key)
                         : document.setValue(*section, *key, *value);
     if (!changed)
         return err::SUCCESS;
-    if (DWORD e = replaceFileAtomically(host, document.text()))
+    parsed_.reset();
+    if (DWORD e = replaceFileAtomically(host, encodeIniFile(encoding, document.text())))
         return e;
     if (!exists) {
         std::size_t slash = host.rfind('/');

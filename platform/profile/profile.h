@@ -1,12 +1,19 @@
 #pragma once
 // Private-profile (INI) files of the machine, called as kernel32's
 // GetPrivateProfileString, GetPrivateProfileInt and WritePrivateProfileString
-// are. A file name without a folder lives in the Windows folder. Bytes are
-// kept as the file has them (ANSI). Every write replaces the file atomically
-// and changes only the lines it must.
+// are. A file name without a folder lives in the Windows folder. An ANSI
+// file's bytes are kept as the file has them; a file with a byte-order mark
+// (UTF-8, UTF-16) is read as UTF-8 and written back in its own encoding. Every
+// write replaces the file atomically and changes only the lines it must.
+//
+// A Profile keeps the last file it parsed while the file stays unchanged, so
+// a file is parsed once per change, not once per key.
 
+#include "platform/profile/ini_document.h"
+#include "platform/profile/ini_encoding.h"
 #include "platform/win32.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,15 +45,33 @@ public:
 
     // WritePrivateProfileString: sets the key, creating the section and the
     // file as needed; no key deletes the section; no value deletes the key;
-    // no section is FILE_NOT_FOUND. A read-only file is ACCESS_DENIED.
+    // no section is FILE_NOT_FOUND. A read-only file (also one reached
+    // through a link) or one this process may not write is ACCESS_DENIED.
     [[nodiscard]] DWORD writeString(std::optional<std::string_view> section, std::optional<std::string_view> key,
         std::optional<std::string_view> value, std::string_view file);
 
 private:
+    // What tells that a file changed: its identity and its time stamps.
+    struct FileStamp {
+        std::uint64_t device = 0, inode = 0, size = 0;
+        std::int64_t modified = 0, changed = 0; // nanoseconds
+        bool operator==(const FileStamp&) const = default;
+    };
+    struct Parsed {
+        std::string host;
+        FileStamp stamp;
+        IniEncoding encoding = IniEncoding::Ansi;
+        IniDocument document {""};
+        bool settled = false;     // the stamp changes with any later change
+        std::string recentBytes;  // the file's bytes while not settled
+    };
+
     [[nodiscard]] DWORD locate(std::string_view file, std::string& host, bool& exists);
-    [[nodiscard]] DWORD load(std::string_view file, std::string& text);
+    // The parsed file; FILE_NOT_FOUND when it does not exist.
+    [[nodiscard]] DWORD load(std::string_view file, const Parsed*& out);
 
     Machine& machine_;
+    std::optional<Parsed> parsed_;
 };
 
 } // namespace kp::win

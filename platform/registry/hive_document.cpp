@@ -530,7 +530,12 @@ void Document::removeKey(Node& node, const Stamp& stamp)
     parent->childIndex.erase(node.folded);
     auto& kids = parent->children;
     kids.erase(std::find_if(kids.begin(), kids.end(), [&](const auto& c) { return c.get() == &node; }));
-    touch(*parent, stamp);
+    // A key left without subkeys is written like any other leaf, values or
+    // not, so that it is still there when the file is read again.
+    if (kids.empty() && parent->parent && parent->blocks.empty())
+        ensureBlock(*parent, stamp);
+    else
+        touch(*parent, stamp);
 }
 
 std::vector<std::string> Document::pathOf(const Node& node) const

@@ -189,6 +189,9 @@ DWORD IndexFile::loadChain()
     tables_.clear();
     const QWORD end = dataEnd();
     std::vector<bool> seen(capacityBlocks());
+    // Every index has its first hash table from the start: none is damage.
+    if (u32(32) == 0)
+        return err::FILE_CORRUPT;
     for (std::uint32_t at = u32(32); at != 0; at = u32(at + 8)) {
         if (at < kFirstBlock || at % kBlockSize != 0 || at + QWORD(kHashTableSize) > end)
             return err::FILE_CORRUPT;

@@ -143,12 +143,20 @@ DWORD IndexDatFile::refresh()
     return load();
 }
 
-DWORD IndexDatFile::edit(const std::function<DWORD(IndexFile&)>& change)
+DWORD IndexDatFile::checkWritable()
 {
     if (DWORD e = reopenIfGone())
         return e;
-    if (!writable_)
+    struct stat st {};
+    if (!writable_ || ::fstat(fd_.get(), &st) != 0 || !(st.st_mode & S_IWUSR))
         return err::ACCESS_DENIED;
+    return err::SUCCESS;
+}
+
+DWORD IndexDatFile::edit(const std::function<DWORD(IndexFile&)>& change)
+{
+    if (DWORD e = checkWritable())
+        return e;
     FileLock lock(fd_.get(), LOCK_EX);
     if (!unchangedSince(true))
         if (DWORD e = load())

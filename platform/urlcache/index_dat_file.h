@@ -35,8 +35,15 @@ public:
     const IndexFile& index() const { return index_; }
     const std::string& hostPath() const { return path_; }
 
+    // Whether an edit may write the file now: ACCESS_DENIED when it could
+    // only be opened for reading, or is read-only (no write permission for
+    // its owner: Windows' read-only attribute, which refuses writing to
+    // every user).
+    [[nodiscard]] DWORD checkWritable();
+
     // Runs `change` on the current index under the exclusive lock and writes
-    // back what it changed. Nothing is written when it fails.
+    // back what it changed. Nothing is written when it fails or when the
+    // file cannot be written (checkWritable).
     [[nodiscard]] DWORD edit(const std::function<DWORD(IndexFile&)>& change);
 
 private:

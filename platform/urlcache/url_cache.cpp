@@ -403,6 +403,18 @@ DWORD UrlCache::deleteUrlCacheEntry(std::string_view url)
     return file->edit([&](IndexFile& index) { return index.remove(url); });
 }
 
+DWORD UrlCache::checkIndexWritable(std::string_view url, std::string& indexPath)
+{
+    Container c;
+    if (DWORD e = containerFor(url, c))
+        return e;
+    indexPath = c.winFolder + "\\index.dat";
+    IndexDatFile* file = nullptr;
+    if (DWORD e = openIndex(c, file, false))
+        return e;
+    return file->checkWritable();
+}
+
 DWORD UrlCache::freeUrlCacheSpace(const char* cachePath, DWORD percent, DWORD filter)
 {
     if (percent < 1 || percent > 100)

@@ -116,6 +116,11 @@ public:
     // while the entry is in use.
     [[nodiscard]] DWORD deleteUrlCacheEntry(std::string_view url);
 
+    // Whether deleteUrlCacheEntry could change the index that holds `url`:
+    // its container's index file (its Windows path goes to `indexPath`)
+    // opens and can be written (IndexDatFile::checkWritable).
+    DWORD checkIndexWritable(std::string_view url, std::string& indexPath);
+
     // FreeUrlCacheSpaceA over the Content container when it lies in
     // `cachePath` (null: the Cache folder): removes the least recently used
     // entries that are not sticky, locked or of a type in `filter`, with

@@ -2,9 +2,11 @@
 
 #include "ui_TNoProtection.h"
 
+#include "core/windows/dialog_frame.h"
 #include "core/windows/message_dialog.h"
 
 #include <QScreen>
+#include <QStyle>
 
 namespace kp {
 
@@ -16,8 +18,11 @@ TNoProtection::TNoProtection(QWidget* parent)
     setWindowTitle(QString::fromStdString(NoProtectionCaption()));
     connect(ui_->OKBtn, &QPushButton::clicked, this, &TNoProtection::OKBtnClick);
     connect(ui_->CancelBtn, &QPushButton::clicked, this, &TNoProtection::CancelBtnClick);
+    const int iconSize = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
+    ui_->IconLabel->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, this).pixmap(iconSize));
     if (QScreen* shown = screen())
         resize(NoProtectionSizeFor(size(), shown->logicalDotsPerInch()));
+    fixDialogFrame(*this);
 }
 
 TNoProtection::~TNoProtection() = default;
@@ -46,7 +51,7 @@ NoProtectionAnswer ShowNoProtection(QWidget* parent)
 {
     if (!displayAvailable())
         return AnswerNoProtectionOnConsole();
-    TNoProtection dialog(parent);
+    TNoProtection dialog(parent ? parent : dialogOwner());
     dialog.exec();
     return dialog.answer();
 }

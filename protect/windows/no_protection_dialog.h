@@ -15,8 +15,9 @@ class TNoProtection;
 
 namespace kp {
 
-// Shows TNoProtection modally and returns the answer; without a display it
-// is answered on the console.
+// Shows TNoProtection modally over `parent` (default: the window the user
+// works in) and returns the answer; without a display it is answered on the
+// console.
 NoProtectionAnswer ShowNoProtection(QWidget* parent = nullptr);
 
 class TNoProtection : public QDialog {

@@ -82,5 +82,6 @@ DWORD writeMachineRegistry(BuildContext& context);
 DWORD writeSampleFiles(BuildContext& context);
 DWORD writeRecentLinks(BuildContext& context);
 DWORD writeUrlCache(BuildContext& context);
+DWORD writeApplicationTraces(BuildContext& context);
 
 } // namespace kp::sample

@@ -368,7 +368,7 @@ DWORD buildMachine(const std::string& prefixDir, const MachineSpec& recipe)
     using Step = DWORD (*)(BuildContext&);
     // Content that needs the folders and the registry comes after them.
     constexpr Step kSteps[] = {writePrefixSkeleton, writeProfileFolders, writeMachineRegistry, writeSampleFiles,
-                               writeRecentLinks, writeUrlCache};
+                               writeRecentLinks, writeUrlCache, writeApplicationTraces};
     for (Step step : kSteps)
         if (DWORD e = step(context))
             return e;

@@ -147,6 +147,20 @@ TEST_F(DriverTest, BothCacheBoxesMakeOneStepAndOneOptionAHundredPixelStep)
     EXPECT_EQ(state->run.gaugeStep, 100);
 }
 
+TEST_F(DriverTest, EachOptionsBoxRunsItsOwnStepOnly)
+{
+    make();
+    for (const PurgeOptionField& field : PurgeOptionFields) {
+        if (!field.step)
+            continue;
+        form->AllOffBtnClick();
+        box(field.checkBox)->setChecked(true);
+        calls.clear();
+        form->PurgeAllSBtnClick();
+        EXPECT_EQ(steps(), std::vector<PurgeStep>{*field.step}) << field.checkBox;
+    }
+}
+
 TEST_F(DriverTest, InternetExplorerFiveStepsNeedTheirBoxesEnabled)
 {
     make({"IE4"});
@@ -205,6 +219,31 @@ TEST_F(DriverTest, AnExceptionInAStepIsContainedAndRaisesNothing)
     EXPECT_EQ(state->errors.ErrorLevel, 0);
     EXPECT_FALSE(state->errors.ErrorFlag);
     EXPECT_EQ(label("LabGauge")->width(), 3 * 66);
+}
+
+TEST_F(DriverTest, WhatAFailingStepThrewGoesToStandardError)
+{
+    make();
+    box("CheckBoxCookies")->setChecked(true);
+    box("CheckBoxVisited")->setChecked(true);
+    actions[PurgeStep::Cookies] = [](PurgeContext&) { throw std::runtime_error("boom"); };
+    actions[PurgeStep::Visited] = [](PurgeContext&) { throw 7; };
+    testing::internal::CaptureStderr();
+    form->PurgeAllSBtnClick();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Klenzor Pro: Processing \"Cookies\" failed: boom\n"
+              "Klenzor Pro: Processing \"Visited URLs\" failed: an exception of type int\n");
+}
+
+TEST(GuardedCall, AnExceptionOfAnyTypeReachesTheHandlerWithWhatItWas)
+{
+    std::vector<QString> handled;
+    const ExceptionHandler handler = [&](const QString& message, quintptr) { handled.push_back(message); };
+    EXPECT_FALSE(deliverGuarded([]() -> bool { throw std::runtime_error("boom"); }, handler));
+    EXPECT_FALSE(deliverGuarded([]() -> bool { throw 7; }, handler));
+    EXPECT_TRUE(deliverGuarded([] { return true; }, handler));
+    EXPECT_EQ(handled, (std::vector<QString>{"boom", "Unknown program error (an exception of type int)"}));
+    EXPECT_THROW(deliverGuarded([]() -> bool { throw 7; }, {}), int);
 }
 
 TEST_F(DriverTest, NothingSelectedIsASevereErrorWithTheErrorVerdict)
@@ -288,6 +327,20 @@ TEST_F(DriverTest, AgeLimitsAreCheckedEvenForAnUnselectedCache)
     EXPECT_EQ(calls.size(), 1u);
     EXPECT_EQ(state->run.onlineHours, 7);
     EXPECT_EQ(state->run.onlineDays, 400);
+}
+
+TEST_F(DriverTest, AnUnattendedRunRefusedForItsAgeLimitsEndsWithAnErrorLine)
+{
+    make({"IE6", "AUTO"});
+    box("CheckBoxCookies")->setChecked(true);
+    edit("SbMM")->setText("60");
+    form->PurgeAllSBtnClick();
+    EXPECT_TRUE(calls.empty());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(lines(), (std::vector<QString>{QStringLiteral(" -Error- The Time Since Last Access is not valid for "
+                                                            "\"Offline Cache\". You have Exceeded 23 Hours or 59 Mins.")}));
+    EXPECT_TRUE(state->errors.ErrorFlag);
+    EXPECT_EQ(state->errors.ErrorLevel, 9);
 }
 
 TEST_F(DriverTest, ALetterInAnAgeFieldIsRefusedWithTheWindowStillOpen)

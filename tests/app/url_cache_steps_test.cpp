@@ -6,10 +6,10 @@
 #include "app/windows/main_form.h"
 #include "platform/files/dos_paths.h"
 #include "platform/files/win_path.h"
-#include "platform/system/browser_windows.h"
 #include "purge/purge_report.h"
 #include "purge/url_cache_purge.h"
 #include "tests/support/built_machine.h"
+#include "tests/support/listed_windows.h"
 #include "tests/support/recording_messages.h"
 #include "tests/support/temp_dir.h"
 
@@ -22,11 +22,6 @@
 using namespace kp;
 
 namespace {
-class NoWindows : public win::WindowList {
-public:
-    std::vector<win::TopLevelWindow> topLevelWindows() override { return {}; }
-};
-
 int count(const std::vector<QString>& lines, const QString& text)
 {
     return int(std::count(lines.begin(), lines.end(), text));
@@ -39,7 +34,7 @@ TEST(UrlCacheSteps, AWalkErrorStopsTheLaterStepsOfItsRunOnly)
     ASSERT_TRUE(built.ok());
     test::RecordingMessages messages;
     AppState state(Keywords({"IE6"}), messages, &built.machine());
-    NoWindows windows;
+    test::ListedWindows windows;
     UrlCacheServices services(built.machine(), windows, messages, state.errors, state.run, state.general);
     FolderSet& folders = state.folders;
     folders.cacheFolder = win::upperAscii(services.cache.containerFolder(""));

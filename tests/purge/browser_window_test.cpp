@@ -5,6 +5,7 @@
 #include "platform/registry/registry.h"
 #include "platform/system/browser_windows.h"
 #include "purge/browser_window.h"
+#include "tests/support/listed_windows.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/temp_machine.h"
 
@@ -17,15 +18,9 @@ using kp::win::TopLevelWindow;
 
 namespace {
 
-class ListedWindows : public win::WindowList {
-public:
-    std::vector<TopLevelWindow> topLevelWindows() override { return windows; }
-    std::vector<TopLevelWindow> windows;
-};
-
 bool finds(std::vector<TopLevelWindow> windows, BrowserKind kind, bool visible, const std::string& customTitle = {})
 {
-    ListedWindows list;
+    test::ListedWindows list;
     list.windows = std::move(windows);
     return BrowserWindows(list, customTitle).FindBrowserWindow(kind, visible);
 }

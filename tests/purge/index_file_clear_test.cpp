@@ -5,12 +5,12 @@
 
 #include "core/keywords.h"
 #include "platform/files/dos_paths.h"
-#include "platform/system/browser_windows.h"
 #include "platform/system/wine_session.h"
 #include "platform/urlcache/url_cache.h"
 #include "purge/browser_window.h"
 #include "purge/index_file_clear.h"
 #include "tests/support/built_machine.h"
+#include "tests/support/listed_windows.h"
 #include "tests/support/msiecf_export.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wine_prefix.h"
@@ -28,12 +28,6 @@ using namespace kp;
 using kp::test::BuiltMachine;
 
 namespace {
-
-class ListedWindows : public win::WindowList {
-public:
-    std::vector<win::TopLevelWindow> topLevelWindows() override { return windows; }
-    std::vector<win::TopLevelWindow> windows;
-};
 
 struct ClearFixture {
     ClearFixture() : cache(built.machine())
@@ -67,7 +61,7 @@ struct ClearFixture {
 
     BuiltMachine built;
     win::UrlCache cache;
-    ListedWindows windows;
+    test::ListedWindows windows;
     BrowserWindows browsers{windows, ""};
     std::string visitedIndex, visitedHost;
 };

@@ -2,14 +2,17 @@
 // for an unprotected cookie purge, the type and protection rules, the age
 // limits, the channel rule, the space release, preview, the visited index
 // that loses track of an entry, local files outside the browser's folders,
-// a walk error that stops the later steps, and a whole purge checked with
-// msiecfexport.
+// a walk error that stops the later steps, a whole purge checked with
+// msiecfexport, and what a purge leaves when it is killed, refused or kept
+// from removing a file.
 
 #include "core/error_level.h"
 #include "core/keywords.h"
 #include "platform/files/dos_paths.h"
+#include "platform/files/file_system.h"
 #include "platform/files/win_path.h"
 #include "platform/system/browser_windows.h"
+#include "platform/system/wine_session.h"
 #include "platform/urlcache/index_dat_file.h"
 #include "platform/urlcache/url_cache.h"
 #include "purge/cache_entry_delete.h"
@@ -21,18 +24,26 @@
 #include "settings/folder_set.h"
 #include "settings/general_settings.h"
 #include "tests/support/built_machine.h"
+#include "tests/support/listed_windows.h"
 #include "tests/support/msiecf_export.h"
 #include "tests/support/recording_messages.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wine_prefix.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <ctime>
 #include <filesystem>
+#include <grp.h>
 #include <map>
 #include <set>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
 #include <tuple>
+#include <unistd.h>
 
 using namespace kp;
 using kp::test::BuiltMachine;
@@ -49,17 +60,63 @@ std::string hostOf(BuiltMachine& built, const std::string& winPath)
     return host;
 }
 
-class NoWindows : public win::WindowList {
-public:
-    std::vector<win::TopLevelWindow> topLevelWindows() override { return {}; }
-};
-
 struct Entry {
     std::string url;
     std::string local;
     win::DWORD type = 0;
     win::FileTime lastAccess;
 };
+
+std::vector<Entry> listEntries(win::UrlCache& cache, const char* pattern = nullptr)
+{
+    std::vector<Entry> out;
+    std::vector<std::uint64_t> buffer(8192);
+    win::DWORD size = win::DWORD(buffer.size() * 8);
+    auto* info = reinterpret_cast<win::INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
+    win::UrlCacheFindHandle handle = 0;
+    for (win::DWORD e = cache.findFirstUrlCacheEntryEx(pattern, 0, 0xFFFFFFFF, 0, info, size, handle); e == 0;
+         e = cache.findNextUrlCacheEntryEx(handle, info, size)) {
+        out.push_back({info->lpszSourceUrlName, info->lpszLocalFileName ? info->lpszLocalFileName : "",
+                       info->CacheEntryType, info->LastAccessTime});
+        size = win::DWORD(buffer.size() * 8);
+    }
+    if (handle) {
+        EXPECT_EQ(cache.findCloseUrlCache(handle), win::err::SUCCESS);
+    }
+    return out;
+}
+
+// The files of the cache subfolders and the cookies folder that no entry
+// names (host paths), read afresh from the machine's files.
+std::set<std::string> filesNoEntryNames(const std::string& prefixDir)
+{
+    std::unique_ptr<win::Machine> machine;
+    if (win::Machine::open(prefixDir, machine) != win::err::SUCCESS) {
+        ADD_FAILURE() << "cannot open " << prefixDir;
+        return {};
+    }
+    win::UrlCache cache(*machine);
+    std::set<std::pair<dev_t, ino_t>> named;
+    for (const Entry& e : listEntries(cache)) {
+        std::string host;
+        struct stat st {};
+        if (!e.local.empty() && machine->paths().toHost(e.local, host) == 0 && ::lstat(host.c_str(), &st) == 0)
+            named.insert({st.st_dev, st.st_ino});
+    }
+    std::set<std::string> unnamed;
+    for (const std::string& folder : {cache.containerFolder(""), cache.folders().cookies}) {
+        std::string host;
+        EXPECT_EQ(machine->paths().toHost(folder, host), win::err::SUCCESS) << folder;
+        for (const auto& item : std::filesystem::recursive_directory_iterator(host)) {
+            const std::string name = win::upperAscii(item.path().filename().string());
+            struct stat st {};
+            if (item.is_regular_file() && name != "INDEX.DAT" && name != "DESKTOP.INI"
+                && ::lstat(item.path().c_str(), &st) == 0 && !named.count({st.st_dev, st.st_ino}))
+                unnamed.insert(item.path().string());
+        }
+    }
+    return unnamed;
+}
 
 struct PurgeFixture {
     explicit PurgeFixture(std::vector<std::string> args = {})
@@ -102,24 +159,7 @@ struct PurgeFixture {
         built.machine().paths().forget(built.hostPath(folders.dataFolder));
     }
 
-    std::vector<Entry> entries(const char* pattern = nullptr)
-    {
-        std::vector<Entry> out;
-        std::vector<std::uint64_t> buffer(8192);
-        win::DWORD size = win::DWORD(buffer.size() * 8);
-        auto* info = reinterpret_cast<win::INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
-        win::UrlCacheFindHandle handle = 0;
-        for (win::DWORD e = cache.findFirstUrlCacheEntryEx(pattern, 0, 0xFFFFFFFF, 0, info, size, handle); e == 0;
-             e = cache.findNextUrlCacheEntryEx(handle, info, size)) {
-            out.push_back({info->lpszSourceUrlName, info->lpszLocalFileName ? info->lpszLocalFileName : "",
-                           info->CacheEntryType, info->LastAccessTime});
-            size = win::DWORD(buffer.size() * 8);
-        }
-        if (handle) {
-            EXPECT_EQ(cache.findCloseUrlCache(handle), win::err::SUCCESS);
-        }
-        return out;
-    }
+    std::vector<Entry> entries(const char* pattern = nullptr) { return listEntries(cache, pattern); }
 
     std::set<std::string> urls(const char* pattern = nullptr)
     {
@@ -177,7 +217,7 @@ struct PurgeFixture {
     FolderSet folders;
     GeneralSettings general;
     PurgeReport report{errors, messages};
-    NoWindows windows;
+    test::ListedWindows windows;
     win::UrlCache cache;
     UrlCacheServices services;
     int warnings = 0;
@@ -210,6 +250,134 @@ void detachFromHash(kp::test::BuiltMachine& built, const std::string& indexWinPa
     ASSERT_TRUE(changed);
     kp::test::writeFile(host, text);
 }
+
+constexpr uid_t kOtherUser = 65534;
+
+struct ChildPurge {
+    std::vector<std::string> lines;
+    int errorLevel = -1;
+};
+
+// Runs the purges `modes` of `f` in a child process as user and group 65534
+// (the caller is root), to whom the machine is given but for `rootKeeps`:
+// host paths root keeps, which others may read but not write.
+ChildPurge purgeAsAnotherUser(PurgeFixture& f, const std::string& modes, const std::vector<std::string>& rootKeeps)
+{
+    const std::string scratch = f.built.prefixDir().substr(0, f.built.prefixDir().rfind('/'));
+    ::lchown(scratch.c_str(), kOtherUser, kOtherUser);
+    for (const auto& item : std::filesystem::recursive_directory_iterator(scratch))
+        ::lchown(item.path().c_str(), kOtherUser, kOtherUser);
+    for (const std::string& path : rootKeeps) {
+        ::lchown(path.c_str(), 0, 0);
+        ::chmod(path.c_str(), std::filesystem::is_directory(path) ? 0755 : 0644);
+    }
+    int channel[2];
+    if (::pipe(channel) != 0)
+        return {};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(channel[0]);
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(kOtherUser, kOtherUser, kOtherUser) != 0
+            || ::setresuid(kOtherUser, kOtherUser, kOtherUser) != 0)
+            ::_exit(2);
+        for (char mode : modes)
+            f.purge(mode);
+        std::string out = std::to_string(f.errors.ErrorLevel) + "\n";
+        for (const std::string& line : f.lines())
+            out += line + "\n";
+        for (std::size_t done = 0; done < out.size();) {
+            const ssize_t n = ::write(channel[1], out.data() + done, out.size() - done);
+            if (n <= 0)
+                ::_exit(3);
+            done += std::size_t(n);
+        }
+        ::_exit(0);
+    }
+    ::close(channel[1]);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, std::size_t(n));
+    ::close(channel[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child's status " << status;
+    ChildPurge result;
+    std::size_t at = text.find('\n');
+    if (at == std::string::npos)
+        return result;
+    result.errorLevel = std::stoi(text.substr(0, at));
+    for (std::size_t next; (next = text.find('\n', at + 1)) != std::string::npos; at = next)
+        result.lines.push_back(text.substr(at + 1, next - at - 1));
+    return result;
+}
+
+struct KilledPurge {
+    std::size_t entriesLeft = 0;
+    std::set<std::string> unnamedFiles; // beyond those no entry named before the purge
+    bool killed = false;
+    double seconds = 0;
+};
+
+// Runs the three purges on a fresh machine in a child process, killed with
+// SIGKILL after `delay` seconds (never when negative).
+KilledPurge purgeKilledAfter(double delay)
+{
+    KilledPurge out;
+    PurgeFixture f;
+    if (!f.built.ok())
+        return out;
+    f.protect({"nothing"});
+    const std::set<std::string> before = filesNoEntryNames(f.built.prefixDir());
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        for (char mode : {'X', 'C', 'V'})
+            f.purge(mode);
+        ::_exit(0);
+    }
+    if (delay >= 0) {
+        std::this_thread::sleep_for(std::chrono::duration<double>(delay));
+        ::kill(pid, SIGKILL);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    out.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    out.killed = WIFSIGNALED(status);
+    EXPECT_TRUE(out.killed || (WIFEXITED(status) && WEXITSTATUS(status) == 0)) << status;
+    for (const std::string& path : filesNoEntryNames(f.built.prefixDir()))
+        if (!before.count(path))
+            out.unnamedFiles.insert(path);
+    out.entriesLeft = f.entries().size();
+    return out;
+}
+
+// Starts a Wine session of the prefix for as long as it lives.
+class WineSessionOf {
+public:
+    explicit WineSessionOf(std::string prefix)
+        : prefix_(std::move(prefix))
+    {
+        if (kp::test::runWineServer(prefix_, "-p") != 0)
+            return;
+        for (int i = 0; i < 200 && !running_; ++i) {
+            running_ = win::detectWineSession(prefix_).running;
+            if (!running_)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    }
+    ~WineSessionOf()
+    {
+        const std::string serverDir = win::detectWineSession(prefix_).serverDir;
+        kp::test::stopWineSession(prefix_);
+        std::filesystem::remove_all(serverDir);
+    }
+    bool running() const { return running_; }
+
+private:
+    std::string prefix_;
+    bool running_ = false;
+};
 
 } // namespace
 
@@ -265,6 +433,51 @@ TEST(PurgeCookies, TheCookiePrefixIgnoresCaseButProtectionDoesNot)
         return l.starts_with("       deleted - C ") && l.ends_with("  " + lowered);
     }));
     EXPECT_EQ(lines.back(), "  Purge \"Cookies\" Function Completed.  " + std::to_string(cookies.size()) + " Entries Processed.");
+}
+
+TEST(PurgeCookies, AnUnreadableProtectFileAbortsAsAnErrorWhenNobodyAnswered)
+{
+    PurgeFixture f;
+    ASSERT_TRUE(f.built.ok());
+    const std::string protectFile = f.built.hostPath(f.folders.dataFolder + "\\KlenPro.Dat");
+    std::filesystem::remove(protectFile);
+    std::filesystem::create_directory(protectFile);
+    f.built.machine().paths().forget(f.built.hostPath(f.folders.dataFolder));
+    const std::set<std::string> before = f.urls("Cookie:");
+
+    f.messages.answer = Abort;
+    f.purge('C');
+    EXPECT_EQ(f.lines(), (std::vector<std::string>{"Unprotected Cookies:", "    Unable to open KlenPro.Dat",
+                                                   "    Function aborted by User.",
+                                                   "  Purge \"Cookies\" Function Completed."}));
+    EXPECT_EQ(f.errors.ErrorLevel, 0);
+
+    f.report.ClearReport();
+    f.messages.user = false;
+    f.purge('C');
+    EXPECT_EQ(f.lines(), (std::vector<std::string>{"Unprotected Cookies:", " -Error- Unable to open KlenPro.Dat",
+                                                   "    Function aborted.", "  Purge \"Cookies\" Function Completed."}));
+    EXPECT_TRUE(f.errors.ErrorFlag);
+    EXPECT_EQ(f.errors.ErrorLevel, 9);
+    EXPECT_EQ(f.urls("Cookie:"), before);
+}
+
+TEST(PurgeUrlCache, AFailureInsideIsAnErrorLineAndItsCauseGoesToStandardError)
+{
+    PurgeFixture f;
+    const auto clock = f.services.now;
+    f.services.now = []() -> QDateTime { throw std::runtime_error("no clock"); };
+    testing::internal::CaptureStderr();
+    f.purge('X');
+    f.services.now = clock;
+    f.services.askNoProtection = []() -> NoProtectionAnswer { throw 7; };
+    f.purge('C');
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Klenzor Pro: Online and Offline Cache purge failed: no clock\n"
+              "Klenzor Pro: Unprotected Cookies purge failed: an exception of type int\n");
+    EXPECT_EQ(f.lines(), (std::vector<std::string>{"*** Error in above Function.", "Unprotected Cookies:",
+                                                   "*** Error in above Function."}));
+    EXPECT_EQ(f.errors.ErrorLevel, 9);
 }
 
 TEST(PurgeCache, AStickyEntryNamedLikeACookieBelongsToTheCache)
@@ -384,6 +597,7 @@ TEST(PurgeCache, AFailedSpaceReleaseIsReportedOnlyWithXcode)
         f.folders.cacheFolder += "-MOVED"; // the release finds no container there
         f.purge('X');
         EXPECT_EQ(f.hasLine("The FreeUrlCacheSpaceA function returned False. "), xcode);
+        EXPECT_EQ(f.hasLine("The FreeUrlCacheSpaceA function failed - Error Code - 3"), xcode);
         EXPECT_EQ(f.errors.ErrorLevel, 0);
     }
 }
@@ -637,4 +851,184 @@ TEST(PurgeCache, AgesCountLocalTimeAcrossSummerTime)
     else
         qputenv("TZ", savedZone);
     ::tzset();
+}
+
+// A purge killed at any moment leaves at worst entries without their files,
+// never a file that no entry names (which no later run would see).
+TEST(PurgeAll, AKilledPurgeLeavesNoFileThatNoEntryNames)
+{
+    const KilledPurge whole = purgeKilledAfter(-1);
+    ASSERT_FALSE(whole.killed);
+    EXPECT_TRUE(whole.unnamedFiles.empty());
+    constexpr int kKills = 8;
+    int midway = 0;
+    for (int i = 1; i <= kKills; ++i) {
+        const KilledPurge killed = purgeKilledAfter(whole.seconds * i / (kKills + 1));
+        EXPECT_TRUE(killed.unnamedFiles.empty())
+            << killed.unnamedFiles.size() << " files no entry names after a kill at " << i << "/" << kKills + 1
+            << ", for example " << *killed.unnamedFiles.begin();
+        midway += killed.killed && killed.entriesLeft > whole.entriesLeft;
+    }
+    EXPECT_GT(midway, 0) << "no kill came before the purge's end";
+}
+
+TEST(PurgeAll, TheMachinesRunningWineSessionIsRefusedBeforeAnyChange)
+{
+    if (!kp::test::wineAvailable())
+        GTEST_SKIP() << "Wine is not installed";
+    PurgeFixture f;
+    ASSERT_TRUE(f.built.ok());
+    f.protect({"nothing"});
+    const std::vector<Entry> before = f.entries();
+    std::set<std::string> files;
+    for (const Entry& e : before)
+        if (!e.local.empty() && f.exists(e.local))
+            files.insert(e.local);
+    WineSessionOf session(f.built.prefixDir());
+    ASSERT_TRUE(session.running());
+
+    for (char mode : {'X', 'C', 'V'})
+        f.purge(mode);
+    const std::string refused = "  not processed as the machine's Wine session is running and must end first";
+    EXPECT_EQ(f.lines(), (std::vector<std::string>{"Online and Offline Cache:",
+                                                   " -Error- Online and Offline Cache:" + refused,
+                                                   "Unprotected Cookies:", " -Error- Unprotected Cookies:" + refused,
+                                                   "Visited URLs:", " -Error- Visited URLs:" + refused}));
+    EXPECT_EQ(f.errors.ErrorLevel, 3);
+    EXPECT_TRUE(f.errors.ErrorFlag);
+    EXPECT_EQ(f.entries().size(), before.size());
+    for (const std::string& file : files)
+        EXPECT_TRUE(f.exists(file)) << file;
+}
+
+// An index that cannot be written (read-only, or another user's) is found
+// out before anything is deleted: every file and entry stays, and the step
+// says why.
+TEST(PurgeCookies, AnIndexThatCannotBeWrittenKeepsEveryFileAndIsAnError)
+{
+    for (const bool anotherUsers : {false, true}) {
+        if (anotherUsers && ::geteuid() != 0)
+            continue; // as another user than root, the read-only index is that case
+        PurgeFixture f;
+        ASSERT_TRUE(f.built.ok());
+        f.protect({"nothing"});
+        const std::vector<Entry> cookies = f.entries("Cookie:");
+        const std::string index = f.cache.folders().cookies + "\\index.dat";
+        const std::string indexHost = hostOf(f.built, index);
+        ChildPurge result;
+        if (anotherUsers) {
+            result = purgeAsAnotherUser(f, "C", {indexHost});
+        } else {
+            ASSERT_EQ(::chmod(indexHost.c_str(), 0444), 0);
+            f.purge('C');
+            result = {f.lines(), f.errors.ErrorLevel};
+        }
+        EXPECT_EQ(result.lines, (std::vector<std::string>{
+                                    "Unprotected Cookies:",
+                                    " -Error- Unprotected Cookies:  not processed as " + index + " cannot be written",
+                                    "    No Entries found to delete.", "  Purge \"Cookies\" Function Completed."}))
+            << anotherUsers;
+        EXPECT_EQ(result.errorLevel, 3);
+        EXPECT_EQ(f.entries("Cookie:").size(), cookies.size());
+        for (const Entry& e : cookies)
+            EXPECT_TRUE(f.exists(e.local)) << e.local;
+    }
+}
+
+// A local file that cannot be removed (read-only, held open without sharing
+// its deletion, in a folder of another user) keeps its entry, which is
+// reported as locked; the other entries go with their files.
+TEST(PurgeCache, AFileThatCannotBeRemovedKeepsItsEntryAndIsReportedLocked)
+{
+    enum class Hold { ReadOnly, OpenHandle, OtherUsersFolder };
+    for (const Hold hold : {Hold::ReadOnly, Hold::OpenHandle, Hold::OtherUsersFolder}) {
+        if (hold == Hold::OtherUsersFolder && ::geteuid() != 0)
+            continue;
+        PurgeFixture f;
+        ASSERT_TRUE(f.built.ok());
+        f.run.detail = false;
+        f.run.options.SubscriptionCache = false; // no space release, which would free what stays
+        const std::string content = win::upperAscii(f.cache.containerFolder("")) + "\\";
+        std::vector<Entry> held;
+        std::string folder;
+        for (const Entry& e : f.entries()) {
+            if (!win::upperAscii(e.local).starts_with(content) || !f.exists(e.local) || e.type & win::STICKY_CACHE_ENTRY)
+                continue;
+            const std::string entryFolder(win::folderOf(e.local));
+            if (folder.empty())
+                folder = entryFolder;
+            if (entryFolder == folder && (held.empty() || hold == Hold::OtherUsersFolder))
+                held.push_back(e);
+        }
+        ASSERT_FALSE(held.empty());
+        const std::set<std::string> unnamed = filesNoEntryNames(f.built.prefixDir());
+        win::FileSystem files(f.built.machine());
+        win::File handle;
+        ChildPurge result;
+        if (hold == Hold::OtherUsersFolder) {
+            result = purgeAsAnotherUser(f, "X", {hostOf(f.built, folder)});
+        } else {
+            if (hold == Hold::ReadOnly)
+                ASSERT_EQ(files.setAttributes(held[0].local, win::attr::READONLY), 0u);
+            else
+                ASSERT_EQ(files.createFile(held[0].local, win::access::GENERIC_READ, win::share::READ,
+                                           win::Disposition::OpenExisting, 0, handle),
+                          0u);
+            f.purge('X');
+            result = {f.lines(), f.errors.ErrorLevel};
+        }
+
+        const std::set<std::string> left = f.urls();
+        for (const Entry& e : held) {
+            EXPECT_TRUE(left.count(e.url)) << e.url;
+            EXPECT_TRUE(f.exists(e.local)) << e.local;
+            EXPECT_TRUE(std::any_of(result.lines.begin(), result.lines.end(), [&](const std::string& l) {
+                return l.starts_with("        Locked - N ") && l.ends_with("  " + e.url);
+            })) << e.url;
+        }
+        EXPECT_EQ(result.errorLevel, 1);
+        EXPECT_TRUE(result.lines.back().ends_with(" Entries Processed."));
+        EXPECT_EQ(filesNoEntryNames(f.built.prefixDir()), unnamed);
+    }
+}
+
+// A file that two entries name goes only with the last of them: an entry
+// that stays (protected, too recent, or kept by a rule) keeps its file.
+TEST(PurgeAll, AFileThatAnEntryWhichStaysNamesIsKept)
+{
+    enum class Stays { Protected, TooRecent, KeptByRule, None };
+    for (const Stays stays : {Stays::Protected, Stays::TooRecent, Stays::KeptByRule, Stays::None}) {
+        PurgeFixture f;
+        ASSERT_TRUE(f.built.ok());
+        f.run.options.SubscriptionCache = false; // no space release, which frees by its own rules
+        f.run.onlineDays = 2;
+        win::UrlCacheCommit keeper;
+        char mode = 'X';
+        if (stays == Stays::Protected) {
+            const Entry cookie = f.entries("Cookie:").front();
+            keeper.url = cookie.url;
+            keeper.localFileName = cookie.local;
+            f.protect({cookie.url});
+            mode = 'C';
+        } else {
+            keeper.url = "http://shared.example/keeper.htm";
+            keeper.localFileName = f.addContent(keeper.url, stays == Stays::TooRecent ? kDay : 3 * kDay,
+                                                stays == Stays::KeptByRule ? win::STICKY_CACHE_ENTRY
+                                                                           : win::NORMAL_CACHE_ENTRY);
+        }
+        win::UrlCacheCommit intruder;
+        intruder.url = mode == 'C' ? "Cookie:intruder@shared.example/" : "http://shared.example/intruder.htm";
+        intruder.localFileName = keeper.localFileName;
+        intruder.entryType = mode == 'C' ? win::COOKIE_CACHE_ENTRY : win::NORMAL_CACHE_ENTRY;
+        intruder.lastAccess = PurgeFixture::lastUsed(3 * kDay);
+        ASSERT_EQ(f.cache.commitUrlCacheEntry(intruder), 0u);
+        const std::set<std::string> unnamed = filesNoEntryNames(f.built.prefixDir());
+
+        f.purge(mode);
+        const std::set<std::string> left = f.urls();
+        EXPECT_FALSE(left.count(intruder.url));
+        EXPECT_EQ(left.count(keeper.url), stays == Stays::None ? 0u : 1u);
+        EXPECT_EQ(f.exists(keeper.localFileName), stays != Stays::None) << keeper.localFileName;
+        EXPECT_EQ(filesNoEntryNames(f.built.prefixDir()), unnamed);
+    }
 }

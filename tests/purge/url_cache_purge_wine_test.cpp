@@ -6,7 +6,6 @@
 #include "platform/files/dos_paths.h"
 #include "platform/files/win_path.h"
 #include "platform/machine.h"
-#include "platform/system/browser_windows.h"
 #include "platform/urlcache/url_cache.h"
 #include "purge/purge_context.h"
 #include "purge/purge_report.h"
@@ -14,62 +13,32 @@
 #include "purge/url_cache_purge.h"
 #include "settings/folder_set.h"
 #include "settings/general_settings.h"
+#include "tests/support/listed_windows.h"
 #include "tests/support/recording_messages.h"
+#include "tests/support/real_wine_prefix.h"
 #include "tests/support/temp_dir.h"
-#include "tests/support/wine_prefix.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <set>
-#include <unistd.h>
 
 using namespace kp;
 
-namespace {
+using UrlCachePurgeWine = kp::test::UrlCacheProbeTest;
 
-class NoWindows : public win::WindowList {
-public:
-    std::vector<win::TopLevelWindow> topLevelWindows() override { return {}; }
-};
-
-[[maybe_unused]] std::vector<std::vector<std::string>> probe(const std::string& prefix, std::vector<std::string> args,
-                                                             const char* probePath)
+TEST_F(UrlCachePurgeWine, WineListsExactlyTheProtectedEntriesLeftAndGoesOnWorking)
 {
-    return kp::test::tabbedRows(kp::test::runWineProgram(prefix, probePath, std::move(args)));
-}
-
-} // namespace
-
-TEST(UrlCachePurgeWine, WineListsExactlyTheProtectedEntriesLeftAndGoesOnWorking)
-{
-#ifndef KP_URLCACHE_PROBE
-    GTEST_SKIP() << "no mingw-w64 cross compiler: the Windows probe was not built";
-#else
-    if (!kp::test::wineAvailable() || ::access(KP_URLCACHE_PROBE, R_OK) != 0)
-        GTEST_SKIP() << "wine64 or the probe is missing";
-    kp::test::TempDir dir;
-    const std::string prefix = dir.path() + "/prefix";
-    std::string error;
-    ASSERT_TRUE(kp::test::makeRealWinePrefix(prefix, error)) << error;
-    win::UrlCacheFolders shellFolders;
-    for (const auto& f : probe(prefix, {"folders"}, KP_URLCACHE_PROBE)) {
-        if (f.size() == 3 && f[1] == "32")
-            shellFolders.cache = f[2];
-        if (f.size() == 3 && f[1] == "33")
-            shellFolders.cookies = f[2];
-        if (f.size() == 3 && f[1] == "34")
-            shellFolders.history = f[2];
-    }
+    const win::UrlCacheFolders shellFolders = this->shellFolders();
     ASSERT_FALSE(shellFolders.cache.empty());
     auto wineUrls = [&] {
         std::set<std::string> urls;
-        for (const auto& f : probe(prefix, {"list"}, KP_URLCACHE_PROBE))
+        for (const auto& f : probe({"list"}))
             if (f.size() == 5 && f[0] == "entry")
                 urls.insert(f[3]);
         return urls;
     };
-    probe(prefix, {"fill", "10"}, KP_URLCACHE_PROBE);
+    probe({"fill", "10"});
     const std::set<std::string> filled = wineUrls();
     ASSERT_GE(filled.size(), 20u);
 
@@ -90,7 +59,7 @@ TEST(UrlCachePurgeWine, WineListsExactlyTheProtectedEntriesLeftAndGoesOnWorking)
         GeneralSettings general;
         FolderSet folders;
         PurgeReport report(errors, messages);
-        NoWindows windows;
+        test::ListedWindows windows;
         UrlCacheServices services(*machine, windows, messages, errors, run, general);
         ASSERT_EQ(win::upperAscii(services.cache.folders().cache), win::upperAscii(shellFolders.cache));
         folders.cacheFolder = win::upperAscii(services.cache.containerFolder(""));
@@ -112,7 +81,7 @@ TEST(UrlCachePurgeWine, WineListsExactlyTheProtectedEntriesLeftAndGoesOnWorking)
         EXPECT_EQ(errors.ErrorLevel, 0);
     }
     EXPECT_EQ(wineUrls(), keep);
-    for (const auto& f : probe(prefix, {"add", "http://after.example/a.html"}, KP_URLCACHE_PROBE)) {
+    for (const auto& f : probe({"add", "http://after.example/a.html"})) {
         if (f.size() == 3 && f[0] == "add") {
             EXPECT_EQ(f[2], "0");
         }
@@ -120,5 +89,4 @@ TEST(UrlCachePurgeWine, WineListsExactlyTheProtectedEntriesLeftAndGoesOnWorking)
     std::set<std::string> after = keep;
     after.insert("http://after.example/a.html");
     EXPECT_EQ(wineUrls(), after);
-#endif
 }

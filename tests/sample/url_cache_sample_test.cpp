@@ -8,22 +8,19 @@
 #include "platform/urlcache/cookie_file.h"
 #include "platform/urlcache/index_dat_file.h"
 #include "platform/urlcache/url_cache.h"
-#include "tests/support/built_machine.h"
+#include "tests/support/machine_tests.h"
 #include "tests/support/msiecf_export.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
+#include <algorithm>
+#include <filesystem>
 #include <map>
 #include <set>
-#include <sstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 using namespace kp::win;
 using kp::test::BuiltMachine;
-using kp::test::exportLocations;
 
 namespace {
 
@@ -34,6 +31,8 @@ struct Listed {
     DWORD size = 0;
 };
 
+// Every entry, through a 4096-byte buffer grown as the walk asks;
+// `largest` is the largest size it asked for.
 std::vector<Listed> walk(UrlCache& cache, DWORD& largest)
 {
     std::vector<Listed> out;
@@ -53,7 +52,7 @@ std::vector<Listed> walk(UrlCache& cache, DWORD& largest)
         if (e)
             break;
         out.push_back({info()->lpszSourceUrlName, info()->lpszLocalFileName ? info()->lpszLocalFileName : "",
-                       info()->CacheEntryType, info()->dwSizeLow});
+            info()->CacheEntryType, info()->dwSizeLow});
         size = DWORD(buffer.size() * 8);
         e = cache.findNextUrlCacheEntryEx(handle, info(), size);
     }
@@ -64,21 +63,22 @@ std::vector<Listed> walk(UrlCache& cache, DWORD& largest)
     return out;
 }
 
-bool exists(Machine& machine, const std::string& winPath)
+// The host path of an existing file, or "".
+std::string existingHostPath(Machine& machine, const std::string& winPath)
 {
     std::string host;
     bool found = false;
-    return machine.paths().toHost(winPath, host, &found) == err::SUCCESS && found;
+    return machine.paths().toHost(winPath, host, &found) == err::SUCCESS && found ? host : "";
 }
+
+using SampleUrlCache = kp::test::OnSampleMachine;
 
 } // namespace
 
-TEST(SampleUrlCache, HoldsEveryKindOfEntryTheCleanerMeets)
+TEST_F(SampleUrlCache, HoldsEveryKindOfEntryTheCleanerMeets)
 {
-    BuiltMachine built;
-    ASSERT_TRUE(built.ok());
     const kp::sample::MachineSpec recipe = BuiltMachine::fixedSpec();
-    UrlCache cache(built.machine());
+    UrlCache cache(machine());
     ASSERT_FALSE(cache.folders().cache.empty());
     DWORD largest = 0;
     const std::vector<Listed> listed = walk(cache, largest);
@@ -86,32 +86,27 @@ TEST(SampleUrlCache, HoldsEveryKindOfEntryTheCleanerMeets)
 
     std::map<char, int> kinds;
     int missingFiles = 0;
-    std::set<std::string> locals;
+    std::set<std::string> localFiles;
     for (const Listed& l : listed) {
         const std::string upper = upperAscii(l.url);
-        const char kind = upper.starts_with("COOKIE:") ? 'C' : upper.starts_with("VISITED:") ? 'V'
-            : upper.starts_with(":")                                                        ? 'D'
-            : (l.type & STICKY_CACHE_ENTRY)                                                 ? 'S'
-                                                                                            : 'N';
+        const char kind = upper.starts_with("COOKIE:") ? 'C'
+            : upper.starts_with("VISITED:")            ? 'V'
+            : upper.starts_with(":")                   ? 'D'
+            : (l.type & STICKY_CACHE_ENTRY)            ? 'S'
+                                                       : 'N';
         ++kinds[kind];
-        if (!l.local.empty()) {
-            locals.insert(upperAscii(l.local));
-            if (!exists(built.machine(), l.local)) {
-                ++missingFiles;
-                continue;
-            }
-            std::string host;
-            ASSERT_EQ(built.machine().paths().toHost(l.local, host), err::SUCCESS);
-            struct stat st {};
-            ::stat(host.c_str(), &st);
-            EXPECT_EQ(QWORD(st.st_size), l.size) << l.url;
+        if (l.local.empty())
+            continue;
+        const std::string host = existingHostPath(machine(), l.local);
+        if (host.empty()) {
+            ++missingFiles;
+            continue;
         }
+        localFiles.insert(host);
+        EXPECT_EQ(std::filesystem::file_size(host), l.size) << l.url;
         if (kind == 'C') {
-            std::string host;
-            ASSERT_EQ(built.machine().paths().toHost(l.local, host), err::SUCCESS);
-            std::ifstream in(host, std::ios::binary);
             std::vector<CookieRecord> cookies;
-            EXPECT_EQ(parseCookieFile(std::string((std::istreambuf_iterator<char>(in)), {}), cookies), err::SUCCESS);
+            EXPECT_EQ(parseCookieFile(kp::test::readFile(host), cookies), err::SUCCESS);
             EXPECT_FALSE(cookies.empty());
         }
     }
@@ -121,67 +116,48 @@ TEST(SampleUrlCache, HoldsEveryKindOfEntryTheCleanerMeets)
     EXPECT_EQ(kinds['V'], recipe.visitedUrls);
     EXPECT_EQ(kinds['D'], recipe.historyDays * recipe.historyEntries);
     EXPECT_EQ(missingFiles, 1);
-    EXPECT_TRUE(std::any_of(listed.begin(), listed.end(), [](const Listed& l) {
-        return l.url.ends_with(".cdf") && (l.type & STICKY_CACHE_ENTRY);
-    }));
+    EXPECT_TRUE(std::any_of(listed.begin(), listed.end(),
+        [](const Listed& l) { return l.url.ends_with(".cdf") && (l.type & STICKY_CACHE_ENTRY); }));
 
     int strays = 0;
     for (const std::string& folder : {cache.folders().cookies, cache.containerFolder("")}) {
-        std::string host;
-        ASSERT_EQ(built.machine().paths().toHost(folder, host), err::SUCCESS);
-        for (const DosPaths::Name& sub : built.machine().paths().listing(host)) {
-            std::string subHost = host + "/" + sub.longName;
-            struct stat st {};
-            ::stat(subHost.c_str(), &st);
-            const std::vector<std::string> files = S_ISDIR(st.st_mode)
-                ? [&] {
-                      std::vector<std::string> names;
-                      for (const DosPaths::Name& n : built.machine().paths().listing(subHost))
-                          names.push_back(folder + "\\" + sub.longName + "\\" + n.longName);
-                      return names;
-                  }()
-                : std::vector<std::string> {folder + "\\" + sub.longName};
-            for (const std::string& file : files) {
-                const std::string upper = upperAscii(file);
-                if (!upper.ends_with("\\INDEX.DAT") && !upper.ends_with("\\DESKTOP.INI") && !locals.count(upper))
-                    ++strays;
-            }
+        for (const auto& file : std::filesystem::recursive_directory_iterator(existingHostPath(machine(), folder))) {
+            const std::string name = upperAscii(file.path().filename().string());
+            strays += file.is_regular_file() && name != "INDEX.DAT" && name != "DESKTOP.INI"
+                && !localFiles.count(file.path().string());
         }
     }
     EXPECT_EQ(strays, 2) << "a cache file and a cookie file that no entry names";
 }
 
-TEST(SampleUrlCache, ExporterListsExactlyOurRecordsBeforeAndAfterDeletions)
+TEST_F(SampleUrlCache, ExporterListsExactlyOurRecordsBeforeAndAfterDeletions)
 {
     if (!kp::test::msiecfExporterAvailable())
         GTEST_SKIP() << "msiecfexport (libmsiecf-utils) is not installed";
     BuiltMachine built;
     ASSERT_TRUE(built.ok());
     UrlCache cache(built.machine());
-
     std::vector<std::string> indexes;
-    for (const std::string& folder : {cache.containerFolder(""), cache.containerFolder("Cookie:"),
-                                      cache.containerFolder("Visited:")})
-        indexes.push_back(folder + "\\index.dat");
-    std::string historyHost;
-    ASSERT_EQ(built.machine().paths().toHost(cache.containerFolder("Visited:"), historyHost), err::SUCCESS);
-    for (const DosPaths::Name& n : built.machine().paths().listing(historyHost))
+    for (const char* prefix : {"", "Cookie:", "Visited:"})
+        indexes.push_back(existingHostPath(built.machine(), cache.containerFolder(prefix) + "\\index.dat"));
+    const std::string history = existingHostPath(built.machine(), cache.containerFolder("Visited:"));
+    for (const DosPaths::Name& n : built.machine().paths().listing(history))
         if (upperAscii(n.longName).starts_with("MSHIST01"))
-            indexes.push_back(cache.containerFolder("Visited:") + "\\" + n.longName + "\\index.dat");
+            indexes.push_back(history + "/" + n.longName + "/index.dat");
     ASSERT_EQ(indexes.size(), 3u + std::size_t(BuiltMachine::fixedSpec().historyDays));
 
-    auto exported = [&](std::string* allText) {
+    std::string text;
+    const auto exported = [&] {
         std::multiset<std::string> locations;
+        text.clear();
         for (const std::string& index : indexes) {
-            std::string host, text;
-            EXPECT_EQ(built.machine().paths().toHost(index, host), err::SUCCESS);
-            EXPECT_TRUE(exportLocations(host, locations, text)) << index << "\n" << text.substr(0, 2000);
-            if (allText)
-                *allText += text;
+            std::string one;
+            EXPECT_TRUE(kp::test::exportLocations(index, locations, one)) << index << "\n" << one.substr(0, 2000);
+            text += one;
         }
         return locations;
     };
-    auto ours = [&] {
+    const auto ours = [&] {
         DWORD largest;
         std::multiset<std::string> urls;
         for (const Listed& l : walk(cache, largest))
@@ -190,7 +166,7 @@ TEST(SampleUrlCache, ExporterListsExactlyOurRecordsBeforeAndAfterDeletions)
     };
     const std::multiset<std::string> before = ours();
     EXPECT_GT(before.size(), 300u);
-    EXPECT_EQ(exported(nullptr), before);
+    EXPECT_EQ(exported(), before);
 
     std::vector<std::string> deleted;
     std::size_t i = 0;
@@ -201,13 +177,12 @@ TEST(SampleUrlCache, ExporterListsExactlyOurRecordsBeforeAndAfterDeletions)
         }
     const std::multiset<std::string> after = ours();
     EXPECT_EQ(after.size(), before.size() - deleted.size());
-    std::string text;
-    EXPECT_EQ(exported(&text), after);
+    EXPECT_EQ(exported(), after);
     for (const std::string& url : deleted)
         EXPECT_EQ(text.find(": " + url + "\n"), std::string::npos) << "recoverable: " << url;
 }
 
-TEST(SampleUrlCache, TheSmallestEntriesTakeOneBlockEach)
+TEST_F(SampleUrlCache, TheSmallestEntriesTakeOneBlockEach)
 {
     kp::sample::MachineSpec recipe = BuiltMachine::fixedSpec();
     recipe.smallestCacheEntries = true;
@@ -221,13 +196,10 @@ TEST(SampleUrlCache, TheSmallestEntriesTakeOneBlockEach)
         if (l.url.starts_with("http://c/"))
             small.push_back(l);
     ASSERT_EQ(small.size(), std::size_t(recipe.cacheEntries));
-
-    std::string indexHost;
-    ASSERT_EQ(built.machine().paths().toHost(cache.containerFolder("") + "\\index.dat", indexHost), err::SUCCESS);
     IndexDatFile index;
-    ASSERT_EQ(index.open(indexHost), err::SUCCESS);
+    ASSERT_EQ(index.open(existingHostPath(built.machine(), cache.containerFolder("") + "\\index.dat")), err::SUCCESS);
     for (const Listed& l : small) {
-        EXPECT_TRUE(exists(built.machine(), l.local)) << l.local;
+        EXPECT_NE(existingHostPath(built.machine(), l.local), "") << l.local;
         UrlRecord record;
         ASSERT_EQ(index.index().find(l.url, record), err::SUCCESS) << l.url;
         EXPECT_EQ(record.blocks, 1u) << l.url;

@@ -11,7 +11,7 @@
 #include "settings/folder_display.h"
 #include "settings/folder_set.h"
 #include "settings/general_settings.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/real_wine_prefix.h"
 #include "tests/support/wine_prefix.h"
 
 #include <gtest/gtest.h>
@@ -21,18 +21,13 @@
 
 using namespace kp;
 
-#ifdef KP_URLCACHE_PROBE
-TEST(FolderDiscoveryWine, FindsWinesFoldersAndSettingsFolder)
+using FolderDiscoveryWine = test::UrlCacheProbeTest;
+
+TEST_F(FolderDiscoveryWine, FindsWinesFoldersAndSettingsFolder)
 {
-    if (!test::wineAvailable())
-        GTEST_SKIP() << "Wine is not installed";
-    test::TempDir scratch;
-    const std::string prefix = scratch.path() + "/prefix";
-    std::string error;
-    ASSERT_TRUE(test::makeRealWinePrefix(prefix, error)) << error;
     std::string output;
-    ASSERT_EQ(test::runWine(prefix, {KP_URLCACHE_PROBE, "fill", "2"}, output), 0) << output;
-    ASSERT_EQ(test::runWine(prefix, {KP_URLCACHE_PROBE, "folders"}, output), 0) << output;
+    ASSERT_EQ(test::runWine(prefix, {probePath(), "fill", "2"}, output), 0) << output;
+    ASSERT_EQ(test::runWine(prefix, {probePath(), "folders"}, output), 0) << output;
     test::stopWineSession(prefix);
     std::map<int, std::string> shell;
     std::istringstream in(output);
@@ -77,4 +72,3 @@ TEST(FolderDiscoveryWine, FindsWinesFoldersAndSettingsFolder)
     EXPECT_EQ(lines[2], "       Cache Folder:  " + folders.cacheFolder);
     EXPECT_EQ(lines.size(), 2 * (9 + folders.displayTemp.size()));
 }
-#endif

@@ -7,6 +7,7 @@
 #include "settings/option_set_store.h"
 #include "settings/window_settings.h"
 #include "tests/settings/settings_support.h"
+#include "tests/support/real_wine_prefix.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wine_prefix.h"
 
@@ -121,15 +122,10 @@ TEST(SettingsInterop, PythonConfigparserReadsTheSameValues)
     EXPECT_EQ(tabbedValues(output, "value", ""), ours) << output;
 }
 
-#ifdef KP_URLCACHE_PROBE
-TEST(SettingsInterop, WinesGetPrivateProfileStringReadsTheSameValues)
+using SettingsInteropWine = kp::test::UrlCacheProbeTest;
+
+TEST_F(SettingsInteropWine, WinesGetPrivateProfileStringReadsTheSameValues)
 {
-    if (!kp::test::wineAvailable())
-        GTEST_SKIP() << "Wine is not installed";
-    kp::test::TempDir scratch;
-    const std::string prefix = scratch.path() + "/prefix";
-    std::string error;
-    ASSERT_TRUE(kp::test::makeRealWinePrefix(prefix, error)) << error;
     std::unique_ptr<win::Machine> machine;
     ASSERT_EQ(win::Machine::open(prefix, machine), win::err::SUCCESS);
     FolderSet folders;
@@ -144,7 +140,7 @@ TEST(SettingsInterop, WinesGetPrivateProfileStringReadsTheSameValues)
         keysBySection[where.first].push_back(where.second);
     Values wine;
     for (const auto& [section, keys] : keysBySection) {
-        std::vector<std::string> args = {KP_URLCACHE_PROBE, "profile", "C:\\users\\Public\\Klenzor Data\\KlenPro.Ini",
+        std::vector<std::string> args = {probePath(), "profile", "C:\\users\\Public\\Klenzor Data\\KlenPro.Ini",
                                          section};
         args.insert(args.end(), keys.begin(), keys.end());
         std::string output;
@@ -155,4 +151,3 @@ TEST(SettingsInterop, WinesGetPrivateProfileStringReadsTheSameValues)
     kp::test::stopWineSession(prefix);
     EXPECT_EQ(wine, ours);
 }
-#endif

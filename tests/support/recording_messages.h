@@ -16,9 +16,11 @@ public:
         shown.push_back(message);
         return answer != NoButton ? answer : defaultButtonOf(message);
     }
+    bool userAnswers() const override { return user; }
 
     std::vector<Message> shown;
     MsgButton answer = NoButton;
+    bool user = true; // false: answered as without a display
 };
 
 } // namespace kp::test

@@ -1,60 +1,18 @@
 #include "tests/support/wine_prefix.h"
 
-#include <cerrno>
+#include "tests/support/child_process.h"
+
 #include <fcntl.h>
 #include <filesystem>
 #include <sstream>
 #include <sys/file.h>
-#include <sys/wait.h>
 #include <unistd.h>
-#include <utility>
 
 namespace kp::test {
 
 namespace {
 
-using Env = std::vector<std::pair<std::string, std::string>>;
-
-int runProgram(const std::vector<std::string>& argv, const Env& env, std::string* output)
-{
-    int pipeFds[2] = {-1, -1};
-    if (output && ::pipe2(pipeFds, O_CLOEXEC) != 0)
-        return -1;
-    const pid_t pid = ::fork();
-    if (pid < 0)
-        return -1;
-    if (pid == 0) {
-        for (const auto& [name, value] : env)
-            ::setenv(name.c_str(), value.c_str(), 1);
-        const int devNull = ::open("/dev/null", O_RDWR);
-        ::dup2(devNull, 0);
-        ::dup2(output ? pipeFds[1] : devNull, 1);
-        ::dup2(devNull, 2);
-        std::vector<char*> args;
-        for (const std::string& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-        ::_exit(127);
-    }
-    if (output) {
-        ::close(pipeFds[1]);
-        output->clear();
-        char buffer[4096];
-        ssize_t n;
-        while ((n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))
-            if (n > 0)
-                output->append(buffer, static_cast<std::size_t>(n));
-        ::close(pipeFds[0]);
-    }
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0)
-        if (errno != EINTR)
-            return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-Env wineEnv(const std::string& prefix)
+Environment wineEnv(const std::string& prefix)
 {
     return {{"WINEPREFIX", prefix}, {"WINEDLLOVERRIDES", "mscoree,mshtml="}, {"WINEDEBUG", "-all"},
         {"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}};
@@ -76,7 +34,7 @@ bool ensureCache(std::string& error)
     if (fs::exists(ready, ec) && fs::exists(cache + "/system.reg", ec))
         return true;
     fs::remove_all(cache, ec);
-    const Env env = wineEnv(cache);
+    const Environment env = wineEnv(cache);
     if (runProgram({kWineLoader, "wineboot", "-i"}, env, nullptr) != 0) {
         error = "wineboot -i failed in " + cache;
         return false;
@@ -138,7 +96,7 @@ bool makeRealWinePrefix(const std::string& dir, std::string& error)
 
 bool stopWineSession(const std::string& prefix)
 {
-    const Env env = wineEnv(prefix);
+    const Environment env = wineEnv(prefix);
     runProgram({kWineServer, "-k"}, env, nullptr);
     return runProgram({kWineServer, "-w"}, env, nullptr) == 0;
 }

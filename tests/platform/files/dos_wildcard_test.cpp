@@ -2,47 +2,37 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 using kp::win::matchesDosMask;
 
-TEST(DosMask, StarDotStarMatchesEveryNameWithOrWithoutDot)
+TEST(DosMask, MatchesAsWindowsDoes)
 {
-    for (const char* name : {"a.txt", "README", "x.tar.gz", ".profile", "a.", ".", ".."})
-        EXPECT_TRUE(matchesDosMask(name, "*.*")) << name;
-    EXPECT_TRUE(matchesDosMask("anything", "*"));
-}
-
-TEST(DosMask, ExtensionMasksCompareWithoutCase)
-{
-    EXPECT_TRUE(matchesDosMask("Internet Explorer.LNK", "*.lnk"));
-    EXPECT_TRUE(matchesDosMask("a.b.lnk", "*.lnk"));
-    EXPECT_FALSE(matchesDosMask("a.lnk.txt", "*.lnk"));
-    EXPECT_FALSE(matchesDosMask("lnk", "*.lnk"));
-    EXPECT_FALSE(matchesDosMask("x.lnkx", "*.lnk"));
-    EXPECT_TRUE(matchesDosMask("index.dat", "INDEX.DAT"));
-    EXPECT_TRUE(matchesDosMask("MSHist012006010220060109", "mshist*"));
-}
-
-TEST(DosMask, QuestionMarkIsOneCharacterOrNoneAtTheEndOfAPart)
-{
-    EXPECT_TRUE(matchesDosMask("a", "?"));
-    EXPECT_FALSE(matchesDosMask("ab", "?"));
-    EXPECT_TRUE(matchesDosMask("ab.txt", "a?.txt"));
-    EXPECT_TRUE(matchesDosMask("a.txt", "a?.txt"));
-    EXPECT_FALSE(matchesDosMask("abc.txt", "a?.txt"));
-    EXPECT_TRUE(matchesDosMask("file1.tmp", "????????.???"));
-    EXPECT_FALSE(matchesDosMask("longername.tmp", "????????.???"));
-}
-
-TEST(DosMask, StarDotMatchesNamesWithoutExtension)
-{
-    EXPECT_TRUE(matchesDosMask("README", "*."));
-    EXPECT_FALSE(matchesDosMask("a.txt", "*."));
-    EXPECT_TRUE(matchesDosMask("file", "file."));
-}
-
-TEST(DosMask, PathologicalMasksFinish)
-{
-    std::string name(200, 'a');
-    EXPECT_FALSE(matchesDosMask(name, "*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*b"));
-    EXPECT_FALSE(matchesDosMask("x", ""));
+    const std::string manyAs(200, 'a');
+    const struct {
+        const char* mask;
+        std::vector<const char*> matching, other;
+    } cases[] = {
+        {"*.*", {"a.txt", "README", "x.tar.gz", ".profile", "a.", ".", ".."}, {}},
+        {"*", {"anything"}, {}},
+        {"*.lnk", {"Internet Explorer.LNK", "a.b.lnk"}, {"a.lnk.txt", "lnk", "x.lnkx"}},
+        {"INDEX.DAT", {"index.dat"}, {}},
+        {"mshist*", {"MSHist012006010220060109"}, {}},
+        // "?" is one character, or none at the end of a part.
+        {"?", {"a"}, {"ab"}},
+        {"a?.txt", {"ab.txt", "a.txt"}, {"abc.txt"}},
+        {"????????.???", {"file1.tmp"}, {"longername.tmp"}},
+        // "*." is a name without extension.
+        {"*.", {"README"}, {"a.txt"}},
+        {"file.", {"file"}, {}},
+        {"", {}, {"x"}},
+        {"*a*a*a*a*a*a*a*a*a*a*a*a*a*a*a*b", {}, {manyAs.c_str()}},
+    };
+    for (const auto& c : cases) {
+        for (const char* name : c.matching)
+            EXPECT_TRUE(matchesDosMask(name, c.mask)) << name << " " << c.mask;
+        for (const char* name : c.other)
+            EXPECT_FALSE(matchesDosMask(name, c.mask)) << name << " " << c.mask;
+    }
 }

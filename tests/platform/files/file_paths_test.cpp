@@ -5,39 +5,43 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
+#include <filesystem>
 
 using namespace kp::win;
 using kp::test::TempMachine;
 
-TEST(FullPathName, ResolvesAgainstTheMachinesCurrentDirectory)
-{
-    TempMachine tm;
-    tm.makeDir("Windows/Temp");
-    FileSystem fs(tm.machine());
-    char hostCwd[4096];
-    ASSERT_TRUE(::getcwd(hostCwd, sizeof hostCwd));
+namespace {
 
+class FilePaths : public ::testing::Test {
+protected:
+    TempMachine tm;
+    FileSystem fs {tm.machine()};
+};
+
+} // namespace
+
+TEST_F(FilePaths, FullPathNamesResolveAgainstTheMachinesCurrentDirectory)
+{
+    tm.makeDir("Windows/Temp");
+    const auto hostCwd = std::filesystem::current_path();
     ASSERT_EQ(fs.setCurrentDirectory("c:\\WINDOWS\\temp"), err::SUCCESS);
     EXPECT_EQ(fs.currentDirectory(), "C:\\WINDOWS\\temp");
     EXPECT_EQ(tm.machine().currentDirectory(), "C:\\WINDOWS\\temp");
-    char after[4096];
-    ASSERT_TRUE(::getcwd(after, sizeof after));
-    EXPECT_STREQ(after, hostCwd); // the host process never moves
+    EXPECT_EQ(std::filesystem::current_path(), hostCwd) << "the host process never moves";
 
+    const std::pair<const char*, const char*> cases[] = {
+        {"x.txt", "C:\\WINDOWS\\temp\\x.txt"},
+        {"..\\..\\..\\a\\.\\b", "C:\\a\\b"},
+        {"\\root.txt", "C:\\root.txt"},
+        {"c:rel", "C:\\WINDOWS\\temp\\rel"},
+        {"d:rel", "D:\\rel"},
+        {"C:/x/y/", "C:\\x\\y\\"},
+    };
     std::string full;
-    ASSERT_EQ(fs.fullPathName("x.txt", full), err::SUCCESS);
-    EXPECT_EQ(full, "C:\\WINDOWS\\temp\\x.txt");
-    ASSERT_EQ(fs.fullPathName("..\\..\\..\\a\\.\\b", full), err::SUCCESS);
-    EXPECT_EQ(full, "C:\\a\\b");
-    ASSERT_EQ(fs.fullPathName("\\root.txt", full), err::SUCCESS);
-    EXPECT_EQ(full, "C:\\root.txt");
-    ASSERT_EQ(fs.fullPathName("c:rel", full), err::SUCCESS);
-    EXPECT_EQ(full, "C:\\WINDOWS\\temp\\rel");
-    ASSERT_EQ(fs.fullPathName("d:rel", full), err::SUCCESS);
-    EXPECT_EQ(full, "D:\\rel");
-    ASSERT_EQ(fs.fullPathName("C:/x/y/", full), err::SUCCESS);
-    EXPECT_EQ(full, "C:\\x\\y\\");
+    for (const auto& [path, expected] : cases) {
+        ASSERT_EQ(fs.fullPathName(path, full), err::SUCCESS) << path;
+        EXPECT_EQ(full, expected);
+    }
     EXPECT_EQ(fs.fullPathName("", full), err::INVALID_NAME);
 
     // Relative names reach files too.
@@ -45,22 +49,19 @@ TEST(FullPathName, ResolvesAgainstTheMachinesCurrentDirectory)
     EXPECT_TRUE(fs.exists("HERE.TXT"));
     EXPECT_EQ(fs.deleteFile("here.txt"), err::SUCCESS);
 
+    tm.writeFile("file.txt");
     EXPECT_EQ(fs.setCurrentDirectory("C:\\Nope"), err::FILE_NOT_FOUND);
     EXPECT_EQ(fs.setCurrentDirectory("C:\\Nope\\Deeper"), err::PATH_NOT_FOUND);
-    tm.writeFile("file.txt");
     EXPECT_EQ(fs.setCurrentDirectory("C:\\file.txt"), err::DIRECTORY);
     EXPECT_EQ(fs.currentDirectory(), "C:\\WINDOWS\\temp");
 }
 
-TEST(ShortAndLongPaths, MapEveryComponent)
+TEST_F(FilePaths, ShortAndLongPathsMapEveryComponent)
 {
-    TempMachine tm;
     tm.writeFile("Documents and Settings/User Name/Local Settings/Temporary Internet Files/index.dat");
-    FileSystem fs(tm.machine());
     std::string out;
-    ASSERT_EQ(fs.shortPathName("c:\\documents and settings\\user name\\LOCAL SETTINGS\\temporary internet files\\"
-                               "INDEX.DAT",
-                  out),
+    ASSERT_EQ(fs.shortPathName(
+                  "c:\\documents and settings\\user name\\LOCAL SETTINGS\\temporary internet files\\INDEX.DAT", out),
         err::SUCCESS);
     EXPECT_EQ(out, "C:\\DOCUME~1\\USERNA~1\\LOCALS~1\\TEMPOR~1\\index.dat");
     ASSERT_EQ(fs.longPathName(out, out), err::SUCCESS);
@@ -71,14 +72,12 @@ TEST(ShortAndLongPaths, MapEveryComponent)
     EXPECT_EQ(fs.longPathName("C:\\NOWHERE~1\\x", out), err::PATH_NOT_FOUND);
 }
 
-TEST(SearchPath, WalksTheFolderListInOrder)
+TEST_F(FilePaths, SearchPathWalksTheFolderListInOrder)
 {
-    TempMachine tm;
     tm.writeFile("Windows/System32/regedit.exe", "sys");
     tm.writeFile("Windows/regedit.exe", "win");
     tm.writeFile("Windows/notes.txt");
-    FileSystem fs(tm.machine());
-    std::string list = "C:\\Missing;C:\\windows\\system32;;C:\\Windows";
+    const std::string list = "C:\\Missing;C:\\windows\\system32;;C:\\Windows";
     std::string out;
     ASSERT_EQ(fs.searchPath(list, "REGEDIT", ".exe", out), err::SUCCESS);
     EXPECT_EQ(out, "C:\\windows\\system32\\REGEDIT.exe");

@@ -13,31 +13,18 @@ TEST(WindowsPathSplit, NormalisesDotsSlashesAndTrailingNoise)
     ASSERT_EQ(splitWindowsPath("c:/a\\.\\b\\..\\c.\\d ", drive, parts), err::SUCCESS);
     EXPECT_EQ(drive, 'C');
     EXPECT_EQ(parts, (std::vector<std::string> {"a", "c", "d"}));
-
     ASSERT_EQ(splitWindowsPath("C:\\..\\..\\x", drive, parts), err::SUCCESS);
     EXPECT_EQ(parts, std::vector<std::string> {"x"});
-
     ASSERT_EQ(splitWindowsPath("\\\\?\\D:\\y", drive, parts), err::SUCCESS);
     EXPECT_EQ(drive, 'D');
     EXPECT_EQ(parts, std::vector<std::string> {"y"});
+    for (const char* bad : {"\\no\\drive", "", "1:\\x"})
+        EXPECT_EQ(splitWindowsPath(bad, drive, parts), err::INVALID_NAME) << bad;
 
-    EXPECT_EQ(splitWindowsPath("\\no\\drive", drive, parts), err::INVALID_NAME);
-    EXPECT_EQ(splitWindowsPath("", drive, parts), err::INVALID_NAME);
-    EXPECT_EQ(splitWindowsPath("1:\\x", drive, parts), err::INVALID_NAME);
-}
-
-TEST(ShortNames, ValidityFollowsTheEightDotThreeRules)
-{
-    EXPECT_TRUE(isValidShortName("README.TXT"));
-    EXPECT_TRUE(isValidShortName("readme.txt"));
-    EXPECT_TRUE(isValidShortName("A~1"));
-    EXPECT_FALSE(isValidShortName("Program Files"));
-    EXPECT_FALSE(isValidShortName("toolongname.txt"));
-    EXPECT_FALSE(isValidShortName("a.b.c"));
-    EXPECT_FALSE(isValidShortName("name.html"));
-    EXPECT_FALSE(isValidShortName(".hidden"));
-    EXPECT_FALSE(isValidShortName("trail."));
-    EXPECT_FALSE(isValidShortName("caf\xc3\xa9"));
+    for (const char* name : {"README.TXT", "readme.txt", "A~1"})
+        EXPECT_TRUE(isValidShortName(name)) << name;
+    for (const char* name : {"Program Files", "toolongname.txt", "a.b.c", "name.html", ".hidden", "trail.", "caf\xc3\xa9"})
+        EXPECT_FALSE(isValidShortName(name)) << name;
 }
 
 TEST(WindowsNames, CaseFoldsOnlyAsciiLetters)

@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <sys/stat.h>
 
 using namespace kp::win;
+using namespace std::string_literals;
 using kp::test::TempMachine;
 
 namespace {
@@ -211,4 +213,87 @@ TEST(ProfileWrite, WritesThroughALinkAndKeepsIt)
     ASSERT_EQ(profile.writeString("S", "k", "2", "C:\\linked.ini"), err::SUCCESS);
     EXPECT_TRUE(std::filesystem::is_symlink(tm.hostPath("linked.ini")));
     EXPECT_EQ(tm.readFile("Real/settings.ini"), "[S]\r\nk=2\r\n");
+}
+
+TEST(ProfileWrite, AReadOnlyFileBehindALinkIsRefusedAndLeftAlone)
+{
+    TempMachine tm;
+    tm.writeFile("Real/settings.ini", "[S]\r\nk=1\r\n");
+    const std::string real = tm.hostPath("Real/settings.ini");
+    std::filesystem::create_symlink(real, tm.hostPath("linked.ini"));
+    ASSERT_EQ(::chmod(real.c_str(), 0444), 0);
+    const ino_t before = inodeOf(real);
+    Profile profile(tm.machine());
+    EXPECT_EQ(profile.writeString("S", "k", "2", "C:\\linked.ini"), err::ACCESS_DENIED);
+    EXPECT_EQ(inodeOf(real), before);
+    EXPECT_EQ(tm.readFile("Real/settings.ini"), "[S]\r\nk=1\r\n");
+}
+
+TEST(ProfileEncoding, MarkedFilesAreReadAndWrittenInTheirOwnEncoding)
+{
+    auto utf16 = [](std::string_view text, bool bigEndian) {
+        std::string bytes;
+        for (char c : text) {
+            bytes += bigEndian ? '\0' : c;
+            bytes += bigEndian ? c : '\0';
+        }
+        return bytes;
+    };
+    const std::string before = "[S]\r\nk=1\r\n";
+    const std::string after = "[S]\r\nk=2\r\nn=3\r\n";
+    const struct {
+        const char* name;
+        std::string mark;
+        std::string (*encode)(std::string_view);
+    } cases[] = {
+        {"UTF-8", "\xEF\xBB\xBF", [](std::string_view t) { return std::string(t); }},
+        {"UTF-16 LE", "\xFF\xFE", nullptr},
+        {"UTF-16 BE", "\xFE\xFF", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const bool bigEndian = c.mark == "\xFE\xFF";
+        auto encode = [&](std::string_view text) { return c.encode ? c.encode(text) : utf16(text, bigEndian); };
+        TempMachine tm;
+        tm.writeFile("s.ini", c.mark + encode(before));
+        Profile profile(tm.machine());
+        std::string value;
+        EXPECT_EQ(profile.getString("S", "k", "", "C:\\s.ini", value), err::SUCCESS);
+        EXPECT_EQ(value, "1");
+        ASSERT_EQ(profile.writeString("S", "k", "2", "C:\\s.ini"), err::SUCCESS);
+        ASSERT_EQ(profile.writeString("S", "n", "3", "C:\\s.ini"), err::SUCCESS);
+        EXPECT_EQ(tm.readFile("s.ini"), c.mark + encode(after));
+    }
+
+    // Characters beyond ASCII come as UTF-8 and go back as they were.
+    TempMachine tm;
+    const std::string text = std::string("\xFF\xFE") + "[\0S\0]\0\r\0\n\0k\0=\0\xE9\0\x3D\xD8\x00\xDE\r\0\n\0"s;
+    tm.writeFile("u.ini", text);
+    Profile profile(tm.machine());
+    std::string value;
+    EXPECT_EQ(profile.getString("S", "k", "", "C:\\u.ini", value), err::SUCCESS);
+    EXPECT_EQ(value, "\xC3\xA9\xF0\x9F\x98\x80");
+    ASSERT_EQ(profile.writeString("S", "m", "\xC3\xA9", "C:\\u.ini"), err::SUCCESS);
+    EXPECT_EQ(tm.readFile("u.ini"), text + "m\0=\0\xE9\0\r\0\n\0"s);
+}
+
+TEST(ProfileRead, AFileChangedByAnotherWriterIsReadAgain)
+{
+    TempMachine tm;
+    tm.writeFile("s.ini", "[S]\r\nk=1\r\n");
+    Profile profile(tm.machine());
+    std::string value;
+    ASSERT_EQ(profile.getString("S", "k", "", "C:\\s.ini", value), err::SUCCESS);
+    EXPECT_EQ(value, "1");
+    // Same size, rewritten in place.
+    {
+        std::ofstream out(tm.hostPath("s.ini"), std::ios::binary | std::ios::in);
+        out.seekp(7);
+        out << '7';
+    }
+    ASSERT_EQ(profile.getString("S", "k", "", "C:\\s.ini", value), err::SUCCESS);
+    EXPECT_EQ(value, "7");
+    ASSERT_EQ(profile.writeString("S", "k", "8", "C:\\s.ini"), err::SUCCESS);
+    ASSERT_EQ(profile.getString("S", "k", "", "C:\\s.ini", value), err::SUCCESS);
+    EXPECT_EQ(value, "8");
 }

@@ -44,22 +44,17 @@ std::vector<std::uint8_t> utf16(std::u16string_view text)
     return bytes;
 }
 
+class ParsedHive : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(doc.parse(kHive), Document::Load::Complete); }
+
+    Document doc;
+};
+
 } // namespace
 
-TEST(RegDocument, UnchangedTextSurvivesByteForByte)
+TEST_F(ParsedHive, ParsesKeysValuesAndEscapesLikeWine)
 {
-    for (std::string text : {std::string(kHive), std::string(kHive) + "trailing without newline",
-             std::string("WINE REGISTRY Version 2\r\n\r\n[A] 1\r\n\"x\"=\"y\"\r\n")}) {
-        Document doc;
-        doc.parse(text);
-        EXPECT_EQ(doc.serialize(), text);
-    }
-}
-
-TEST(RegDocument, ParsesKeysValuesAndEscapesLikeWine)
-{
-    Document doc;
-    ASSERT_EQ(doc.parse(kHive), Document::Load::Complete);
     EXPECT_EQ(doc.rootPath(), "REGISTRY\\User\\S-1-5-21-1-2-3-1000");
 
     Node* alpha = doc.find({"software", "ALPHA"});
@@ -83,23 +78,18 @@ TEST(RegDocument, ParsesKeysValuesAndEscapesLikeWine)
     EXPECT_EQ(doc.root().children.size(), 1u); // "Software" exists only through its subkeys
 }
 
-TEST(RegDocument, ChangingAValueRewritesOnlyItsLineAndTheKeyStamps)
+TEST_F(ParsedHive, ChangingAValueRewritesOnlyItsLineAndTheKeyStamps)
 {
-    Document doc;
-    ASSERT_EQ(doc.parse(kHive), Document::Load::Complete);
     doc.setValue(*doc.find({"Software", "Beta"}), "", regtype::SZ, utf16(std::u16string(u"new\0", 4)), kStamp);
 
+    const std::string before = "[Software\\\\Beta] 1700000002\n#time=1da1c4a1b2c3d50\n@=str(2):\"%TEMP%\"\n";
     std::string expected = kHive;
-    expected.replace(expected.find("[Software\\\\Beta] 1700000002\n#time=1da1c4a1b2c3d50\n@=str(2):\"%TEMP%\"\n"),
-        std::string("[Software\\\\Beta] 1700000002\n#time=1da1c4a1b2c3d50\n@=str(2):\"%TEMP%\"\n").size(),
-        "[Software\\\\Beta] 1800000000\n#time=1dc0000deadbeef\n@=\"new\"\n");
+    expected.replace(expected.find(before), before.size(), "[Software\\\\Beta] 1800000000\n#time=1dc0000deadbeef\n@=\"new\"\n");
     EXPECT_EQ(doc.serialize(), expected);
 }
 
-TEST(RegDocument, NewKeysAndValuesAreWrittenWhereAndAsWineWritesThem)
+TEST_F(ParsedHive, NewKeysAndValuesAreWrittenWhereAndAsWineWritesThem)
 {
-    Document doc;
-    ASSERT_EQ(doc.parse(kHive), Document::Load::Complete);
     bool created = false;
     Node& software = *doc.find({"Software"});
     Node& gamma = doc.ensureChild(software, "Amma", kStamp, created);
@@ -135,10 +125,8 @@ TEST(RegDocument, FormatsValuesExactlyAsWine)
     EXPECT_EQ(regtext::formatValue("e", regtype::DWORD_LE, {1, 2}), "\"e\"=hex(4):01,02\n");
 }
 
-TEST(RegDocument, DeletingKeysTakesTheirSectionsAndSubkeys)
+TEST_F(ParsedHive, DeletingKeysTakesTheirSectionsAndSubkeys)
 {
-    Document doc;
-    ASSERT_EQ(doc.parse(kHive), Document::Load::Complete);
     doc.removeKey(*doc.find({"Software", "Alpha"}), kStamp);
     EXPECT_EQ(doc.find({"Software", "Alpha", "Sub[x]"}), nullptr);
     const std::string text = doc.serialize();

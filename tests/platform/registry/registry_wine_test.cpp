@@ -3,7 +3,7 @@
 #include "platform/registry/hive_document.h"
 #include "platform/registry/registry.h"
 
-#include "tests/support/temp_dir.h"
+#include "tests/support/real_wine_prefix.h"
 #include "tests/support/wine_prefix.h"
 
 #include <gtest/gtest.h>
@@ -37,20 +37,26 @@ std::vector<std::string> changedLines(const std::string& before, const std::stri
     return changed;
 }
 
+// The three tests share one prefix.
 class WineRegistry : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        dir_ = new kp::test::TempDir;
-        ready_ = kp::test::makeRealWinePrefix(dir_->path(), error_);
+        if (kp::test::wineAvailable())
+            wine_ = new kp::test::RealWinePrefix;
     }
     static void TearDownTestSuite()
     {
-        kp::test::stopWineSession(dir_->path());
-        delete dir_;
+        delete wine_;
+        wine_ = nullptr;
     }
 
-    void SetUp() override { ASSERT_TRUE(ready_) << "no Wine prefix: " << error_; }
+    void SetUp() override
+    {
+        if (!wine_)
+            GTEST_SKIP() << "Wine is not installed";
+        ASSERT_EQ(wine_->error(), "") << "no Wine prefix";
+    }
 
     // What Wine's reg.exe prints for a key's value, or for all its values.
     std::string query(const std::string& key, const std::string& name = {})
@@ -64,11 +70,9 @@ protected:
         return out;
     }
 
-    static std::string prefix() { return dir_->path(); }
+    static std::string prefix() { return wine_->path(); }
 
-    static inline kp::test::TempDir* dir_ = nullptr;
-    static inline bool ready_ = false;
-    static inline std::string error_;
+    static inline kp::test::RealWinePrefix* wine_ = nullptr;
 };
 
 } // namespace

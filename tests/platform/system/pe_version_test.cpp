@@ -1,9 +1,6 @@
 #include "platform/system/pe_version.h"
 
-#include "platform/system/system_info.h"
 #include "sample/builder/pe_image.h"
-#include "tests/support/built_machine.h"
-#include "tests/support/real_wine_machine.h"
 
 #include <gtest/gtest.h>
 
@@ -64,7 +61,7 @@ TEST(PeVersion, RefusesWhatIsNoImageOrHasNoVersion)
     EXPECT_EQ(readVersionResource(pastEnd, info), err::INVALID_DATA);
 }
 
-TEST(PeVersion, DamagedImagesAreRefusedWithoutReadingOutsideThem)
+TEST(PeVersion, TruncatedImagesAreRefused)
 {
     const std::string image = sampleImage();
     FileVersionInfo info;
@@ -72,38 +69,4 @@ TEST(PeVersion, DamagedImagesAreRefusedWithoutReadingOutsideThem)
     const std::size_t used = image.find_last_not_of('\0') + 1;
     for (std::size_t length = 0; length < used; length += 7)
         EXPECT_NE(readVersionResource(std::string_view(image).substr(0, length), info), err::SUCCESS) << length;
-
-    // Every byte of the headers and the resource set to extremes in turn:
-    // the reader may fail or succeed but never reads past the image.
-    for (std::size_t at = 0; at < image.size(); ++at) {
-        for (char value : {'\0', '\xFF', '\x80'}) {
-            std::string damaged = image;
-            damaged[at] = value;
-            static_cast<void>(readVersionResource(damaged, info)); // failing is fine; reading past the image is not
-        }
-    }
-}
-
-TEST(PeVersion, SampleMachineCarriesInternetExplorer6sLibrary)
-{
-    kp::test::BuiltMachine built;
-    ASSERT_TRUE(built.ok());
-    FileVersionInfo info;
-    ASSERT_EQ(fileVersionInfo(built.machine(), systemDirectory(built.machine()) + "\\shdocvw.dll", info),
-              err::SUCCESS);
-    EXPECT_EQ(fixedVersionText(info), "6.0.2900.2180");
-    EXPECT_EQ(info.fileVersionText.substr(0, 14), "6.00.2900.2180");
-    EXPECT_EQ(fileVersionInfo(built.machine(), "C:\\WINDOWS\\system32\\nothere.dll", info), err::FILE_NOT_FOUND);
-}
-
-TEST(PeVersion, ReadsWinesOwnLibrary)
-{
-    Machine* wine = kp::test::realWineMachine();
-    if (!wine)
-        GTEST_SKIP() << kp::test::realWineMachineError();
-    FileVersionInfo info;
-    ASSERT_EQ(fileVersionInfo(*wine, systemDirectory(*wine) + "\\shdocvw.dll", info), err::SUCCESS);
-    EXPECT_TRUE(info.hasFixed);
-    EXPECT_EQ(info.fileVersionText, fixedVersionText(info));
-    EXPECT_EQ(fixedVersionText(info).substr(0, 2), "6.");
 }

@@ -2,150 +2,147 @@
 
 #include "platform/machine.h"
 #include "platform/registry/registry.h"
-#include "tests/support/built_machine.h"
-#include "tests/support/real_wine_machine.h"
+#include "platform/system/environment.h"
+#include "platform/system/pe_version.h"
+#include "platform/system/shell_folders.h"
+#include "tests/support/machine_tests.h"
 
 #include <gtest/gtest.h>
 
 using namespace kp::win;
-using kp::test::BuiltMachine;
 
 namespace {
 
-constexpr const char* kNtVersion = "Software\\Microsoft\\Windows NT\\CurrentVersion";
+using SystemInfo = kp::test::OnBuiltMachine;
+using XpMachine = kp::test::OnSampleMachine;
+
+kp::sample::MachineSpec ninetyEight()
+{
+    kp::sample::MachineSpec recipe = kp::test::BuiltMachine::fixedSpec();
+    recipe.layout = kp::sample::MachineLayout::Windows98;
+    recipe.userName = "Betty";
+    return recipe;
+}
+
+class NinetyEightMachine : public kp::test::OnBuiltMachine {
+protected:
+    NinetyEightMachine() : OnBuiltMachine(ninetyEight()) {}
+};
+
+// What a call that fills a text gives, or "<error>".
+std::string result(DWORD (*call)(Machine&, std::string&), Machine& m)
+{
+    std::string text;
+    const DWORD e = call(m, text);
+    return e ? "<" + std::to_string(e) + ">" : text;
+}
+
+RegKey openKey(Machine& m, RegRoot root, const char* path)
+{
+    RegKey key;
+    EXPECT_EQ(m.registry().openKey(root, path, true, key), err::SUCCESS) << path;
+    return key;
+}
 
 } // namespace
 
-TEST(SystemInfo, XpMachineIdentity)
+TEST_F(XpMachine, IdentityAndInternetExplorer6sLibrary)
 {
-    BuiltMachine built;
-    ASSERT_TRUE(built.ok());
-    Machine& m = built.machine();
-    WindowsVersion v = windowsVersion(m);
+    const WindowsVersion v = windowsVersion(machine());
     EXPECT_EQ(v.major, 5u);
     EXPECT_EQ(v.minor, 1u);
     EXPECT_EQ(v.build, 2600u);
     EXPECT_EQ(v.csdVersion, "Service Pack 2");
-    EXPECT_EQ(platformId(m), platform_id::WIN32_NT);
-
-    std::string text;
-    EXPECT_EQ(userName(m, text), err::SUCCESS);
-    EXPECT_EQ(text, "Owner");
-    EXPECT_EQ(computerName(m, text), err::SUCCESS);
-    EXPECT_EQ(text, "KLENZOR-XP");
-    EXPECT_EQ(userSid(m), "S-1-5-21-0-0-0-1000");
-    EXPECT_EQ(profileImagePath(m, text), err::SUCCESS);
-    EXPECT_EQ(text, "%SystemDrive%\\Documents and Settings\\Owner");
+    EXPECT_EQ(platformId(machine()), platform_id::WIN32_NT);
+    EXPECT_EQ(result(userName, machine()), "Owner");
+    EXPECT_EQ(result(computerName, machine()), "KLENZOR-XP");
+    EXPECT_EQ(userSid(machine()), "S-1-5-21-0-0-0-1000");
+    EXPECT_EQ(result(profileImagePath, machine()), "%SystemDrive%\\Documents and Settings\\Owner");
     RegKey profile;
-    EXPECT_EQ(m.registry().openKey(RegRoot::LocalMachine, profileListKey(userSid(m)), false, profile), err::SUCCESS);
-    EXPECT_EQ(windowsDirectory(m), "C:\\WINDOWS");
-    EXPECT_EQ(systemDirectory(m), "C:\\WINDOWS\\system32");
+    EXPECT_EQ(machine().registry().openKey(RegRoot::LocalMachine, profileListKey(userSid(machine())), false, profile),
+        err::SUCCESS);
+    EXPECT_EQ(windowsDirectory(machine()), "C:\\WINDOWS");
+    EXPECT_EQ(systemDirectory(machine()), "C:\\WINDOWS\\system32");
+
+    FileVersionInfo info;
+    ASSERT_EQ(fileVersionInfo(machine(), systemDirectory(machine()) + "\\shdocvw.dll", info), err::SUCCESS);
+    EXPECT_EQ(fixedVersionText(info), "6.0.2900.2180");
+    EXPECT_EQ(info.fileVersionText.substr(0, 14), "6.00.2900.2180");
+    EXPECT_EQ(fileVersionInfo(machine(), "C:\\WINDOWS\\system32\\nothere.dll", info), err::FILE_NOT_FOUND);
 }
 
-TEST(SystemInfo, NinetyEightFamilyIsPlatformOne)
+TEST_F(NinetyEightMachine, IsPlatformOneWithPlainProfilePathsAndAutoexecSettings)
 {
-    kp::sample::MachineSpec recipe = BuiltMachine::fixedSpec();
-    recipe.layout = kp::sample::MachineLayout::Windows98;
-    recipe.userName = "Betty";
-    BuiltMachine built(recipe);
-    ASSERT_TRUE(built.ok());
-    Machine& m = built.machine();
-    WindowsVersion v = windowsVersion(m);
+    const WindowsVersion v = windowsVersion(machine());
     EXPECT_EQ(v.platformId, platform_id::WIN32_WINDOWS);
     EXPECT_EQ(v.major, 4u);
     EXPECT_EQ(v.minor, 10u);
     EXPECT_EQ(v.build, 2222u);
     EXPECT_EQ(v.csdVersion, " A ");
-    EXPECT_EQ(systemDirectory(m), "C:\\WINDOWS\\SYSTEM");
+    EXPECT_EQ(systemDirectory(machine()), "C:\\WINDOWS\\SYSTEM");
     std::string text;
-    EXPECT_EQ(userName(m, text), err::SUCCESS);
-    EXPECT_EQ(text, "Betty");
-    EXPECT_EQ(profileImagePath(m, text), err::FILE_NOT_FOUND) << "no NT profile list";
+    EXPECT_EQ(result(userName, machine()), "Betty");
+    EXPECT_EQ(result(profileImagePath, machine()), "<2>") << "no NT profile list";
 
-    // An NT machine whose NT version key is gone reads as 9x when the Windows key says so.
-    BuiltMachine xp;
-    ASSERT_TRUE(xp.ok());
-    RegKey microsoft, version;
-    Registry& reg = xp.machine().registry();
-    ASSERT_EQ(reg.openKey(RegRoot::LocalMachine, "Software\\Microsoft", true, microsoft), err::SUCCESS);
-    ASSERT_EQ(reg.deleteTree(microsoft, "Windows NT"), err::SUCCESS);
-    EXPECT_EQ(platformId(xp.machine()), platform_id::WIN32_NT) << "no VersionNumber: Wine's default";
-    ASSERT_EQ(reg.openKey(RegRoot::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion", true, version),
-              err::SUCCESS);
-    ASSERT_EQ(reg.setString(version, "VersionNumber", "4.00.950"), err::SUCCESS);
-    EXPECT_EQ(platformId(xp.machine()), platform_id::WIN32_WINDOWS);
+    const std::string p = "C:\\WINDOWS\\Profiles\\Betty";
+    const std::pair<int, std::string> folders[] = {
+        {csidl::INTERNET_CACHE, p + "\\Temporary Internet Files"},
+        {csidl::COOKIES, p + "\\Cookies"},
+        {csidl::HISTORY, p + "\\History"},
+        {csidl::RECENT, p + "\\Recent"},
+        {csidl::COMMON_DESKTOPDIRECTORY, "C:\\WINDOWS\\All Users\\Desktop"},
+    };
+    for (const auto& [id, path] : folders) {
+        EXPECT_EQ(shGetFolderPath(machine(), id, text), err::SUCCESS) << id;
+        EXPECT_EQ(text, path);
+    }
+    EXPECT_EQ(shGetFolderPath(machine(), csidl::PROFILE, text), err::FILE_NOT_FOUND)
+        << "the 9x family has no USERPROFILE";
+    // The environment comes from the machine's AUTOEXEC settings.
+    ASSERT_EQ(machine().environment().tempPath(text), err::SUCCESS);
+    EXPECT_EQ(text, "C:\\WINDOWS\\TEMP\\");
 }
 
-TEST(SystemInfo, WineVersionSettingWins)
+TEST_F(SystemInfo, VersionComesFromWinesSettingThenTheRegistry)
 {
-    BuiltMachine built;
-    ASSERT_TRUE(built.ok());
-    Machine& m = built.machine();
+    Registry& reg = machine().registry();
     RegKey wine;
-    ASSERT_EQ(m.registry().createKey(RegRoot::CurrentUser, "Software\\Wine", wine), err::SUCCESS);
-    ASSERT_EQ(m.registry().setString(wine, "Version", "WIN98"), err::SUCCESS);
-    EXPECT_EQ(platformId(m), platform_id::WIN32_WINDOWS);
-    ASSERT_EQ(m.registry().setString(wine, "Version", "not-a-version"), err::SUCCESS);
-    EXPECT_EQ(windowsVersion(m).major, 5u) << "an unknown name leaves the registry's version";
-}
+    ASSERT_EQ(reg.createKey(RegRoot::CurrentUser, "Software\\Wine", wine), err::SUCCESS);
+    ASSERT_EQ(reg.setString(wine, "Version", "WIN98"), err::SUCCESS);
+    EXPECT_EQ(platformId(machine()), platform_id::WIN32_WINDOWS);
+    ASSERT_EQ(reg.setString(wine, "Version", "not-a-version"), err::SUCCESS);
+    EXPECT_EQ(windowsVersion(machine()).major, 5u) << "an unknown name leaves the registry's version";
 
-TEST(SystemInfo, MachineWithoutVersionKeysIsWinesDefault)
-{
-    BuiltMachine built;
-    ASSERT_TRUE(built.ok());
-    Machine& m = built.machine();
-    RegKey version;
-    ASSERT_EQ(m.registry().openKey(RegRoot::LocalMachine, kNtVersion, true, version), err::SUCCESS);
-    ASSERT_EQ(m.registry().setString(version, "CurrentVersion", "garbage"), err::SUCCESS);
-    WindowsVersion v = windowsVersion(m);
-    EXPECT_EQ(v.platformId, platform_id::WIN32_NT);
+    const RegKey nt = openKey(machine(), RegRoot::LocalMachine, "Software\\Microsoft\\Windows NT\\CurrentVersion");
+    ASSERT_EQ(reg.setString(nt, "CurrentVersion", "garbage"), err::SUCCESS);
+    const WindowsVersion v = windowsVersion(machine());
+    EXPECT_EQ(v.platformId, platform_id::WIN32_NT) << "Wine's default";
     EXPECT_EQ(v.major, 6u);
     EXPECT_EQ(v.minor, 1u);
+
+    // Without the NT version key the Windows key may say 9x.
+    ASSERT_EQ(reg.deleteTree(openKey(machine(), RegRoot::LocalMachine, "Software\\Microsoft"), "Windows NT"),
+        err::SUCCESS);
+    EXPECT_EQ(platformId(machine()), platform_id::WIN32_NT) << "no VersionNumber: Wine's default";
+    const RegKey windows = openKey(machine(), RegRoot::LocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion");
+    ASSERT_EQ(reg.setString(windows, "VersionNumber", "4.00.950"), err::SUCCESS);
+    EXPECT_EQ(platformId(machine()), platform_id::WIN32_WINDOWS);
 }
 
-TEST(SystemInfo, UserAndComputerNamesFallBack)
+TEST_F(SystemInfo, UserAndComputerNamesFallBack)
 {
-    BuiltMachine built;
-    ASSERT_TRUE(built.ok());
-    Machine& m = built.machine();
-    Registry& reg = m.registry();
-    RegKey explorer, names;
-    ASSERT_EQ(reg.openKey(RegRoot::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer", true,
-                          explorer),
-              err::SUCCESS);
+    Registry& reg = machine().registry();
+    const RegKey explorer
+        = openKey(machine(), RegRoot::CurrentUser, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer");
     ASSERT_EQ(reg.deleteValue(explorer, "Logon User Name"), err::SUCCESS);
-    std::string text;
-    EXPECT_EQ(userName(m, text), err::SUCCESS);
-    EXPECT_EQ(text, "Owner") << "from the profile folder's name";
-
-    RegKey volatileEnv;
-    ASSERT_EQ(reg.openKey(RegRoot::CurrentUser, "Volatile Environment", true, volatileEnv), err::SUCCESS);
-    ASSERT_EQ(reg.setString(volatileEnv, "USERNAME", "wineuser"), err::SUCCESS);
-    EXPECT_EQ(userName(m, text), err::SUCCESS);
-    EXPECT_EQ(text, "wineuser");
-
-    ASSERT_EQ(reg.openKey(RegRoot::LocalMachine, "System\\CurrentControlSet\\Control", true, names), err::SUCCESS);
-    ASSERT_EQ(reg.deleteTree(names, "ComputerName"), err::SUCCESS);
-    text = "kept";
-    EXPECT_EQ(computerName(m, text), err::FILE_NOT_FOUND);
+    EXPECT_EQ(result(userName, machine()), "Owner") << "from the profile folder's name";
+    ASSERT_EQ(reg.setString(openKey(machine(), RegRoot::CurrentUser, "Volatile Environment"), "USERNAME", "wineuser"),
+        err::SUCCESS);
+    EXPECT_EQ(result(userName, machine()), "wineuser");
+    ASSERT_EQ(reg.deleteTree(openKey(machine(), RegRoot::LocalMachine, "System\\CurrentControlSet\\Control"),
+                  "ComputerName"),
+        err::SUCCESS);
+    std::string text = "kept";
+    EXPECT_EQ(computerName(machine(), text), err::FILE_NOT_FOUND);
     EXPECT_EQ(text, "kept");
-}
-
-TEST(SystemInfo, RealWinePrefixIdentity)
-{
-    Machine* wine = kp::test::realWineMachine();
-    if (!wine)
-        GTEST_SKIP() << kp::test::realWineMachineError();
-    EXPECT_EQ(platformId(*wine), platform_id::WIN32_NT);
-    WindowsVersion v = windowsVersion(*wine);
-    EXPECT_GE(v.major, 6u);
-    EXPECT_GT(v.build, 0u);
-    EXPECT_EQ(userSid(*wine), "S-1-5-21-0-0-0-1000");
-    std::string user, computer, profile;
-    ASSERT_EQ(userName(*wine, user), err::SUCCESS);
-    ASSERT_EQ(computerName(*wine, computer), err::SUCCESS);
-    EXPECT_FALSE(computer.empty());
-    ASSERT_EQ(profileImagePath(*wine, profile), err::SUCCESS);
-    EXPECT_EQ(profile, "C:\\users\\" + user);
-    EXPECT_EQ(windowsDirectory(*wine), "C:\\windows");
 }

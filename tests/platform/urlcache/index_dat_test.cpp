@@ -274,6 +274,7 @@ TEST(IndexDat, DamagedFilesGiveErrorCodes)
     EXPECT_EQ(parseWith([](auto& b) { set32(b, 36, 0x100000); }), err::FILE_CORRUPT);
     EXPECT_EQ(parseWith([](auto& b) { set32(b, 32, 0x7FFFFF80); }), err::FILE_CORRUPT);
     EXPECT_EQ(parseWith([](auto& b) { set32(b, 32, 0x4010); }), err::FILE_CORRUPT);
+    EXPECT_EQ(parseWith([](auto& b) { set32(b, 32, 0); }), err::FILE_CORRUPT) << "no hash table";
     EXPECT_EQ(parseWith([&](auto& b) { set32(b, table + 8, table); }), err::FILE_CORRUPT) << "chain loops";
     EXPECT_EQ(parseWith([&](auto& b) { set32(b, table, 0x12345678); }), err::FILE_CORRUPT);
 

@@ -233,6 +233,31 @@ TEST_F(UrlCacheTest, DeleteRemovesOnlyTheIndexEntryAndReportsMissingAndLockedEnt
     EXPECT_EQ(urlsOf(listed), (std::set<std::string> {"http://example.com/b.html", locked.url}));
 }
 
+// A read-only index (Windows' read-only attribute) is written by no one,
+// root included, and says so before any change is tried.
+TEST_F(UrlCacheTest, AReadOnlyIndexRefusesEditsAndSaysSoBeforehand)
+{
+    const std::string url = "http://example.com/a.html";
+    addContent(url, "a");
+    const std::string index = kXpFolders.cache + "\\Content.IE5\\index.dat";
+    std::string path;
+    EXPECT_EQ(cache.checkIndexWritable(url, path), err::SUCCESS);
+    EXPECT_EQ(path, index);
+    EXPECT_EQ(cache.checkIndexWritable("Cookie:user@example.com/", path), err::FILE_NOT_FOUND);
+
+    ASSERT_EQ(::chmod(hostOf(index).c_str(), 0444), 0);
+    std::ifstream in(hostOf(index), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(cache.checkIndexWritable(url, path), err::ACCESS_DENIED);
+    EXPECT_EQ(cache.deleteUrlCacheEntry(url), err::ACCESS_DENIED);
+    std::ifstream after(hostOf(index), std::ios::binary);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after)), std::istreambuf_iterator<char>()), bytes);
+
+    ASSERT_EQ(::chmod(hostOf(index).c_str(), 0644), 0);
+    EXPECT_EQ(cache.checkIndexWritable(url, path), err::SUCCESS);
+    EXPECT_EQ(cache.deleteUrlCacheEntry(url), err::SUCCESS);
+}
+
 TEST_F(UrlCacheTest, DeletingDuringAWalkKeepsTheWalkGoing)
 {
     for (int i = 0; i < 50; ++i)

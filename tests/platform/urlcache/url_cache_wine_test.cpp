@@ -3,7 +3,7 @@
 
 #include "platform/machine.h"
 #include "platform/urlcache/url_cache.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/real_wine_prefix.h"
 #include "tests/support/wine_prefix.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,6 @@
 #include <map>
 #include <set>
 #include <sstream>
-#include <unistd.h>
 
 using namespace kp::win;
 
@@ -20,40 +19,6 @@ namespace {
 
 // "type size url local" of one entry, as both sides print it.
 using Entry = std::string;
-
-class WineProbe {
-public:
-    explicit WineProbe(std::string prefix) : prefix_(std::move(prefix)) {}
-
-    // The session ends before we read or write the files.
-    std::string call(std::vector<std::string> args)
-    {
-        return kp::test::runWineProgram(prefix_, KP_URLCACHE_PROBE, std::move(args));
-    }
-
-    std::set<Entry> list()
-    {
-        std::set<Entry> entries;
-        for (const auto& f : kp::test::tabbedRows(call({"list"})))
-            if (f.size() == 5 && f[0] == "entry")
-                entries.insert(f[1] + " " + f[2] + " " + f[3] + " " + f[4]);
-        return entries;
-    }
-
-    std::map<std::string, std::string> results(const std::string& command, const std::vector<std::string>& urls)
-    {
-        std::vector<std::string> args = {command};
-        args.insert(args.end(), urls.begin(), urls.end());
-        std::map<std::string, std::string> out;
-        for (const auto& f : kp::test::tabbedRows(call(args)))
-            if (f.size() == 3 && f[0] == command)
-                out[f[1]] = f[2];
-        return out;
-    }
-
-private:
-    std::string prefix_;
-};
 
 std::set<Entry> ourList(UrlCache& cache)
 {
@@ -92,42 +57,50 @@ std::string urlOf(const Entry& entry)
 
 } // namespace
 
-TEST(UrlCacheWine, OurWalkAndWinesAgreeBeforeAndAfterEditsOnBothSides)
-{
-#ifndef KP_URLCACHE_PROBE
-    GTEST_SKIP() << "no mingw-w64 cross compiler: the Windows probe was not built";
-#else
-    if (!kp::test::wineAvailable() || ::access(KP_URLCACHE_PROBE, R_OK) != 0)
-        GTEST_SKIP() << "wine64 or the probe is missing";
-    kp::test::TempDir dir;
-    const std::string prefix = dir.path() + "/prefix";
-    std::string error;
-    ASSERT_TRUE(kp::test::makeRealWinePrefix(prefix, error)) << error;
-    WineProbe probe(prefix);
-
-    UrlCacheFolders folders;
-    for (const auto& f : kp::test::tabbedRows(probe.call({"folders"}))) {
-        if (f.size() == 3 && f[1] == "32")
-            folders.cache = f[2];
-        if (f.size() == 3 && f[1] == "33")
-            folders.cookies = f[2];
-        if (f.size() == 3 && f[1] == "34")
-            folders.history = f[2];
+class UrlCacheWine : public kp::test::UrlCacheProbeTest {
+protected:
+    std::set<Entry> wineList()
+    {
+        std::set<Entry> entries;
+        for (const auto& f : probe({"list"}))
+            if (f.size() == 5 && f[0] == "entry")
+                entries.insert(f[1] + " " + f[2] + " " + f[3] + " " + f[4]);
+        return entries;
     }
+
+    // The result code that the probe's `command` gives for each URL.
+    std::map<std::string, std::string> results(const std::string& command, const std::vector<std::string>& urls)
+    {
+        std::vector<std::string> args = {command};
+        args.insert(args.end(), urls.begin(), urls.end());
+        std::map<std::string, std::string> out;
+        for (const auto& f : probe(args))
+            if (f.size() == 3 && f[0] == command)
+                out[f[1]] = f[2];
+        return out;
+    }
+};
+
+using UrlCacheWineSession = kp::test::RealWinePrefixTest;
+
+TEST_F(UrlCacheWine, OurWalkAndWinesAgreeBeforeAndAfterEditsOnBothSides)
+{
+    const UrlCacheFolders folders = shellFolders();
     ASSERT_FALSE(folders.cache.empty());
-    ASSERT_NE(probe.call({"fill", "12"}).find("filled\t0"), std::string::npos);
+    const auto filled = probe({"fill", "12"});
+    ASSERT_NE(std::find(filled.begin(), filled.end(), std::vector<std::string>{"filled", "0"}), filled.end());
 
     std::unique_ptr<Machine> machine;
     ASSERT_EQ(Machine::open(prefix, machine), err::SUCCESS);
     {
         UrlCache cache(*machine, folders);
-        const std::set<Entry> wine = probe.list();
+        const std::set<Entry> wine = wineList();
         ASSERT_EQ(wine.size(), 12u + 12u + 2u);
         EXPECT_EQ(ourList(cache), wine);
 
         const std::vector<std::string> gone = {"http://probe.example/page3.html", "http://probe.example/page5.html",
                                                "Visited: probe@http://probe.example/page7.html",
-                                               "Cookie:" + kp::test::tabbedRows(probe.call({"folders"})).back().back()
+                                               "Cookie:" + probe({"folders"}).back().back()
                                                    + "@other.example/shop/"};
         for (const std::string& url : gone)
             EXPECT_EQ(cache.deleteUrlCacheEntry(url), err::SUCCESS) << url;
@@ -137,17 +110,17 @@ TEST(UrlCacheWine, OurWalkAndWinesAgreeBeforeAndAfterEditsOnBothSides)
             if (std::find(gone.begin(), gone.end(), urlOf(e)) == gone.end())
                 expected.insert(e);
         ASSERT_EQ(expected.size(), wine.size() - gone.size());
-        EXPECT_EQ(probe.list(), expected);
-        for (const auto& [url, code] : probe.results("get", gone))
+        EXPECT_EQ(wineList(), expected);
+        for (const auto& [url, code] : results("get", gone))
             EXPECT_EQ(code, "2") << url;
-        for (const auto& [url, code] : probe.results("get", {"http://probe.example/page4.html",
+        for (const auto& [url, code] : results("get", {"http://probe.example/page4.html",
                                                               "Visited: probe@http://probe.example/page8.html"}))
             EXPECT_EQ(code, "0") << url;
 
         // Wine adds to the index we edited, without damage.
-        for (const auto& [url, code] : probe.results("add", {"http://added.example/a.html", "http://added.example/b.html"}))
+        for (const auto& [url, code] : results("add", {"http://added.example/a.html", "http://added.example/b.html"}))
             EXPECT_EQ(code, "0") << url;
-        const std::set<Entry> afterAdd = probe.list();
+        const std::set<Entry> afterAdd = wineList();
         EXPECT_EQ(afterAdd.size(), expected.size() + 2);
         EXPECT_EQ(ourList(cache), afterAdd);
     }
@@ -164,27 +137,20 @@ TEST(UrlCacheWine, OurWalkAndWinesAgreeBeforeAndAfterEditsOnBothSides)
         content.localFileName = local;
         ASSERT_EQ(cache.commitUrlCacheEntry(content), err::SUCCESS);
 
-        const std::set<Entry> wine = probe.list();
+        const std::set<Entry> wine = wineList();
         EXPECT_EQ(ourList(cache), wine);
-        for (const auto& [url, code] : probe.results("get", {visited.url, content.url}))
+        for (const auto& [url, code] : results("get", {visited.url, content.url}))
             EXPECT_EQ(code, "0") << url;
-        for (const auto& [url, code] : probe.results("delete", {visited.url, content.url}))
+        for (const auto& [url, code] : results("delete", {visited.url, content.url}))
             EXPECT_EQ(code, "0") << url;
         const std::set<Entry> after = ourList(cache);
         EXPECT_EQ(after.size(), wine.size() - 2);
-        EXPECT_EQ(probe.list(), after);
+        EXPECT_EQ(wineList(), after);
     }
-#endif
 }
 
-TEST(UrlCacheWine, ARunningSessionOfThePrefixIsReported)
+TEST_F(UrlCacheWineSession, ARunningSessionOfThePrefixIsReported)
 {
-    if (!kp::test::wineAvailable())
-        GTEST_SKIP() << "wine64 is missing";
-    kp::test::TempDir dir;
-    const std::string prefix = dir.path() + "/prefix";
-    std::string error;
-    ASSERT_TRUE(kp::test::makeRealWinePrefix(prefix, error)) << error;
     std::unique_ptr<Machine> machine;
     ASSERT_EQ(Machine::open(prefix, machine), err::SUCCESS);
     UrlCache cache(*machine, {});

@@ -1,0 +1,273 @@
+#include "platform/system/named_pipe.h"
+
+#include "platform/host/win_error.h"
+#include "platform/machine.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <thread>
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace kp::win {
+
+namespace {
+
+constexpr std::string_view kPipePrefix = "\\\\.\\pipe\\";
+
+// A folder the user owns and no one else may enter; made when missing.
+DWORD privateFolder(const std::string& path)
+{
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
+        return errorFromErrno(errno);
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0)
+        return errorFromErrno(errno);
+    if (!S_ISDIR(info.st_mode) || info.st_uid != ::getuid() || (info.st_mode & 077))
+        return err::ACCESS_DENIED;
+    return err::SUCCESS;
+}
+
+bool socketAddress(const std::string& path, sockaddr_un& address)
+{
+    address = {};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path)
+        return false;
+    path.copy(address.sun_path, path.size());
+    return true;
+}
+
+bool waitFor(int fd, short events, int milliseconds)
+{
+    pollfd p{fd, events, 0};
+    int n;
+    do
+        n = ::poll(&p, 1, milliseconds);
+    while (n < 0 && errno == EINTR);
+    return n > 0;
+}
+
+// Reads until the peer ends its side: BUFFER_OVERFLOW when more than `limit`
+// bytes come, SEM_TIMEOUT when the time runs out.
+DWORD readAll(int fd, std::string& out, std::size_t limit, int milliseconds)
+{
+    out.clear();
+    char buffer[1024];
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || !waitFor(fd, POLLIN, int(left.count())))
+            return err::SEM_TIMEOUT;
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno == ECONNRESET ? err::BROKEN_PIPE : errorFromErrno(errno);
+        if (n == 0)
+            return err::SUCCESS;
+        out.append(buffer, std::size_t(n));
+        if (out.size() > limit)
+            return err::BUFFER_OVERFLOW;
+    }
+}
+
+bool sendAll(int fd, std::string_view data)
+{
+    while (!data.empty()) {
+        const ssize_t n = ::send(fd, data.data(), data.size(), MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data.remove_prefix(std::size_t(n));
+    }
+    return true;
+}
+
+std::string prefixKey(const std::string& prefixDir)
+{
+    char* real = ::realpath(prefixDir.c_str(), nullptr);
+    const std::string path = real ? real : prefixDir;
+    std::free(real);
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016zx", std::hash<std::string>{}(path));
+    return hex;
+}
+
+} // namespace
+
+DWORD runtimeFolder(Machine& machine, std::string& out)
+{
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::string base;
+    if (runtime && *runtime) {
+        base = std::string(runtime) + "/klenpro";
+    } else {
+        base = "/tmp/klenpro-" + std::to_string(::getuid());
+    }
+    if (DWORD e = privateFolder(base))
+        return e;
+    out = base + "/" + prefixKey(machine.prefixDir());
+    return privateFolder(out);
+}
+
+DWORD pipeSocketPath(Machine& machine, std::string_view pipePath, std::string& out)
+{
+    if (pipePath.size() <= kPipePrefix.size() || pipePath.substr(0, kPipePrefix.size()) != kPipePrefix)
+        return err::INVALID_NAME;
+    std::string name(pipePath.substr(kPipePrefix.size()));
+    for (char& c : name) {
+        if (c == '/' || c == '\\')
+            return err::INVALID_NAME;
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    }
+    std::string folder;
+    if (DWORD e = runtimeFolder(machine, folder))
+        return e;
+    out = folder + "/pipe-" + name;
+    return err::SUCCESS;
+}
+
+DWORD callNamedPipe(Machine& machine, std::string_view pipePath, std::string_view request, std::string& reply,
+                    int timeoutMilliseconds)
+{
+    reply.clear();
+    if (request.size() > kPipeMessageLimit)
+        return err::BUFFER_OVERFLOW;
+    std::string path;
+    if (DWORD e = pipeSocketPath(machine, pipePath, path))
+        return e == err::INVALID_NAME ? e : err::FILE_NOT_FOUND;
+    sockaddr_un address;
+    if (!socketAddress(path, address))
+        return err::INVALID_NAME;
+
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
+    int fd = -1;
+    for (;;) {
+        fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0)
+            return errorFromErrno(errno);
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+            break;
+        const int error = errno;
+        ::close(fd);
+        if (error == ENOENT || error == ECONNREFUSED)
+            return err::FILE_NOT_FOUND;
+        if (error != EAGAIN && error != EINTR)
+            return errorFromErrno(error);
+        if (std::chrono::steady_clock::now() >= deadline)
+            return err::PIPE_BUSY;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    DWORD result = err::SUCCESS;
+    if (!sendAll(fd, request) || ::shutdown(fd, SHUT_WR) != 0) {
+        result = err::BROKEN_PIPE;
+    } else {
+        // The reply waits behind the clients served before: the whole wait
+        // counts, not only the wait for a connection.
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        result = readAll(fd, reply, kPipeMessageLimit, int(std::max<long long>(left.count(), 0) + timeoutMilliseconds));
+        if (result == err::BUFFER_OVERFLOW) {
+            reply.resize(kPipeMessageLimit);
+            result = err::SUCCESS;
+        } else if (result == err::SUCCESS && reply.empty()) {
+            result = err::NO_DATA;
+        }
+    }
+    ::close(fd);
+    return result;
+}
+
+PipeServer::~PipeServer() { close(); }
+
+DWORD PipeServer::listen(Machine& machine, std::string_view pipePath)
+{
+    close();
+    std::string path;
+    if (DWORD e = pipeSocketPath(machine, pipePath, path))
+        return e;
+    sockaddr_un address;
+    if (!socketAddress(path, address))
+        return err::INVALID_NAME;
+    // A socket nobody answers on is left from a server that died.
+    const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (probe >= 0) {
+        const bool live = ::connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+        ::close(probe);
+        if (live)
+            return err::ALREADY_EXISTS;
+    }
+    ::unlink(path.c_str());
+    fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd_ < 0)
+        return errorFromErrno(errno);
+    const mode_t previous = ::umask(0177);
+    const int bound = ::bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    ::umask(previous);
+    if (bound != 0 || ::listen(fd_, 16) != 0) {
+        const int error = errno;
+        close();
+        return errorFromErrno(error);
+    }
+    path_ = path;
+    return err::SUCCESS;
+}
+
+DWORD PipeServer::accept(std::string& request, int& client)
+{
+    client = -1;
+    for (;;) {
+        const int fd = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            return errorFromErrno(errno);
+        }
+        ucred peer{};
+        socklen_t size = sizeof peer;
+        if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.uid != ::getuid()) {
+            ::close(fd);
+            continue;
+        }
+        client = fd;
+        return readAll(fd, request, kPipeMessageLimit, 5000);
+    }
+}
+
+void PipeServer::reply(int client, std::string_view text)
+{
+    if (client < 0)
+        return;
+    sendAll(client, text.substr(0, kPipeMessageLimit));
+    ::close(client);
+}
+
+void PipeServer::shutdown()
+{
+    if (fd_ >= 0)
+        ::shutdown(fd_, SHUT_RDWR);
+}
+
+void PipeServer::close()
+{
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    if (!path_.empty()) {
+        ::unlink(path_.c_str());
+        path_.clear();
+    }
+}
+
+} // namespace kp::win

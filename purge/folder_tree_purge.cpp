@@ -1,0 +1,208 @@
+#include "purge/folder_tree_purge.h"
+
+#include "core/error_level.h"
+#include "platform/files/file_system.h"
+#include "platform/files/folder_confinement.h"
+#include "purge/file_delete.h"
+#include "purge/guarded_purge.h"
+#include "purge/purge_context.h"
+#include "purge/purge_report.h"
+#include "purge/report_text.h"
+#include "purge/run_state.h"
+#include "settings/folder_set.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+namespace kp {
+
+namespace {
+
+struct ListedFile {
+    std::string name;
+    std::string shortName;
+};
+
+struct ListedFolder {
+    std::string name;
+    bool link = false; // a link to a folder: removed as a link, never entered
+};
+
+struct Listing {
+    std::vector<ListedFile> files;
+    std::vector<ListedFolder> folders;
+};
+
+std::string upper(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+    return text;
+}
+
+QString text(const std::string& line) { return QString::fromStdString(line); }
+
+void cancelled(PurgeReport& report) { report.AddReportLine(QStringLiteral("*** Cancelled by operator.")); }
+
+// Lists `pattern`; with `withFolders` false subfolders are left out. Stops at
+// the CancelFlag, writing the cancel line.
+Listing listFolder(PurgeContext& context, win::FileSystem& files, const std::string& pattern, bool withFolders)
+{
+    Listing listing;
+    win::FindData data;
+    win::FindHandle handle;
+    for (win::DWORD e = files.findFirst(pattern, data, handle); e == win::err::SUCCESS; e = files.findNext(handle, data)) {
+        if (context.run.CancelFlag) {
+            cancelled(context.report);
+            break;
+        }
+        const bool folder = data.attributes & win::attr::DIRECTORY;
+        const bool link = data.attributes & win::attr::REPARSE_POINT;
+        if (!folder)
+            listing.files.push_back({data.fileName, data.alternateFileName});
+        else if (withFolders && !data.fileName.empty() && data.fileName[0] != '.')
+            listing.folders.push_back({data.fileName, link});
+        QCoreApplication::processEvents();
+    }
+    files.findClose(handle);
+    return listing;
+}
+
+void countItem(PurgeContext& context, long long& counter)
+{
+    ++counter;
+    ++context.run.ProcessedCount;
+}
+
+void reportRemoval(PurgeContext& context, const std::string& path, win::DWORD error)
+{
+    if (error != win::err::SUCCESS)
+        context.report.AddReportLine(text(FolderErrorText(error, context.errors).substr(0, 17) + path));
+    else if (context.run.detail)
+        context.report.AddReportLine(text(result::Deleted + path));
+}
+
+// Removes a subfolder (emptied) or a link to a folder; in a preview only lists it.
+void removeFolder(PurgeContext& context, win::FileSystem& files, const std::string& path)
+{
+    if (context.run.PreviewFlag) {
+        if (context.run.detail)
+            context.report.AddReportLine(text(result::ToDelete + path));
+        return;
+    }
+    reportRemoval(context, path, files.removeDirectory(path));
+}
+
+bool isLinkExtension(const std::string& name)
+{
+    return name.size() >= 4 && upper(name.substr(name.size() - 4)) == ".LNK";
+}
+
+} // namespace
+
+void PurgeFolderTree(PurgeContext& context, const std::string& folder, const std::string& mask, long long& counter)
+{
+    win::FileSystem files(*context.machine);
+    RunState& run = context.run;
+    const Listing listing = listFolder(context, files, folder + "\\" + mask, true);
+
+    for (const ListedFile& file : listing.files) {
+        countItem(context, counter);
+        if (run.CancelFlag)
+            return;
+        const std::string path = folder + "\\" + upper(file.name);
+        if (run.PreviewFlag) {
+            if (run.detail)
+                context.report.AddReportLine(text(result::ToDelete + path));
+        } else {
+            DeleteFileWithOptions(context, path, file.shortName);
+            reportRemoval(context, path, run.LastErrorCode);
+        }
+        QCoreApplication::processEvents();
+    }
+    for (const ListedFolder& sub : listing.folders) {
+        const std::string path = folder + "\\" + sub.name;
+        // A folder swapped for a link since the listing is not entered either.
+        bool inside = false;
+        if (!sub.link && win::pathInsideFolder(*context.machine, folder, path, inside) == win::err::SUCCESS && inside)
+            PurgeFolderTree(context, path, mask, counter);
+        countItem(context, counter);
+        if (run.CancelFlag)
+            return;
+        removeFolder(context, files, folder + "\\" + upper(sub.name));
+    }
+}
+
+void PurgeTempFolders(PurgeContext& context)
+{
+    PurgeReport& report = context.report;
+    guardedPurge(context, "Temp Folders", [&] {
+        report.AddReportLine(QStringLiteral("Temp Folders:"));
+        if (context.folders.purgeTemp.empty()) {
+            report.AddReportLine(QStringLiteral(" -Error- Temp Folder: not processed - folder could not be located"));
+            report.AddReportLine(QStringLiteral("         Please verify your Temp Folders configuration:"));
+            report.AddReportLine(QStringLiteral("         Click 'Configue' and select the 'Temp Folders' Tab."));
+            report.AddReportLine(QStringLiteral("         or remove checkmark from 'Temp Folders' option."));
+            context.errors.RaiseErrorLevel(3);
+            return;
+        }
+        long long counter = 0;
+        for (const TempEntry& temp : context.folders.purgeTemp) {
+            if (report.ListingStopped())
+                break;
+            PurgeFolderTree(context, temp.path, "*.*", counter);
+        }
+        if (counter >= 1) {
+            report.AddReportLine(QStringLiteral("  Purge \"Temp Folders\" Function Completed. ") + QString::number(counter)
+                                 + QStringLiteral(" Files/Directories Processed."));
+        } else {
+            report.AddReportLine(QStringLiteral("    No Files/Directories found to delete."));
+            report.AddReportLine(QStringLiteral("  Purge \"Temp Folders\" Function Completed."));
+        }
+    });
+}
+
+void PurgeRecentLinks(PurgeContext& context)
+{
+    PurgeReport& report = context.report;
+    RunState& run = context.run;
+    guardedPurge(context, "Recent LNKs", [&] {
+        if (!context.folders.recentFound) {
+            report.AddReportLine(QStringLiteral(" -Error- Recent LNKs:  not processed as folder could not be located"));
+            context.errors.RaiseErrorLevel(3);
+            return;
+        }
+        report.AddReportLine(QStringLiteral("Recent LNKs:"));
+        win::FileSystem files(*context.machine);
+        const std::string folder = upper(context.folders.recentFolder);
+        const Listing listing = listFolder(context, files, folder + "\\*.*", false);
+        long long counter = 0;
+        for (const ListedFile& file : listing.files) {
+            if (!isLinkExtension(file.name))
+                continue;
+            countItem(context, counter);
+            const std::string path = folder + "\\" + upper(file.name);
+            if (run.PreviewFlag) {
+                if (run.detail)
+                    report.AddReportLine(text(result::ToDelete + path));
+            } else if (!DeleteFileWithOptions(context, path, file.shortName)) {
+                report.AddReportLine(text(ItemErrorText(run.LastErrorCode, context.errors).substr(0, 17) + path));
+                context.errors.ErrorFlag = true;
+            } else if (run.detail) {
+                report.AddReportLine(text(result::Deleted + path));
+            }
+            QCoreApplication::processEvents();
+        }
+        if (counter >= 1) {
+            report.AddReportLine(QStringLiteral("  Purge \"Recent LNKs\" Function Completed. ") + QString::number(counter)
+                                 + QStringLiteral(" Links Processed."));
+        } else {
+            report.AddReportLine(QStringLiteral("    No Links found to delete."));
+            report.AddReportLine(QStringLiteral("  Purge \"Recent LNKs\" Function Completed."));
+        }
+    });
+}
+
+} // namespace kp
