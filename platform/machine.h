@@ -30,7 +30,7 @@ public:
     // and user.reg are registry files, and drive C: leads to a folder that
     // is not the host's root. On failure returns a Win32 code and sets
     // `problem` to a sentence that names what is wrong.
-    DWORD validate(std::string& problem);
+    [[nodiscard]] DWORD validate(std::string& problem);
 
     // The prefix Wine itself would use: $WINEPREFIX, else ~/.wine.
     static std::string defaultPrefixDir();

@@ -22,6 +22,14 @@ std::string upperAscii(std::string_view text)
     return out;
 }
 
+std::string lowerAscii(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        c = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+    return out;
+}
+
 bool equalNoCase(std::string_view a, std::string_view b)
 {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) { return upper(x) == upper(y); });

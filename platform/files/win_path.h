@@ -11,8 +11,9 @@
 
 namespace kp::win {
 
-// Folds ASCII letters to upper case, as names are compared.
+// Folds ASCII letters to upper case, as names are compared; or to lower case.
 std::string upperAscii(std::string_view text);
+std::string lowerAscii(std::string_view text);
 // Equality and prefix tests with ASCII letters compared in either case.
 bool equalNoCase(std::string_view a, std::string_view b);
 bool startsWithNoCase(std::string_view text, std::string_view prefix);

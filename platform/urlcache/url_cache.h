@@ -119,7 +119,7 @@ public:
     // Whether deleteUrlCacheEntry could change the index that holds `url`:
     // its container's index file (its Windows path goes to `indexPath`)
     // opens and can be written (IndexDatFile::checkWritable).
-    DWORD checkIndexWritable(std::string_view url, std::string& indexPath);
+    [[nodiscard]] DWORD checkIndexWritable(std::string_view url, std::string& indexPath);
 
     // FreeUrlCacheSpaceA over the Content container when it lies in
     // `cachePath` (null: the Cache folder): removes the least recently used

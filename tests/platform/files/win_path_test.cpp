@@ -30,6 +30,7 @@ TEST(WindowsPathSplit, NormalisesDotsSlashesAndTrailingNoise)
 TEST(WindowsNames, CaseFoldsOnlyAsciiLetters)
 {
     EXPECT_EQ(upperAscii("caf\xc3\xa9 Temp~1.txt"), "CAF\xc3\xa9 TEMP~1.TXT");
+    EXPECT_EQ(lowerAscii("CAF\xc3\x89 Temp~1.TXT"), "caf\xc3\x89 temp~1.txt");
     EXPECT_TRUE(equalNoCase("Content.IE5", "CONTENT.ie5"));
     EXPECT_FALSE(equalNoCase("caf\xc3\xa9", "CAF\xc3\x89"));
     EXPECT_FALSE(equalNoCase("abc", "abcd"));
