@@ -1,7 +1,8 @@
 #include "app/installer_tasks.h"
 
-#include "platform/files/dos_paths.h"
 #include "platform/files/file_system.h"
+#include "platform/files/folder_search.h"
+#include "platform/files/win_path.h"
 #include "platform/machine.h"
 #include "platform/registry/registry.h"
 #include "platform/system/shell_folders.h"
@@ -41,8 +42,9 @@ void RemoveStaleUninstallEntries(win::Registry& registry, const std::string& exe
                 continue;
             if (value.type != win::regtype::SZ && value.type != win::regtype::EXPAND_SZ)
                 continue;
+            // An entry that cannot be deleted stays; the installer's tasks go on.
             if (win::upperAscii(win::regValueText(value)) == folder)
-                registry.deleteTree(uninstall, subKey);
+                static_cast<void>(registry.deleteTree(uninstall, subKey));
         }
     }
 }
@@ -57,12 +59,6 @@ bool isFolder(win::FileSystem& files, const std::string& path)
 {
     win::DWORD attributes = 0;
     return files.getAttributes(path, attributes) == win::err::SUCCESS && (attributes & win::attr::DIRECTORY);
-}
-
-std::string fileNameOf(const std::string& path)
-{
-    const std::size_t slash = path.rfind('\\');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 } // namespace
@@ -81,7 +77,8 @@ std::optional<std::string> RefreshManifest(win::Machine& machine, const std::str
     const bool readable = files.createFile(fresh, win::access::GENERIC_READ, win::share::READ | win::share::WRITE,
                                            win::Disposition::OpenExisting, 0, probe)
         == win::err::SUCCESS;
-    return (readable ? "Cannot create file " + fileNameOf(target) : "Cannot open file " + fileNameOf(fresh));
+    const std::string& failed = readable ? target : fresh;
+    return (readable ? "Cannot create file " : "Cannot open file ") + std::string(win::nameOf(failed));
 }
 
 void RemoveDuplicateDesktopShortcut(win::Machine& machine)
@@ -94,8 +91,9 @@ void RemoveDuplicateDesktopShortcut(win::Machine& machine)
         return;
     win::FileSystem files(machine);
     const std::string name = "\\Klenzor Pro.lnk";
+    // A shortcut that cannot be deleted stays; the installer's tasks go on.
     if (files.exists(common + name) && files.exists(user + name))
-        files.deleteFile(user + name);
+        static_cast<void>(files.deleteFile(user + name));
 }
 
 void DeleteDataFiles(win::Machine& machine, const std::string& folder, const std::string& product)
@@ -111,13 +109,14 @@ void DeleteDataFiles(win::Machine& machine, const std::string& folder, const std
     names.push_back("Klenzor.log");
     names.push_back("PurgeInx.bat");
 
+    // Failures are passed over: the uninstaller goes on whatever stays.
     win::FileSystem files(machine);
     for (const char* name : names) {
         const std::string path = folder + "\\" + name;
         if (files.exists(path))
-            files.deleteFile(path);
+            static_cast<void>(files.deleteFile(path));
     }
-    files.removeDirectory(folder); // only an empty folder goes
+    static_cast<void>(files.removeDirectory(folder)); // only an empty folder goes
 }
 
 void DeleteAllUsersDataFiles(win::Machine& machine, const std::string& dataFolderName,
@@ -132,16 +131,14 @@ void DeleteAllUsersDataFiles(win::Machine& machine, const std::string& dataFolde
             const std::string root = appData.substr(0, at);
             const std::string tail = appData.substr(at + marker.size());
             win::FileSystem files(machine);
+            // The profiles listed are cleaned even when the walk fails
+            // part-way; the current user's folder comes last in any case.
             std::vector<std::string> users;
-            win::FindData data;
-            win::FindHandle find;
-            for (win::DWORD rc = files.findFirst(root + "\\*.*", data, find); rc == win::err::SUCCESS;
-                 rc = files.findNext(find, data)) {
-                if ((data.attributes & win::attr::DIRECTORY) && !(data.attributes & win::attr::REPARSE_POINT)
-                    && !data.fileName.empty() && data.fileName[0] != '.')
-                    users.push_back(data.fileName);
+            for (const win::FindData& found : win::FolderSearch(files, root + "\\*.*")) {
+                if ((found.attributes & win::attr::DIRECTORY) && !(found.attributes & win::attr::REPARSE_POINT)
+                    && !found.fileName.empty() && found.fileName[0] != '.')
+                    users.push_back(found.fileName);
             }
-            files.findClose(find);
             for (const std::string& name : users) {
                 const std::string userAppData = root + "\\" + name + "\\" + tail;
                 const std::string folder = userAppData + "\\" + dataFolderName;

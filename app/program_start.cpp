@@ -4,7 +4,7 @@
 #include "app/single_instance.h"
 #include "core/identity.h"
 #include "core/message_service.h"
-#include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
 #include "platform/host/console.h"
 #include "platform/machine.h"
 #include "platform/system/own_program.h"

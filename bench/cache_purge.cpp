@@ -9,7 +9,7 @@
 #include "core/error_level.h"
 #include "core/keywords.h"
 #include "core/message_service.h"
-#include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
 #include "platform/machine.h"
 #include "platform/system/browser_windows.h"
 #include "purge/purge_context.h"

@@ -4,6 +4,7 @@
 
 #include "platform/files/dos_paths.h"
 #include "platform/files/file_system.h"
+#include "platform/files/folder_search.h"
 #include "platform/machine.h"
 
 #include <chrono>
@@ -47,8 +48,8 @@ int main()
     std::string host;
     for (int i = 0; i < kFiles; ++i) {
         bool exists = false;
-        paths.toHost("C:\\BIG\\CACHE ENTRY " + std::to_string(i) + ".HTM", host, &exists);
-        found += exists;
+        found += paths.toHost("C:\\BIG\\CACHE ENTRY " + std::to_string(i) + ".HTM", host, &exists) == err::SUCCESS
+            && exists;
     }
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("resolved %d of %d files in %.3f s (%.2f us each), folder scans: %llu\n", found, kFiles, seconds,
@@ -58,17 +59,13 @@ int main()
     scansBefore = paths.scanCount();
     start = std::chrono::steady_clock::now();
     int listed = 0;
-    FindData data;
-    FindHandle handle;
-    if (fs.findFirst("C:\\Big\\*.htm", data, handle) == err::SUCCESS) {
-        do
-            ++listed;
-        while (fs.findNext(handle, data) == err::SUCCESS);
-    }
+    FolderSearch search(fs, "C:\\Big\\*.htm");
+    for ([[maybe_unused]] const FindData& entry : search)
+        ++listed;
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("listed %d files with their attributes in %.3f s (%.2f us each), folder scans: %llu\n", listed,
         seconds, seconds * 1e6 / kFiles, static_cast<unsigned long long>(paths.scanCount() - scansBefore));
     machine.reset();
     fs::remove_all(dir);
-    return found == kFiles ? 0 : 1;
+    return found == kFiles && search.error() == err::SUCCESS ? 0 : 1;
 }

@@ -53,9 +53,12 @@ int main()
 
         std::unique_ptr<kp::win::Machine> machine;
         start = std::chrono::steady_clock::now();
-        kp::win::Machine::open(dir, machine);
         std::string value;
-        machine->environment().get("USERPROFILE", value);
+        if (kp::win::Machine::open(dir, machine) != kp::win::err::SUCCESS
+            || machine->environment().get("USERPROFILE", value) != kp::win::err::SUCCESS) {
+            std::fprintf(stderr, "the machine built cannot be opened\n");
+            return 1;
+        }
         double environment = millisecondsSince(start);
         start = std::chrono::steady_clock::now();
         int found = 0;

@@ -188,7 +188,10 @@ int main()
     {
         Registry registry(dir);
         RegKey key;
-        registry.createKey(RegRoot::CurrentUser, "Software\\Bench\\Wide", key);
+        if (registry.createKey(RegRoot::CurrentUser, "Software\\Bench\\Wide", key)) {
+            std::fprintf(stderr, "creating the key failed\n");
+            return 1;
+        }
         const auto start = Clock::now();
         registry.beginBatch();
         for (int i = 0; i < 10000; ++i)
@@ -196,7 +199,10 @@ int main()
                 std::fprintf(stderr, "batched write failed\n");
                 return 1;
             }
-        registry.endBatch();
+        if (registry.endBatch()) {
+            std::fprintf(stderr, "saving the batch failed\n");
+            return 1;
+        }
         std::printf("10,000 value writes to one key of user.reg (one batch): %.2f ms total\n", msSince(start));
     }
 

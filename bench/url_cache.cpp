@@ -42,7 +42,8 @@ int walk(UrlCache& cache, std::vector<std::string>* urls)
         size = 4096;
         e = cache.findNextUrlCacheEntryEx(handle, info, size);
     }
-    cache.findCloseUrlCache(handle);
+    if (handle && cache.findCloseUrlCache(handle) != err::SUCCESS)
+        return -1;
     return e == err::NO_MORE_ITEMS ? count : -1;
 }
 

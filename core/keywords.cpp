@@ -1,6 +1,6 @@
 #include "core/keywords.h"
 
-#include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
 
 namespace kp {
 

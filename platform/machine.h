@@ -24,13 +24,13 @@ public:
     // Opens the prefix in the host folder `prefixDir`. Fails with
     // PATH_NOT_FOUND when the folder does not exist and BAD_FORMAT when it is
     // not a Wine prefix (no dosdevices folder or no system.reg).
-    static DWORD open(const std::string& prefixDir, std::unique_ptr<Machine>& out);
+    [[nodiscard]] static DWORD open(const std::string& prefixDir, std::unique_ptr<Machine>& out);
 
     // Checks what every run needs of an open machine: the hives system.reg
     // and user.reg are registry files, and drive C: leads to a folder that
     // is not the host's root. On failure returns a Win32 code and sets
     // `problem` to a sentence that names what is wrong.
-    DWORD validate(std::string& problem);
+    [[nodiscard]] DWORD validate(std::string& problem);
 
     // The prefix Wine itself would use: $WINEPREFIX, else ~/.wine.
     static std::string defaultPrefixDir();

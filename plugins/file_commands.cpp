@@ -1,7 +1,8 @@
 // DELFILE and DELFOLD.
 
-#include "platform/files/dos_paths.h"
 #include "platform/files/file_system.h"
+#include "platform/files/folder_search.h"
+#include "platform/files/win_path.h"
 #include "plugins/plugin_interpreter.h"
 #include "plugins/plugin_labels.h"
 #include "purge/file_delete.h"
@@ -59,18 +60,16 @@ void PluginInterpreter::walkFolder(const std::string& folder, const std::string&
 
     auto gather = [&](const std::string& pattern, bool folders) {
         std::vector<FolderEntry> entries;
-        win::FindData data;
-        win::FindHandle handle;
-        for (win::DWORD rc = files.findFirst(pattern, data, handle); rc == win::err::SUCCESS;
-             rc = files.findNext(handle, data)) {
+        for (const win::FindData& found : win::FolderSearch(files, pattern)) {
             if (cancelled()) {
                 addCancelLine();
                 break;
             }
-            const bool isFolder = data.attributes & win::attr::DIRECTORY;
-            if (isFolder != folders || (folders && data.fileName.starts_with('.')))
+            const bool isFolder = found.attributes & win::attr::DIRECTORY;
+            if (isFolder != folders || (folders && found.fileName.starts_with('.')))
                 continue;
-            entries.push_back({data.fileName, data.alternateFileName, (data.attributes & win::attr::REPARSE_POINT) != 0});
+            entries.push_back(
+                {found.fileName, found.alternateFileName, (found.attributes & win::attr::REPARSE_POINT) != 0});
         }
         return entries;
     };

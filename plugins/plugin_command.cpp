@@ -1,6 +1,6 @@
 #include "plugins/plugin_command.h"
 
-#include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
 
 #include <array>
 

@@ -1,7 +1,7 @@
 #include "plugins/plugin_run.h"
 
 #include "core/keywords.h"
-#include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
 #include "plugins/machine_macros.h"
 #include "plugins/plugin_expand.h"
 #include "plugins/plugin_interpreter.h"

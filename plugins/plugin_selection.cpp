@@ -1,8 +1,9 @@
 #include "plugins/plugin_selection.h"
 
-#include "platform/files/dos_paths.h"
 #include "platform/files/file_system.h"
+#include "platform/files/folder_search.h"
 #include "platform/files/text_file.h"
+#include "platform/files/win_path.h"
 #include "settings/folder_set.h"
 
 #include <algorithm>
@@ -13,13 +14,10 @@ std::vector<std::string> listPluginFiles(win::Machine& machine, const std::strin
 {
     std::vector<std::string> names;
     win::FileSystem files(machine);
-    win::FindData data;
-    win::FindHandle handle;
-    for (win::DWORD rc = files.findFirst(folder + "\\*.*", data, handle); rc == win::err::SUCCESS;
-         rc = files.findNext(handle, data)) {
-        if (data.attributes & win::attr::DIRECTORY)
+    for (const win::FindData& found : win::FolderSearch(files, folder + "\\*.*")) {
+        if (found.attributes & win::attr::DIRECTORY)
             continue;
-        const std::string name = win::upperAscii(data.fileName);
+        const std::string name = win::upperAscii(found.fileName);
         if (name.ends_with(".STD") || name.ends_with(".CUS"))
             names.push_back(name);
     }
@@ -49,8 +47,10 @@ win::DWORD savePluginSelection(win::Machine& machine, FolderSet& folders, const 
     win::FileSystem files(machine);
     win::DWORD attributes = 0;
     if (files.getAttributes(folders.pluginListFile, attributes) == win::err::SUCCESS
-        && (attributes & win::attr::READONLY))
-        files.setAttributes(folders.pluginListFile, attributes & ~win::attr::READONLY);
+        && (attributes & win::attr::READONLY)) {
+        // A file that stays read-only fails the write that follows, which says so.
+        static_cast<void>(files.setAttributes(folders.pluginListFile, attributes & ~win::attr::READONLY));
+    }
     if (const win::DWORD error = win::writeTextFile(machine, folders.pluginListFile, text))
         return error;
     folders.pluginSelection = std::move(selection);

@@ -2,7 +2,7 @@
 // never created; a key that cannot be opened so counts as absent.
 
 #include "core/error_level.h"
-#include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
 #include "platform/machine.h"
 #include "platform/registry/registry.h"
 #include "plugins/machine_macros.h"

@@ -2,7 +2,7 @@
 // then replaced as a whole (written beside it, flushed, renamed over it), so
 // that a failure leaves the old file as it was.
 
-#include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
 #include "plugins/plugin_interpreter.h"
 #include "plugins/plugin_labels.h"
 #include "plugins/text_lines.h"

@@ -153,8 +153,9 @@ void ProtectList::Save()
     if (modified_ && dataFolderWritable(folders_) && !writeFile()) {
         win::FileSystem files(machine_);
         win::DWORD attributes = 0;
+        // A file that stays read-only fails the write below, which is reported.
         if (files.getAttributes(path_, attributes) == win::err::SUCCESS && (attributes & win::attr::READONLY))
-            files.setAttributes(path_, attributes & ~win::attr::READONLY);
+            static_cast<void>(files.setAttributes(path_, attributes & ~win::attr::READONLY));
         if (!writeFile())
             messages_.show("Klenzor  -  Message",
                            std::string("Unable to save the protect file - ") + kProtectFileName

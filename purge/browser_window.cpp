@@ -1,45 +1,38 @@
 #include "purge/browser_window.h"
 
+#include "platform/files/win_path.h"
 #include "platform/registry/registry.h"
 #include "platform/system/browser_windows.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace kp {
 
 namespace {
-std::string upper(std::string text)
-{
-    for (char& c : text)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 bool isIeWindow(const win::TopLevelWindow& w, const std::string& customTitle)
 {
-    const std::string cls = upper(w.className);
+    const std::string cls = win::upperAscii(w.className);
     if (cls == "IEFRAME")
         return true;
     if (cls != "CABINETWCLASS")
         return false;
-    const std::string title = upper(w.title);
+    const std::string title = win::upperAscii(w.title);
     return title.ends_with("MICROSOFT INTERNET EXPLORER") || (!customTitle.empty() && title.ends_with(customTitle));
 }
 
 bool isMsnWindow(const win::TopLevelWindow& w)
 {
-    const std::string cls = upper(w.className);
+    const std::string cls = win::upperAscii(w.className);
     if (cls != "MSN6 WINDOW" && cls != "MSN9 WINDOW")
         return false;
     return std::any_of(w.childTitles.begin(), w.childTitles.end(),
-                       [](const std::string& child) { return upper(child) == "BROWSER"; });
+                       [](const std::string& child) { return win::upperAscii(child) == "BROWSER"; });
 }
 } // namespace
 
 BrowserWindows::BrowserWindows(win::WindowList& windows, const std::string& customTitle)
     : windows_(windows)
-    , customTitle_(upper(customTitle))
+    , customTitle_(win::upperAscii(customTitle))
 {
 }
 

@@ -2,26 +2,16 @@
 
 #include "platform/files/file_system.h"
 #include "platform/files/folder_confinement.h"
+#include "platform/files/win_path.h"
 #include "platform/urlcache/url_cache.h"
 #include "purge/file_delete.h"
 #include "purge/purge_context.h"
 #include "purge/run_state.h"
 #include "settings/folder_set.h"
 
-#include <cctype>
 #include <string>
 
 namespace kp {
-
-namespace {
-std::string upper(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-} // namespace
 
 bool DeleteCacheLocalFile(PurgeContext& context, std::string_view localFile, win::DWORD* outcome)
 {
@@ -31,7 +21,7 @@ bool DeleteCacheLocalFile(PurgeContext& context, std::string_view localFile, win
     std::string full;
     if (files.fullPathName(localFile, full) != win::err::SUCCESS)
         return false;
-    const std::string name = upper(full);
+    const std::string name = win::upperAscii(full);
     const FolderSet& folders = context.folders;
     const std::string cookies = folders.cookiesPrefix();
     const std::string cache = folders.cachePrefix();

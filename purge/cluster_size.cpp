@@ -2,6 +2,7 @@
 
 #include "platform/files/file_system.h"
 #include "platform/files/volume.h"
+#include "platform/files/win_path.h"
 #include "purge/purge_context.h"
 #include "purge/run_state.h"
 
@@ -26,12 +27,7 @@ std::uint32_t fat32ClusterSize(std::uint64_t totalKilobytes)
 
 bool isFat32(const std::string& fileSystemName)
 {
-    if (fileSystemName.size() < 5)
-        return false;
-    std::string head = fileSystemName.substr(0, 5);
-    for (char& c : head)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return head == "FAT32";
+    return win::startsWithNoCase(fileSystemName, "FAT32");
 }
 
 // The cluster size of the drive with root `root`; 0 when it cannot be asked.
@@ -59,8 +55,7 @@ bool ClusterSizeForFile(PurgeContext& context, std::string_view path)
     if (!context.machine)
         return false;
     ShredState& state = context.run.shredState;
-    const std::size_t slash = path.rfind('\\');
-    std::string folder = slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash));
+    std::string folder(win::folderOf(path));
     if (folder.empty())
         folder = win::FileSystem(*context.machine).currentDirectory();
     if (folder.size() < 2 || folder[1] != ':')

@@ -1,6 +1,7 @@
 #include "purge/file_delete.h"
 
 #include "platform/files/file_system.h"
+#include "platform/files/win_path.h"
 #include "purge/purge_context.h"
 #include "purge/run_state.h"
 #include "settings/general_settings.h"
@@ -8,12 +9,6 @@
 namespace kp {
 
 namespace {
-
-std::string_view folderOf(std::string_view path)
-{
-    const std::size_t slash = path.rfind('\\');
-    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
-}
 
 // A drive's root keeps its backslash ("C:\"), as a current directory needs.
 std::string currentDirectoryFor(std::string_view folder)
@@ -39,18 +34,21 @@ bool DeleteFileWithOptions(PurgeContext& context, std::string_view path, std::st
     }
     win::FileSystem files(*context.machine);
     const std::string previous = files.currentDirectory();
-    const std::string_view folder = folderOf(path);
+    // What these steps fail to do, the delete fails on and reports: a folder
+    // that cannot be made current does not hold the file, and a file that
+    // stays read-only is refused. The previous folder may have been purged.
+    const std::string_view folder = win::folderOf(path);
     if (!folder.empty())
-        files.setCurrentDirectory(currentDirectoryFor(folder));
+        static_cast<void>(files.setCurrentDirectory(currentDirectoryFor(folder)));
 
     win::DWORD attributes = 0;
     if (files.getAttributes(path, attributes) == win::err::SUCCESS && (attributes & win::attr::READONLY)
         && !(attributes & win::attr::REPARSE_POINT))
-        files.setAttributes(path, attributes & ~win::attr::READONLY);
+        static_cast<void>(files.setAttributes(path, attributes & ~win::attr::READONLY));
     context.run.LastErrorCode = 0;
     const bool ok = context.run.shred ? ShredFile(context, path, ShredPassCount(context.general))
                                       : PlainDelete(context, path, shortName);
-    files.setCurrentDirectory(previous);
+    static_cast<void>(files.setCurrentDirectory(previous));
     return ok;
 }
 
@@ -65,7 +63,7 @@ bool PlainDelete(PurgeContext& context, std::string_view path, std::string_view 
     error = files.deleteFile(path);
     if ((error == win::err::FILE_NOT_FOUND || error == win::err::PATH_NOT_FOUND) && !shortName.empty()
         && shortName.front() != ' ') {
-        const std::string_view folder = folderOf(path);
+        const std::string_view folder = win::folderOf(path);
         const std::string byShortName = folder.empty() ? std::string(shortName)
                                                        : std::string(folder) + "\\" + std::string(shortName);
         if (files.deleteFile(byShortName) == win::err::SUCCESS)

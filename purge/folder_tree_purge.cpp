@@ -3,6 +3,8 @@
 #include "core/error_level.h"
 #include "platform/files/file_system.h"
 #include "platform/files/folder_confinement.h"
+#include "platform/files/folder_search.h"
+#include "platform/files/win_path.h"
 #include "purge/file_delete.h"
 #include "purge/guarded_purge.h"
 #include "purge/purge_context.h"
@@ -13,8 +15,6 @@
 
 #include <QCoreApplication>
 
-#include <algorithm>
-#include <cctype>
 #include <vector>
 
 namespace kp {
@@ -36,12 +36,6 @@ struct Listing {
     std::vector<ListedFolder> folders;
 };
 
-std::string upper(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::toupper(c)); });
-    return text;
-}
-
 QString text(const std::string& line) { return QString::fromStdString(line); }
 
 void cancelled(PurgeReport& report) { report.AddReportLine(QStringLiteral("*** Cancelled by operator.")); }
@@ -51,22 +45,19 @@ void cancelled(PurgeReport& report) { report.AddReportLine(QStringLiteral("*** C
 Listing listFolder(PurgeContext& context, win::FileSystem& files, const std::string& pattern, bool withFolders)
 {
     Listing listing;
-    win::FindData data;
-    win::FindHandle handle;
-    for (win::DWORD e = files.findFirst(pattern, data, handle); e == win::err::SUCCESS; e = files.findNext(handle, data)) {
+    for (const win::FindData& found : win::FolderSearch(files, pattern)) {
         if (context.run.CancelFlag) {
             cancelled(context.report);
             break;
         }
-        const bool folder = data.attributes & win::attr::DIRECTORY;
-        const bool link = data.attributes & win::attr::REPARSE_POINT;
+        const bool folder = found.attributes & win::attr::DIRECTORY;
+        const bool link = found.attributes & win::attr::REPARSE_POINT;
         if (!folder)
-            listing.files.push_back({data.fileName, data.alternateFileName});
-        else if (withFolders && !data.fileName.empty() && data.fileName[0] != '.')
-            listing.folders.push_back({data.fileName, link});
+            listing.files.push_back({found.fileName, found.alternateFileName});
+        else if (withFolders && !found.fileName.empty() && found.fileName[0] != '.')
+            listing.folders.push_back({found.fileName, link});
         QCoreApplication::processEvents();
     }
-    files.findClose(handle);
     return listing;
 }
 
@@ -97,7 +88,7 @@ void removeFolder(PurgeContext& context, win::FileSystem& files, const std::stri
 
 bool isLinkExtension(const std::string& name)
 {
-    return name.size() >= 4 && upper(name.substr(name.size() - 4)) == ".LNK";
+    return name.size() >= 4 && win::equalNoCase(std::string_view(name).substr(name.size() - 4), ".LNK");
 }
 
 } // namespace
@@ -112,7 +103,7 @@ void PurgeFolderTree(PurgeContext& context, const std::string& folder, const std
         countItem(context, counter);
         if (run.CancelFlag)
             return;
-        const std::string path = folder + "\\" + upper(file.name);
+        const std::string path = folder + "\\" + win::upperAscii(file.name);
         if (run.PreviewFlag) {
             if (run.detail)
                 context.report.AddReportLine(text(result::ToDelete + path));
@@ -131,7 +122,7 @@ void PurgeFolderTree(PurgeContext& context, const std::string& folder, const std
         countItem(context, counter);
         if (run.CancelFlag)
             return;
-        removeFolder(context, files, folder + "\\" + upper(sub.name));
+        removeFolder(context, files, folder + "\\" + win::upperAscii(sub.name));
     }
 }
 
@@ -176,14 +167,14 @@ void PurgeRecentLinks(PurgeContext& context)
         }
         report.AddReportLine(QStringLiteral("Recent LNKs:"));
         win::FileSystem files(*context.machine);
-        const std::string folder = upper(context.folders.recentFolder);
+        const std::string folder = win::upperAscii(context.folders.recentFolder);
         const Listing listing = listFolder(context, files, folder + "\\*.*", false);
         long long counter = 0;
         for (const ListedFile& file : listing.files) {
             if (!isLinkExtension(file.name))
                 continue;
             countItem(context, counter);
-            const std::string path = folder + "\\" + upper(file.name);
+            const std::string path = folder + "\\" + win::upperAscii(file.name);
             if (run.PreviewFlag) {
                 if (run.detail)
                     report.AddReportLine(text(result::ToDelete + path));

@@ -1,7 +1,7 @@
 #include "purge/local_file_users.h"
 
-#include "platform/files/dos_paths.h"
 #include "platform/files/file_system.h"
+#include "platform/files/win_path.h"
 #include "platform/urlcache/url_cache.h"
 
 #include <vector>
@@ -42,8 +42,9 @@ void LocalFileUsers::count(win::Machine& machine, win::UrlCache& cache)
         if (info->lpszLocalFileName)
             ++users_[keyOf(files, info->lpszLocalFileName)];
     }
+    // Closing a search findFirst opened fails only for a handle it never gave.
     if (handle)
-        cache.findCloseUrlCache(handle);
+        static_cast<void>(cache.findCloseUrlCache(handle));
 }
 
 bool LocalFileUsers::release(win::Machine& machine, std::string_view localFile)

@@ -1,6 +1,7 @@
 #include "purge/file_delete.h"
 
 #include "platform/files/file_system.h"
+#include "platform/files/win_path.h"
 #include "purge/purge_context.h"
 #include "purge/purge_report.h"
 #include "purge/run_state.h"
@@ -8,7 +9,6 @@
 #include <QCoreApplication>
 
 #include <chrono>
-#include <strings.h>
 
 namespace kp {
 
@@ -46,23 +46,6 @@ struct RandomBlocks {
         }
     }
 };
-
-std::string_view folderOf(std::string_view path)
-{
-    const std::size_t slash = path.rfind('\\');
-    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash);
-}
-
-std::string_view nameOf(std::string_view path)
-{
-    const std::size_t slash = path.rfind('\\');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-bool sameNameIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && ::strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
 
 win::DWORD clearReadOnly(win::FileSystem& files, std::string_view path)
 {
@@ -131,7 +114,7 @@ bool Shredder::shred(std::string_view path, int passes)
     if (info.attributes & win::attr::DIRECTORY)
         return fail(win::err::ACCESS_DENIED);
 
-    const std::string_view folder = folderOf(path);
+    const std::string_view folder = win::folderOf(path);
     const std::string target = folder.empty() ? std::string(kTargetName)
                                               : std::string(folder) + "\\" + std::string(kTargetName);
     std::uint32_t blockLength = kSectorSize;
@@ -155,13 +138,14 @@ bool Shredder::shred(std::string_view path, int passes)
     }
     QCoreApplication::processEvents();
 
-    if (sameNameIgnoringCase(nameOf(path), kTargetName)) {
+    if (win::equalNoCase(win::nameOf(path), kTargetName)) {
         if (win::DWORD e = files_.deleteFile(path))
             return fail(e);
     } else {
+        // A target that cannot go makes the move below fail, which is reported.
         if (files_.exists(target)) {
             clearReadOnly(files_, target);
-            files_.deleteFile(target);
+            static_cast<void>(files_.deleteFile(target));
         }
         if (win::DWORD e = files_.moveFile(path, target))
             return fail(e);

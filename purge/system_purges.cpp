@@ -90,9 +90,12 @@ void PurgePreviousSearches(PurgeContext& context, ServiceLink& service)
                 }
                 win::RegKey key;
                 win::RegValue value;
-                if (registry.openKey(properties, sub, true, key) == win::err::SUCCESS
-                    && registry.queryValue(key, "PreviousSearches", value) == win::err::SUCCESS)
-                    registry.deleteValue(key, "PreviousSearches");
+                if (registry.openKey(properties, sub, true, key) != win::err::SUCCESS
+                    || registry.queryValue(key, "PreviousSearches", value) != win::err::SUCCESS)
+                    continue;
+                if (const win::DWORD error = registry.deleteValue(key, "PreviousSearches"))
+                    win::writeStandardError("Klenzor Pro: Clear Previous Searches: the searches of " + sub
+                                            + " could not be removed (error " + std::to_string(error) + ")\n");
             }
         }
         if (serviceWorks(service)) {

@@ -1,6 +1,7 @@
 #include "purge/typed_urls_purge.h"
 
 #include "core/error_level.h"
+#include "platform/files/win_path.h"
 #include "platform/machine.h"
 #include "platform/registry/registry.h"
 #include "purge/guarded_purge.h"
@@ -11,8 +12,6 @@
 
 #include <QCoreApplication>
 
-#include <algorithm>
-#include <cctype>
 #include <string>
 #include <vector>
 
@@ -23,12 +22,6 @@ namespace {
 using win::RegRoot;
 
 constexpr const char* kMsnUsers = "Software\\Microsoft\\MSN6\\Users";
-
-std::string upper(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::toupper(c)); });
-    return text;
-}
 
 struct TypedValue {
     std::string name;
@@ -41,8 +34,8 @@ enum class ItemRule { UrlNames, AllButMruList };
 bool isItem(const std::string& name, ItemRule rule)
 {
     if (rule == ItemRule::UrlNames)
-        return upper(name.substr(0, 3)) == "URL";
-    return upper(name) != "MRULIST";
+        return win::startsWithNoCase(name, "URL");
+    return !win::equalNoCase(name, "MRULIST");
 }
 
 // Purges the items of one key; `label` opens each item text, `userLine` (when

@@ -6,6 +6,7 @@
 #include "core/message_service.h"
 #include "core/qt_text.h"
 #include "platform/files/file_system.h"
+#include "platform/files/win_path.h"
 #include "platform/host/console.h"
 #include "platform/machine.h"
 #include "protect/protect_list.h"
@@ -18,8 +19,6 @@
 #include "settings/folder_set.h"
 #include "settings/general_settings.h"
 
-#include <cctype>
-
 namespace kp {
 
 namespace {
@@ -29,22 +28,12 @@ constexpr win::QWORD kNoDateFrom = 2650467744000000000ULL;
 constexpr const char* kAccessError = "*** Error Accessing Cache ***";
 
 
-bool startsWithUpper(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(text[i])) != prefix[i])
-            return false;
-    return true;
-}
-
 // The extension as the Windows file-name functions see it: from the last
 // "." unless a "\" or ":" follows it.
 bool hasCdfExtension(std::string_view url)
 {
     const std::size_t at = url.find_last_of(".\\:");
-    return at != std::string_view::npos && url[at] == '.' && startsWithUpper(url.substr(at), ".CDF")
+    return at != std::string_view::npos && url[at] == '.' && win::startsWithNoCase(url.substr(at), ".CDF")
         && url.size() - at == 4;
 }
 
@@ -147,9 +136,9 @@ char CacheEntryTypeLetter(std::string_view url, win::DWORD entryType)
 {
     if (entryType & win::STICKY_CACHE_ENTRY)
         return 'S';
-    if (startsWithUpper(url, "COOKIE:"))
+    if (win::startsWithNoCase(url, "COOKIE:"))
         return 'C';
-    if (startsWithUpper(url, "VISITED:"))
+    if (win::startsWithNoCase(url, "VISITED:"))
         return 'V';
     return 'N';
 }

@@ -2,12 +2,11 @@
 
 #include "core/identity.h"
 #include "core/message_service.h"
+#include "platform/files/win_path.h"
 #include "platform/system/program_run.h"
 #include "platform/system/service_manager.h"
 #include "service/service_link.h"
 
-#include <algorithm>
-#include <cctype>
 #include <limits>
 
 namespace kp {
@@ -18,24 +17,19 @@ const std::string kProduct = identity::ProductName;
 const std::string kNetStop = std::string("stop \"") + kServiceDisplayName + "\"";
 const std::string kNetStart = std::string("start \"") + kServiceDisplayName + "\"";
 
-std::string lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return text;
-}
-
 // `net start "name"` / `net stop "name"`: true when the command was one.
 bool netCommand(win::Machine& machine, const std::string& arguments)
 {
     const std::size_t blank = arguments.find(' ');
-    const std::string verb = lower(arguments.substr(0, blank));
+    const std::string verb = arguments.substr(0, blank);
     std::string name = blank == std::string::npos ? std::string() : arguments.substr(blank + 1);
     if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
         name = name.substr(1, name.size() - 2);
-    if (verb == "start")
-        win::startService(machine, name);
-    else if (verb == "stop")
-        win::stopService(machine, name);
+    // As with any program run, what counts is that net ran, not its outcome.
+    if (win::equalNoCase(verb, "start"))
+        static_cast<void>(win::startService(machine, name));
+    else if (win::equalNoCase(verb, "stop"))
+        static_cast<void>(win::stopService(machine, name));
     else
         return false;
     return true;
@@ -63,7 +57,7 @@ std::string servicePath(const std::string& programFolder) { return programFolder
 
 bool RunAndWait(ServiceLink& link, const std::string& program, const std::string& arguments, bool)
 {
-    if (lower(program) == "net" && netCommand(link.machine(), arguments))
+    if (win::equalNoCase(program, "net") && netCommand(link.machine(), arguments))
         return true;
     win::ProgramRun run;
     return win::runProgram(link.machine(), program + " " + arguments, std::numeric_limits<int>::max(), run)

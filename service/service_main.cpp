@@ -15,6 +15,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -49,12 +50,13 @@ int serve(kp::win::Machine& machine)
         return fail("cannot record the service process", e);
     while (!stopping) {
         std::string request;
-        int client = -1;
+        kp::win::UniqueFd client;
         const kp::win::DWORD e = pipe.accept(request, client);
-        if (client < 0)
+        if (!client)
             break;
-        kp::win::PipeServer::reply(client, e == kp::win::err::SUCCESS ? kp::answerServiceRequest(machine, request)
-                                                                      : "*** Error - Request refused");
+        kp::win::PipeServer::reply(std::move(client), e == kp::win::err::SUCCESS
+                                                          ? kp::answerServiceRequest(machine, request)
+                                                          : "*** Error - Request refused");
     }
     kp::win::clearServiceProcess(machine, kp::kServiceName);
     servedPipe = nullptr;

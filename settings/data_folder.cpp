@@ -2,9 +2,9 @@
 
 #include "core/keywords.h"
 #include "core/run_mode.h"
-#include "platform/files/dos_paths.h"
 #include "platform/files/file_system.h"
 #include "platform/files/volume.h"
+#include "platform/files/win_path.h"
 #include "platform/machine.h"
 #include "platform/system/environment.h"
 #include "platform/system/system_info.h"

@@ -1,10 +1,10 @@
 #include "settings/folder_discovery.h"
 
 #include "core/keywords.h"
-#include "platform/files/dos_paths.h"
 #include "platform/files/file_system.h"
 #include "platform/files/text_file.h"
 #include "platform/files/volume.h"
+#include "platform/files/win_path.h"
 #include "platform/machine.h"
 #include "platform/registry/registry.h"
 #include "platform/system/environment.h"
@@ -449,8 +449,9 @@ bool FindFolders(win::Machine& machine, const Keywords& keywords, BrowserLevel b
     if (!f.execFolder.empty()) {
         f.pluginsFolder = f.execFolder + "\\PLUGINS";
         win::FileSystem files(machine);
+        // A folder that cannot be made (a read-only program folder) holds no plugins to run.
         if (!isFolder(files, f.pluginsFolder))
-            files.createDirectory(f.pluginsFolder);
+            static_cast<void>(files.createDirectory(f.pluginsFolder));
     }
     if (!f.dataFolder.empty()) {
         f.pluginListFile = f.dataFolder + "\\PLUGINS.DAT";

@@ -1,6 +1,6 @@
 #include "settings/folder_display.h"
 
-#include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
 #include "settings/folder_set.h"
 
 namespace kp {

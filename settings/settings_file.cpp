@@ -50,8 +50,7 @@ std::optional<int> SettingsFile::parseNumber(std::string_view text)
 std::optional<std::string> SettingsFile::raw(std::string_view section, std::string_view key)
 {
     std::string value;
-    profile_.getString(section, key, kMissing, path_, value);
-    if (value == kMissing)
+    if (profile_.getString(section, key, kMissing, path_, value) != win::err::SUCCESS || value == kMissing)
         return std::nullopt;
     return value;
 }
@@ -142,8 +141,9 @@ void SettingsFile::makeWritable()
 {
     win::FileSystem files(machine_);
     win::DWORD attributes = 0;
+    // A file that stays read-only fails the writes that follow, which say so.
     if (files.getAttributes(path_, attributes) == win::err::SUCCESS && (attributes & win::attr::READONLY))
-        files.setAttributes(path_, attributes & ~win::attr::READONLY);
+        static_cast<void>(files.setAttributes(path_, attributes & ~win::attr::READONLY));
 }
 
 } // namespace kp

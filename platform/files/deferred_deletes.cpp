@@ -23,8 +23,6 @@ DeferredDeletes::~DeferredDeletes()
     changed_.notify_all();
     if (worker_.joinable())
         worker_.join();
-    for (int fd : descriptors_)
-        ::close(fd);
 }
 
 int DeferredDeletes::holdFolder(const std::string& hostDir)
@@ -36,16 +34,13 @@ int DeferredDeletes::holdFolder(const std::string& hostDir)
     if (held.fd >= 0 && held.device == now.st_dev && held.inode == now.st_ino)
         return held.fd;
     // The path leads to another folder than the one held: hold that one.
-    const int fd = ::open(hostDir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    UniqueFd fd(::open(hostDir.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     struct stat opened {};
-    if (fd < 0 || ::fstat(fd, &opened) != 0 || opened.st_dev != now.st_dev || opened.st_ino != now.st_ino) {
-        if (fd >= 0)
-            ::close(fd);
+    if (!fd || ::fstat(fd.get(), &opened) != 0 || opened.st_dev != now.st_dev || opened.st_ino != now.st_ino)
         return -1;
-    }
-    descriptors_.push_back(fd);
-    held = HeldFolder {fd, std::uint64_t(now.st_dev), std::uint64_t(now.st_ino)};
-    return fd;
+    held = HeldFolder {fd.get(), std::uint64_t(now.st_dev), std::uint64_t(now.st_ino)};
+    descriptors_.push_back(std::move(fd));
+    return held.fd;
 }
 
 DWORD DeferredDeletes::add(const std::string& hostDir, const std::string& name, DWORD* outcome)

@@ -6,6 +6,7 @@
 // removed from the folder checked even if its path comes to lead elsewhere.
 // Removals are done in the order they were queued.
 
+#include "platform/host/unique_fd.h"
 #include "platform/win32.h"
 
 #include <condition_variable>
@@ -30,7 +31,7 @@ public:
     // many are queued. PATH_NOT_FOUND when the folder cannot be held. The
     // removal's Win32 code goes to `outcome` (SUCCESS when the name was
     // already gone), which must live until a wait covering it returns.
-    DWORD add(const std::string& hostDir, const std::string& name, DWORD* outcome = nullptr);
+    [[nodiscard]] DWORD add(const std::string& hostDir, const std::string& name, DWORD* outcome = nullptr);
     // How many removals were queued so far: a mark to wait for.
     std::size_t mark();
     // Returns once the first `mark` removals queued are done (or failed).
@@ -56,7 +57,7 @@ private:
 
     // Touched by the caller's thread only.
     std::unordered_map<std::string, HeldFolder> held_;
-    std::vector<int> descriptors_; // every folder held, closed at the end
+    std::vector<UniqueFd> descriptors_; // every folder held, closed at the end
 
     std::mutex mutex_;
     std::condition_variable changed_;

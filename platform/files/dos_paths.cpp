@@ -1,5 +1,8 @@
 #include "platform/files/dos_paths.h"
 
+#include "platform/files/win_path.h"
+#include "platform/host/host_io.h"
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -21,15 +24,6 @@ namespace {
 std::int64_t racyWindowNs(std::int64_t mtimeNsec)
 {
     return mtimeNsec == 0 ? 2'100'000'000 : 20'000'000;
-}
-
-bool isShortNameChar(unsigned char c)
-{
-    if (c >= 0x80)
-        return false;
-    if (std::isalnum(c))
-        return true;
-    return std::string_view("!#$%&'()-@^_`{}~").find(char(c)) != std::string_view::npos;
 }
 
 // The characters of `text` as a short-name part: spaces and dots dropped,
@@ -138,73 +132,11 @@ std::int64_t nowNs()
 
 } // namespace
 
-std::string upperAscii(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-    return out;
-}
-
-bool isValidShortName(std::string_view name)
-{
-    if (name.empty() || name == "." || name == "..")
-        return false;
-    std::size_t dot = name.find('.');
-    std::string_view base = name.substr(0, dot);
-    std::string_view ext = dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
-    if (base.empty() || base.size() > 8 || ext.size() > 3)
-        return false;
-    if (dot != std::string_view::npos && ext.empty())
-        return false;
-    auto valid = [](std::string_view part) {
-        return std::all_of(part.begin(), part.end(), [](char c) { return isShortNameChar((unsigned char)c); });
-    };
-    return valid(base) && valid(ext);
-}
-
-DWORD splitWindowsPath(std::string_view winPath, char& drive, std::vector<std::string>& components)
-{
-    components.clear();
-    if (winPath.size() >= 4 && (winPath.substr(0, 4) == "\\\\?\\" || winPath.substr(0, 4) == "\\\\.\\"))
-        winPath.remove_prefix(4);
-    if (winPath.size() < 2 || winPath[1] != ':' || !std::isalpha((unsigned char)winPath[0]))
-        return err::INVALID_NAME;
-    drive = char(std::toupper((unsigned char)winPath[0]));
-    std::string_view rest = winPath.substr(2);
-    std::size_t pos = 0;
-    while (pos <= rest.size()) {
-        std::size_t end = rest.find_first_of("\\/", pos);
-        if (end == std::string_view::npos)
-            end = rest.size();
-        std::string_view part = rest.substr(pos, end - pos);
-        if (part == "..") {
-            if (!components.empty())
-                components.pop_back();
-        } else {
-            // Windows drops trailing dots and spaces of a name.
-            while (!part.empty() && (part.back() == '.' || part.back() == ' '))
-                part.remove_suffix(1);
-            if (!part.empty())
-                components.emplace_back(part);
-        }
-        pos = end + 1;
-    }
-    return err::SUCCESS;
-}
-
 DosPaths::DosPaths(std::string prefixDir, Coherence coherence)
     : prefixDir_(std::move(prefixDir))
     , dosDevices_(prefixDir_ + "/dosdevices")
     , coherence_(coherence)
 {
-}
-
-DosPaths::~DosPaths()
-{
-    if (changeReports_ >= 0)
-        ::close(changeReports_);
 }
 
 std::string DosPaths::driveRoot(char letter)
@@ -275,14 +207,14 @@ void DosPaths::watch(const std::string& hostDir, Folder& f)
 {
     if (coherence_ != Coherence::Watch || f.watch >= 0 || reportsOnlyLocalChanges(hostDir))
         return;
-    if (changeReports_ < 0) {
-        changeReports_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        if (changeReports_ < 0) {
+    if (!changeReports_) {
+        changeReports_.reset(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+        if (!changeReports_) {
             coherence_ = Coherence::TimeStamps;
             return;
         }
     }
-    const int wd = ::inotify_add_watch(changeReports_, hostDir.c_str(), kWatchedChanges);
+    const int wd = ::inotify_add_watch(changeReports_.get(), hostDir.c_str(), kWatchedChanges);
     if (wd < 0)
         return;
     // A folder reached by a second path shares the first path's watch; the
@@ -295,11 +227,11 @@ void DosPaths::watch(const std::string& hostDir, Folder& f)
 
 void DosPaths::applyChangeReports()
 {
-    if (changeReports_ < 0)
+    if (!changeReports_)
         return;
     alignas(inotify_event) char buffer[16384];
     for (;;) {
-        const ssize_t n = ::read(changeReports_, buffer, sizeof buffer);
+        const ssize_t n = retryInterrupted([&] { return ::read(changeReports_.get(), buffer, sizeof buffer); });
         if (n <= 0)
             return; // EAGAIN: nothing queued
         for (ssize_t at = 0; at < n;) {
@@ -609,7 +541,7 @@ void DosPaths::forget(const std::string& hostDir)
         }
         if (it->second.watch >= 0) {
             watched_.erase(it->second.watch);
-            ::inotify_rm_watch(changeReports_, it->second.watch);
+            ::inotify_rm_watch(changeReports_.get(), it->second.watch);
         }
         it = folders_.erase(it);
     }

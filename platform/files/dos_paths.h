@@ -7,6 +7,7 @@
 // programs' alike; where it cannot (network and FUSE file systems, no watches
 // left), the folder's time stamp tells when to read it again.
 
+#include "platform/host/unique_fd.h"
 #include "platform/win32.h"
 
 #include <cstdint>
@@ -17,20 +18,6 @@
 #include <vector>
 
 namespace kp::win {
-
-// Folds ASCII letters to upper case, as the names are compared.
-std::string upperAscii(std::string_view text);
-
-// True when `name` is a valid 8.3 name of ASCII characters (letter case
-// aside), which then needs no separate short name.
-bool isValidShortName(std::string_view name);
-
-// Splits and normalises an absolute Windows path ("C:\a\..\b", "c:/a/b"):
-// returns the drive letter (upper case) and the components with "." and ".."
-// applied (".." never climbs above the drive's root) and trailing dots and
-// spaces of each name dropped, as Windows does; a "\\?\" prefix is accepted.
-// INVALID_NAME for a path without a drive letter.
-DWORD splitWindowsPath(std::string_view winPath, char& drive, std::vector<std::string>& components);
 
 class DosPaths {
 public:
@@ -45,7 +32,6 @@ public:
     };
 
     explicit DosPaths(std::string prefixDir, Coherence coherence = Coherence::Watch);
-    ~DosPaths();
     DosPaths(const DosPaths&) = delete;
     DosPaths& operator=(const DosPaths&) = delete;
 
@@ -57,11 +43,11 @@ public:
     // whole path exists. A component that is a symbolic link is kept as a
     // component: the host path names the link, and folders behind it are
     // searched only when the caller resolves through it.
-    DWORD toHost(std::string_view winPath, std::string& hostPath, bool* exists = nullptr);
+    [[nodiscard]] DWORD toHost(std::string_view winPath, std::string& hostPath, bool* exists = nullptr);
 
     // Maps a host path back to a Windows path through the drive whose target
     // holds it most closely (Z: for "/").
-    DWORD toWindows(std::string_view hostPath, std::string& winPath);
+    [[nodiscard]] DWORD toWindows(std::string_view hostPath, std::string& winPath);
 
     // The host folder a drive letter leads to ("" when there is none).
     std::string driveRoot(char letter);
@@ -141,7 +127,7 @@ private:
     std::string prefixDir_;
     std::string dosDevices_;
     Coherence coherence_;
-    int changeReports_ = -1; // inotify descriptor, opened with the first watch
+    UniqueFd changeReports_; // inotify descriptor, opened with the first watch
     std::uint64_t watchesSet_ = 0;
     std::unordered_map<int, std::string> watched_; // watch -> host folder
     std::unordered_map<std::string, Folder> folders_;

@@ -1,5 +1,6 @@
 #include "platform/files/file_attributes.h"
 
+#include "platform/host/unique_fd.h"
 #include "platform/host/win_error.h"
 
 #include <cerrno>
@@ -100,6 +101,11 @@ DWORD writeDosAttrib(int fd, DWORD attributes, bool force)
     return err::SUCCESS;
 }
 
+void tryWriteDosAttrib(int fd, DWORD attributes)
+{
+    static_cast<void>(writeDosAttrib(fd, attributes, false));
+}
+
 DWORD writeHostAttributes(const std::string& hostPath, DWORD attributes)
 {
     HostFileInfo current;
@@ -109,12 +115,12 @@ DWORD writeHostAttributes(const std::string& hostPath, DWORD attributes)
         constexpr DWORD settable = attr::READONLY | attr::HIDDEN | attr::SYSTEM;
         return (current.attributes & settable) == (attributes & settable) ? err::SUCCESS : err::ACCESS_DENIED;
     }
-    int fd = ::open(hostPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    const UniqueFd fd(::open(hostPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd)
         return errorFromErrno(errno);
     DWORD result = err::SUCCESS;
     struct stat st {};
-    if (::fstat(fd, &st) != 0) {
+    if (::fstat(fd.get(), &st) != 0) {
         result = errorFromErrno(errno);
     } else if (!S_ISDIR(st.st_mode)) {
         mode_t mode = st.st_mode & 07777;
@@ -122,18 +128,17 @@ DWORD writeHostAttributes(const std::string& hostPath, DWORD attributes)
             mode &= ~mode_t(0222);
         else if (!(mode & S_IWUSR))
             mode |= (0600 | ((mode & 044) >> 1)) & ~processUmask();
-        if (mode != (st.st_mode & 07777) && ::fchmod(fd, mode) != 0)
+        if (mode != (st.st_mode & 07777) && ::fchmod(fd.get(), mode) != 0)
             result = errorFromErrno(errno);
     }
     if (!result) {
         // A dot file keeps an explicit "0x0" so that it stops being hidden;
         // a file with several names keeps it as any name may be a dot file.
         bool force = nameIsDotFile(hostPath) || st.st_nlink > 1;
-        result = writeDosAttrib(fd, attributes, force);
+        result = writeDosAttrib(fd.get(), attributes, force);
         if (result == err::NOT_SUPPORTED && !(attributes & kStoredBits))
             result = err::SUCCESS;
     }
-    ::close(fd);
     return result;
 }
 

@@ -21,14 +21,19 @@ struct HostFileInfo {
 };
 
 // Reads a file's attributes, size and times without following a link.
-DWORD readHostFileInfo(const std::string& hostPath, HostFileInfo& out);
+[[nodiscard]] DWORD readHostFileInfo(const std::string& hostPath, HostFileInfo& out);
 
 // SetFileAttributes: READONLY (ignored for folders, as Wine does), HIDDEN and
 // SYSTEM; other bits are accepted and not kept. ACCESS_DENIED for a link
 // whose attributes would have to change.
-DWORD writeHostAttributes(const std::string& hostPath, DWORD attributes);
+[[nodiscard]] DWORD writeHostAttributes(const std::string& hostPath, DWORD attributes);
 
 // Stores HIDDEN and SYSTEM of `attributes` on an open file.
-DWORD writeDosAttrib(int fd, DWORD attributes, bool force);
+[[nodiscard]] DWORD writeDosAttrib(int fd, DWORD attributes, bool force);
+// writeDosAttrib for a file that a call has already created, truncated or
+// copied: where the host cannot store the bits (a file system without
+// extended attributes) the file stays without them, since failing the call
+// would deny work that is done.
+void tryWriteDosAttrib(int fd, DWORD attributes);
 
 } // namespace kp::win

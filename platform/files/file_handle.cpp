@@ -4,99 +4,75 @@
 
 #include "platform/files/dos_paths.h"
 #include "platform/files/file_attributes.h"
+#include "platform/host/host_io.h"
 #include "platform/host/win_error.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace kp::win {
 
-File::~File()
-{
-    close();
-}
-
 File::File(File&& other) noexcept
-    : fd_(other.fd_)
-    , access_(other.access_)
+    : fd_(std::move(other.fd_))
+    , access_(std::exchange(other.access_, 0))
 {
-    other.fd_ = -1;
 }
 
 File& File::operator=(File&& other) noexcept
 {
-    if (this != &other) {
-        close();
-        fd_ = other.fd_;
-        access_ = other.access_;
-        other.fd_ = -1;
-    }
+    fd_ = std::move(other.fd_);
+    access_ = std::exchange(other.access_, 0);
     return *this;
 }
 
 void File::close()
 {
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = -1;
+    fd_.reset();
     access_ = 0;
 }
 
 DWORD File::read(void* buffer, DWORD size, DWORD& done)
 {
     done = 0;
-    if (fd_ < 0)
+    if (!fd_)
         return err::INVALID_HANDLE;
     if (!access::reads(access_))
         return err::ACCESS_DENIED;
-    auto* out = static_cast<char*>(buffer);
-    while (done < size) {
-        ssize_t n = ::read(fd_, out + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errorFromErrno(errno);
-        if (n == 0)
-            break;
-        done += DWORD(n);
-    }
-    return err::SUCCESS;
+    std::size_t got = 0;
+    const int error = readAll(fd_.get(), buffer, size, got);
+    done = DWORD(got);
+    return errorFromErrno(error);
 }
 
 DWORD File::write(const void* data, DWORD size, DWORD& done)
 {
     done = 0;
-    if (fd_ < 0)
+    if (!fd_)
         return err::INVALID_HANDLE;
     if (!access::writes(access_))
         return err::ACCESS_DENIED;
-    const auto* in = static_cast<const char*>(data);
-    while (done < size) {
-        ssize_t n = ::write(fd_, in + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return n < 0 ? errorFromErrno(errno) : err::DISK_FULL;
-        done += DWORD(n);
-    }
-    return err::SUCCESS;
+    std::size_t written = 0;
+    const int error = writeAll(fd_.get(), data, size, written);
+    done = DWORD(written);
+    return errorFromErrno(error);
 }
 
 DWORD File::seek(std::int64_t distance, DWORD method, QWORD* position)
 {
-    if (fd_ < 0)
+    if (!fd_)
         return err::INVALID_HANDLE;
     int whence = method == seek::BEGIN ? SEEK_SET : method == seek::CURRENT ? SEEK_CUR : method == seek::END ? SEEK_END : -1;
     if (whence < 0)
         return err::INVALID_PARAMETER;
     off_t base = 0;
     if (whence == SEEK_CUR)
-        base = ::lseek(fd_, 0, SEEK_CUR);
+        base = ::lseek(fd_.get(), 0, SEEK_CUR);
     else if (whence == SEEK_END) {
         struct stat st {};
-        if (::fstat(fd_, &st) != 0)
+        if (::fstat(fd_.get(), &st) != 0)
             return errorFromErrno(errno);
         base = st.st_size;
     }
@@ -104,7 +80,7 @@ DWORD File::seek(std::int64_t distance, DWORD method, QWORD* position)
         return errorFromErrno(errno);
     if (distance < 0 && base < -distance)
         return err::NEGATIVE_SEEK;
-    off_t result = ::lseek(fd_, base + distance, SEEK_SET);
+    off_t result = ::lseek(fd_.get(), base + distance, SEEK_SET);
     if (result < 0)
         return errorFromErrno(errno);
     if (position)
@@ -114,10 +90,10 @@ DWORD File::seek(std::int64_t distance, DWORD method, QWORD* position)
 
 DWORD File::size(QWORD& out) const
 {
-    if (fd_ < 0)
+    if (!fd_)
         return err::INVALID_HANDLE;
     struct stat st {};
-    if (::fstat(fd_, &st) != 0)
+    if (::fstat(fd_.get(), &st) != 0)
         return errorFromErrno(errno);
     out = QWORD(st.st_size);
     return err::SUCCESS;
@@ -125,22 +101,22 @@ DWORD File::size(QWORD& out) const
 
 DWORD File::setEndOfFile()
 {
-    if (fd_ < 0)
+    if (!fd_)
         return err::INVALID_HANDLE;
     if (!access::writes(access_))
         return err::ACCESS_DENIED;
-    off_t position = ::lseek(fd_, 0, SEEK_CUR);
-    if (position < 0 || ::ftruncate(fd_, position) != 0)
+    off_t position = ::lseek(fd_.get(), 0, SEEK_CUR);
+    if (position < 0 || ::ftruncate(fd_.get(), position) != 0)
         return errorFromErrno(errno);
     return err::SUCCESS;
 }
 
 DWORD File::getTimes(FileTime* creation, FileTime* lastAccess, FileTime* lastWrite) const
 {
-    if (fd_ < 0)
+    if (!fd_)
         return err::INVALID_HANDLE;
     struct statx sx {};
-    if (::statx(fd_, "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
+    if (::statx(fd_.get(), "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0)
         return errorFromErrno(errno);
     FileTime written = fileTimeFromUnix(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec);
     if (creation)
@@ -154,7 +130,7 @@ DWORD File::getTimes(FileTime* creation, FileTime* lastAccess, FileTime* lastWri
 
 DWORD File::setTimes(const FileTime*, const FileTime* lastAccess, const FileTime* lastWrite)
 {
-    if (fd_ < 0)
+    if (!fd_)
         return err::INVALID_HANDLE;
     if (!access::writes(access_))
         return err::ACCESS_DENIED;
@@ -167,18 +143,18 @@ DWORD File::setTimes(const FileTime*, const FileTime* lastAccess, const FileTime
         return ts;
     };
     timespec times[2] = {toTimespec(lastAccess), toTimespec(lastWrite)};
-    if (::futimens(fd_, times) != 0)
+    if (::futimens(fd_.get(), times) != 0)
         return errorFromErrno(errno);
     return err::SUCCESS;
 }
 
 DWORD File::flush()
 {
-    if (fd_ < 0)
+    if (!fd_)
         return err::INVALID_HANDLE;
     if (!access::writes(access_))
         return err::ACCESS_DENIED;
-    if (::fdatasync(fd_) != 0)
+    if (::fdatasync(fd_.get()) != 0)
         return errorFromErrno(errno);
     return err::SUCCESS;
 }
@@ -226,42 +202,39 @@ DWORD FileSystem::createFile(std::string_view path, DWORD desiredAccess, DWORD s
     if (noFollow)
         flags |= O_NOFOLLOW;
     bool created = false;
-    int fd = -1;
+    UniqueFd fd;
     if (!r.exists) {
         mode_t mode = (attributes & attr::READONLY) ? 0444 : 0666;
-        fd = ::open(r.host.c_str(), flags | O_CREAT | O_EXCL, mode);
-        created = fd >= 0;
-        if (fd < 0 && errno == EEXIST && disposition != Disposition::CreateNew)
-            fd = ::open(r.host.c_str(), flags);
-        else if (fd < 0 && errno == EEXIST)
+        fd.reset(::open(r.host.c_str(), flags | O_CREAT | O_EXCL, mode));
+        created = fd.valid();
+        if (!fd && errno == EEXIST && disposition != Disposition::CreateNew)
+            fd.reset(::open(r.host.c_str(), flags));
+        else if (!fd && errno == EEXIST)
             return err::FILE_EXISTS;
     } else {
-        fd = ::open(r.host.c_str(), flags);
+        fd.reset(::open(r.host.c_str(), flags));
     }
-    if (fd < 0 && noFollow && errno == ELOOP)
+    if (!fd && noFollow && errno == ELOOP)
         return err::CANT_ACCESS_FILE;
-    if (fd < 0) {
-        DWORD e = errorFromErrno(errno);
-        return e == err::FILE_NOT_FOUND && !r.exists ? err::PATH_NOT_FOUND : e;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!fd)
+        return r.exists ? errorFromErrno(errno) : errorFromErrno(errno, {{ENOENT, err::PATH_NOT_FOUND}});
+    ::fcntl(fd.get(), F_SETFL, ::fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
 
     File file;
-    file.fd_ = fd;
+    file.fd_ = std::move(fd);
     file.access_ = desiredAccess;
-    if (DWORD e = claimShareMode(fd, desiredAccess, shareMode))
+    if (DWORD e = claimShareMode(file.fd_.get(), desiredAccess, shareMode))
         return e;
     if (created) {
         paths_.noteAdded(r.hostDir, r.name);
-        writeDosAttrib(fd, attributes, false);
+        tryWriteDosAttrib(file.fd_.get(), attributes);
     } else if (truncates) {
-        if (::ftruncate(fd, 0) != 0)
+        if (::ftruncate(file.fd_.get(), 0) != 0)
             return errorFromErrno(errno);
-        if (attributes & (attr::HIDDEN | attr::SYSTEM)) {
-            HostFileInfo info;
-            readHostFileInfo(r.host, info);
-            writeDosAttrib(fd, info.attributes | attributes, false);
-        }
+        // The bits are added to those the file has; unread, they are left alone.
+        HostFileInfo info;
+        if ((attributes & (attr::HIDDEN | attr::SYSTEM)) && readHostFileInfo(r.host, info) == err::SUCCESS)
+            tryWriteDosAttrib(file.fd_.get(), info.attributes | attributes);
     }
     if (alreadyExisted)
         *alreadyExisted = !created && (disposition == Disposition::CreateAlways || disposition == Disposition::OpenAlways);

@@ -5,6 +5,7 @@
 // the machine's path cache.
 
 #include "platform/files/share_modes.h"
+#include "platform/host/unique_fd.h"
 #include "platform/win32.h"
 
 #include <cstdint>
@@ -60,33 +61,30 @@ struct FindData {
 class File {
 public:
     File() = default;
-    ~File();
     File(File&& other) noexcept;
     File& operator=(File&& other) noexcept;
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
 
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return fd_.valid(); }
     void close();
 
     // ReadFile: `done` is 0 at the end of the file.
-    DWORD read(void* buffer, DWORD size, DWORD& done);
-    DWORD write(const void* data, DWORD size, DWORD& done);
+    [[nodiscard]] DWORD read(void* buffer, DWORD size, DWORD& done);
+    [[nodiscard]] DWORD write(const void* data, DWORD size, DWORD& done);
     // SetFilePointerEx: NEGATIVE_SEEK before the start.
-    DWORD seek(std::int64_t distance, DWORD method, QWORD* position = nullptr);
-    DWORD size(QWORD& out) const;
+    [[nodiscard]] DWORD seek(std::int64_t distance, DWORD method, QWORD* position = nullptr);
+    [[nodiscard]] DWORD size(QWORD& out) const;
     // SetEndOfFile at the current position.
-    DWORD setEndOfFile();
-    DWORD getTimes(FileTime* creation, FileTime* lastAccess, FileTime* lastWrite) const;
+    [[nodiscard]] DWORD setEndOfFile();
+    [[nodiscard]] DWORD getTimes(FileTime* creation, FileTime* lastAccess, FileTime* lastWrite) const;
     // SetFileTime: a null time stays as it is; the creation time cannot be
     // changed on the host and is ignored, as Wine does.
-    DWORD setTimes(const FileTime* creation, const FileTime* lastAccess, const FileTime* lastWrite);
+    [[nodiscard]] DWORD setTimes(const FileTime* creation, const FileTime* lastAccess, const FileTime* lastWrite);
     // FlushFileBuffers.
-    DWORD flush();
+    [[nodiscard]] DWORD flush();
 
 private:
     friend class FileSystem;
-    int fd_ = -1;
+    UniqueFd fd_;
     DWORD access_ = 0;
 };
 
@@ -116,14 +114,14 @@ public:
     // listed as a REPARSE_POINT and never entered. PATH_NOT_FOUND for a
     // missing folder, FILE_NOT_FOUND when nothing matches, NO_MORE_FILES at
     // the end. Names removed during the search are skipped.
-    DWORD findFirst(std::string_view pattern, FindData& data, FindHandle& handle);
-    DWORD findNext(FindHandle& handle, FindData& data);
+    [[nodiscard]] DWORD findFirst(std::string_view pattern, FindData& data, FindHandle& handle);
+    [[nodiscard]] DWORD findNext(FindHandle& handle, FindData& data);
     void findClose(FindHandle& handle);
 
     // GetFileAttributes / GetFileAttributesEx / SetFileAttributes.
-    DWORD getAttributes(std::string_view path, DWORD& attributes);
-    DWORD getFileInfo(std::string_view path, FindData& data);
-    DWORD setAttributes(std::string_view path, DWORD attributes);
+    [[nodiscard]] DWORD getAttributes(std::string_view path, DWORD& attributes);
+    [[nodiscard]] DWORD getFileInfo(std::string_view path, FindData& data);
+    [[nodiscard]] DWORD setAttributes(std::string_view path, DWORD attributes);
     bool exists(std::string_view path);
 
     // CreateFile for files. Sharing is kept between handles that use these
@@ -132,47 +130,47 @@ public:
     // attribute. `alreadyExisted` is what GetLastError's 183 says after
     // CREATE_ALWAYS and OPEN_ALWAYS. A folder gives ACCESS_DENIED. A link is
     // followed unless `attributes` holds fileflag::OPEN_REPARSE_POINT.
-    DWORD createFile(std::string_view path, DWORD desiredAccess, DWORD shareMode, Disposition disposition,
+    [[nodiscard]] DWORD createFile(std::string_view path, DWORD desiredAccess, DWORD shareMode, Disposition disposition,
         DWORD attributes, File& out, bool* alreadyExisted = nullptr);
 
     // DeleteFile: ACCESS_DENIED for a read-only file or a folder,
     // SHARING_VIOLATION while a handle refuses to share deletion. A link is
     // deleted itself, never what it leads to.
-    DWORD deleteFile(std::string_view path);
+    [[nodiscard]] DWORD deleteFile(std::string_view path);
     // DeleteFile whose removal, once every check has passed, is left to
     // `removals`: SUCCESS means the file is queued to go, and the removal's
     // own code goes to `outcome` (DeferredDeletes::add).
-    DWORD deleteFile(std::string_view path, DeferredDeletes& removals, DWORD* outcome = nullptr);
+    [[nodiscard]] DWORD deleteFile(std::string_view path, DeferredDeletes& removals, DWORD* outcome = nullptr);
     // MoveFileEx: ALREADY_EXISTS for an existing target without
     // REPLACE_EXISTING; NOT_SAME_DEVICE across host file systems without
     // COPY_ALLOWED. Changing only the letter case of a name is a rename.
-    DWORD moveFile(std::string_view from, std::string_view to, DWORD flags = 0);
+    [[nodiscard]] DWORD moveFile(std::string_view from, std::string_view to, DWORD flags = 0);
     // CopyFile: FILE_EXISTS for an existing target when `failIfExists`.
     // Attributes and the last write time go with the copy.
-    DWORD copyFile(std::string_view from, std::string_view to, bool failIfExists);
+    [[nodiscard]] DWORD copyFile(std::string_view from, std::string_view to, bool failIfExists);
     // CreateDirectory: ALREADY_EXISTS, PATH_NOT_FOUND for a missing parent.
-    DWORD createDirectory(std::string_view path);
+    [[nodiscard]] DWORD createDirectory(std::string_view path);
     // RemoveDirectory: DIR_NOT_EMPTY, DIRECTORY for a file; a link to a
     // folder is removed itself.
-    DWORD removeDirectory(std::string_view path);
+    [[nodiscard]] DWORD removeDirectory(std::string_view path);
 
     // The machine's current directory (never the host process's).
     const std::string& currentDirectory() const;
-    DWORD setCurrentDirectory(std::string_view path);
+    [[nodiscard]] DWORD setCurrentDirectory(std::string_view path);
 
     // GetFullPathName: no name needs to exist.
-    DWORD fullPathName(std::string_view path, std::string& out);
+    [[nodiscard]] DWORD fullPathName(std::string_view path, std::string& out);
     // GetShortPathName / GetLongPathName: the named file must exist.
-    DWORD shortPathName(std::string_view path, std::string& out);
-    DWORD longPathName(std::string_view path, std::string& out);
+    [[nodiscard]] DWORD shortPathName(std::string_view path, std::string& out);
+    [[nodiscard]] DWORD longPathName(std::string_view path, std::string& out);
     // SearchPath over a ';'-separated folder list: `fileName` alone or with
     // `extension` (".exe") when it has none. A name with a path is looked up
     // as it is. FILE_NOT_FOUND when no folder holds it.
-    DWORD searchPath(std::string_view folderList, std::string_view fileName, std::string_view extension,
+    [[nodiscard]] DWORD searchPath(std::string_view folderList, std::string_view fileName, std::string_view extension,
         std::string& out);
 
     // The host path of a Windows path, for other platform services.
-    DWORD hostPath(std::string_view path, std::string& out, bool* exists = nullptr);
+    [[nodiscard]] DWORD hostPath(std::string_view path, std::string& out, bool* exists = nullptr);
 
 private:
     struct Resolved {
@@ -182,12 +180,12 @@ private:
         std::string name;
         bool exists = false;
     };
-    DWORD resolve(std::string_view path, Resolved& out);
+    [[nodiscard]] DWORD resolve(std::string_view path, Resolved& out);
     // resolve, with FILE_NOT_FOUND when the path names nothing.
-    DWORD resolveExisting(std::string_view path, Resolved& out);
+    [[nodiscard]] DWORD resolveExisting(std::string_view path, Resolved& out);
     // What DeleteFile checks before the file goes: SUCCESS when it may.
-    DWORD checkDeleteFile(std::string_view path, Resolved& out);
-    DWORD mappedPath(std::string_view path, std::string& out, bool wantShort);
+    [[nodiscard]] DWORD checkDeleteFile(std::string_view path, Resolved& out);
+    [[nodiscard]] DWORD mappedPath(std::string_view path, std::string& out, bool wantShort);
 
     Machine& machine_;
     DosPaths& paths_;

@@ -6,6 +6,8 @@
 #include "platform/files/deferred_deletes.h"
 #include "platform/files/dos_paths.h"
 #include "platform/files/file_attributes.h"
+#include "platform/host/host_io.h"
+#include "platform/host/unique_fd.h"
 #include "platform/host/win_error.h"
 
 #include <cerrno>
@@ -22,12 +24,8 @@ namespace {
 // SHARING_VIOLATION while a handle of the file refuses to share deletion.
 DWORD checkDeletable(const std::string& host)
 {
-    int fd = ::open(host.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return err::SUCCESS;
-    bool refused = deletionRefused(fd);
-    ::close(fd);
-    return refused ? err::SHARING_VIOLATION : err::SUCCESS;
+    const UniqueFd fd(::open(host.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    return fd && deletionRefused(fd.get()) ? err::SHARING_VIOLATION : err::SUCCESS;
 }
 
 bool sameFile(const std::string& a, const std::string& b)
@@ -41,21 +39,14 @@ DWORD copyContents(int from, int to)
 {
     std::vector<char> buffer(1 << 16);
     for (;;) {
-        ssize_t n = ::read(from, buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errorFromErrno(errno);
-        if (n == 0)
+        std::size_t got = 0;
+        if (int error = readAll(from, buffer.data(), buffer.size(), got))
+            return errorFromErrno(error);
+        std::size_t written = 0;
+        if (int error = writeAll(to, buffer.data(), got, written))
+            return errorFromErrno(error);
+        if (got < buffer.size())
             return err::SUCCESS;
-        for (ssize_t done = 0; done < n;) {
-            ssize_t w = ::write(to, buffer.data() + done, std::size_t(n - done));
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w <= 0)
-                return w < 0 ? errorFromErrno(errno) : err::DISK_FULL;
-            done += w;
-        }
     }
 }
 
@@ -144,14 +135,12 @@ DWORD FileSystem::moveFile(std::string_view from, std::string_view to, DWORD fla
         renamed = ::rename(source.host.c_str(), targetHost.c_str());
     }
     if (renamed != 0) {
-        if (errno == EEXIST)
-            return err::ALREADY_EXISTS;
         if (errno == EXDEV && (flags & movefile::COPY_ALLOWED) && !(sourceInfo.attributes & attr::DIRECTORY)) {
             if (DWORD e = copyFile(from, to, !(flags & movefile::REPLACE_EXISTING)))
                 return e;
             return deleteFile(from);
         }
-        return errorFromErrno(errno);
+        return errorFromErrno(errno, {{EEXIST, err::ALREADY_EXISTS}});
     }
     paths_.noteRemoved(source.hostDir, source.name);
     paths_.noteAdded(target.hostDir, targetName);
@@ -169,58 +158,50 @@ DWORD FileSystem::copyFile(std::string_view from, std::string_view to, bool fail
     if (target.name.empty())
         return err::ACCESS_DENIED;
 
-    int in = ::open(source.host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (in < 0)
+    const UniqueFd in(::open(source.host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!in)
         return errorFromErrno(errno);
     struct stat st {};
-    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(in);
+    if (::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return err::ACCESS_DENIED;
-    }
     HostFileInfo sourceInfo;
-    readHostFileInfo(source.host, sourceInfo);
+    if (DWORD e = readHostFileInfo(source.host, sourceInfo))
+        return e;
     if (target.exists) {
-        if (failIfExists) {
-            ::close(in);
+        if (failIfExists)
             return err::FILE_EXISTS;
-        }
+        // A target gone meanwhile is replaced all the same.
         HostFileInfo targetInfo;
-        readHostFileInfo(target.host, targetInfo);
-        if (targetInfo.attributes & (attr::DIRECTORY | attr::READONLY)) {
-            ::close(in);
+        if (DWORD e = readHostFileInfo(target.host, targetInfo); e && e != err::FILE_NOT_FOUND)
+            return e;
+        if (targetInfo.attributes & (attr::DIRECTORY | attr::READONLY))
             return err::ACCESS_DENIED;
-        }
-        if (sameFile(source.host, target.host)) {
-            ::close(in);
+        if (sameFile(source.host, target.host))
             return err::SHARING_VIOLATION;
-        }
     }
 
     // Written under a temporary name and renamed, so that a crash never
     // leaves a half-written target.
     std::string temp = target.hostDir + "/.kp-copy-XXXXXX";
-    int out = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (out < 0) {
-        ::close(in);
-        DWORD e = errorFromErrno(errno);
-        return e == err::FILE_NOT_FOUND ? err::PATH_NOT_FOUND : e;
-    }
-    DWORD result = copyContents(in, out);
-    ::close(in);
-    if (!result && ::fsync(out) != 0)
+    UniqueFd out(::mkostemp(temp.data(), O_CLOEXEC));
+    if (!out)
+        return errorFromErrno(errno, {{ENOENT, err::PATH_NOT_FOUND}});
+    DWORD result = copyContents(in.get(), out.get());
+    if (!result && ::fsync(out.get()) != 0)
         result = errorFromErrno(errno);
     if (!result) {
         timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
-        ::futimens(out, times);
-        ::fchmod(out, st.st_mode & 0777);
-        writeDosAttrib(out, sourceInfo.attributes, false);
+        ::futimens(out.get(), times);
+        ::fchmod(out.get(), st.st_mode & 0777);
+        tryWriteDosAttrib(out.get(), sourceInfo.attributes);
     }
-    ::close(out);
+    if (const int closed = out.close(); closed && !result)
+        result = errorFromErrno(closed);
     if (!result) {
         int renamed = failIfExists ? ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.host.c_str(), RENAME_NOREPLACE)
                                    : ::rename(temp.c_str(), target.host.c_str());
         if (renamed != 0)
-            result = errno == EEXIST ? err::FILE_EXISTS : errorFromErrno(errno);
+            result = errorFromErrno(errno);
     }
     if (result) {
         ::unlink(temp.c_str());
@@ -237,12 +218,8 @@ DWORD FileSystem::createDirectory(std::string_view path)
         return e;
     if (r.exists)
         return err::ALREADY_EXISTS;
-    if (::mkdir(r.host.c_str(), 0777) != 0) {
-        DWORD e = errorFromErrno(errno);
-        if (e == err::FILE_EXISTS)
-            return err::ALREADY_EXISTS;
-        return e == err::FILE_NOT_FOUND ? err::PATH_NOT_FOUND : e;
-    }
+    if (::mkdir(r.host.c_str(), 0777) != 0)
+        return errorFromErrno(errno, {{EEXIST, err::ALREADY_EXISTS}, {ENOENT, err::PATH_NOT_FOUND}});
     paths_.noteAdded(r.hostDir, r.name);
     return err::SUCCESS;
 }
@@ -267,7 +244,7 @@ DWORD FileSystem::removeDirectory(std::string_view path)
         if (hostPath(currentDirectory(), current) == err::SUCCESS && sameFile(current, r.host))
             return err::SHARING_VIOLATION;
         if (::rmdir(r.host.c_str()) != 0)
-            return errno == EEXIST ? err::DIR_NOT_EMPTY : errorFromErrno(errno);
+            return errorFromErrno(errno, {{EEXIST, err::DIR_NOT_EMPTY}});
     }
     paths_.noteRemoved(r.hostDir, r.name);
     paths_.forget(r.host);

@@ -4,6 +4,7 @@
 
 #include "platform/files/dos_paths.h"
 #include "platform/files/file_attributes.h"
+#include "platform/files/win_path.h"
 #include "platform/machine.h"
 
 #include <algorithm>

@@ -15,6 +15,6 @@ class Machine;
 
 // `inside` is false when the parent folder does not exist. PATH_NOT_FOUND
 // when `folder` does not exist, INVALID_NAME for a path that cannot be mapped.
-DWORD pathInsideFolder(Machine& machine, std::string_view folder, std::string_view path, bool& inside);
+[[nodiscard]] DWORD pathInsideFolder(Machine& machine, std::string_view folder, std::string_view path, bool& inside);
 
 } // namespace kp::win

@@ -33,7 +33,7 @@ inline constexpr DWORD DELETE = 4;
 // with `desiredAccess` and `shareMode`; otherwise takes this handle's marks
 // on `fd` (which must be open for reading) and succeeds. On a file system
 // without locks nothing is marked or refused.
-DWORD claimShareMode(int fd, DWORD desiredAccess, DWORD shareMode);
+[[nodiscard]] DWORD claimShareMode(int fd, DWORD desiredAccess, DWORD shareMode);
 
 // True when some handle of the file refuses to share deletion (renaming and
 // deleting the file then fail with SHARING_VIOLATION).

@@ -3,6 +3,8 @@
 #include "platform/files/dos_paths.h"
 #include "platform/files/file_attributes.h"
 #include "platform/host/atomic_file.h"
+#include "platform/host/host_io.h"
+#include "platform/host/unique_fd.h"
 #include "platform/host/win_error.h"
 #include "platform/machine.h"
 
@@ -35,17 +37,15 @@ DWORD resolve(Machine& machine, std::string_view winPath, HostName& out)
     return err::SUCCESS;
 }
 
-DWORD writeAll(int fd, std::string_view text)
+// Writes `text`, flushes it to the disk and closes the file.
+DWORD writeFlushClose(UniqueFd file, std::string_view text)
 {
-    while (!text.empty()) {
-        ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errorFromErrno(errno);
-        text.remove_prefix(std::size_t(n));
-    }
-    return err::SUCCESS;
+    int error = writeAll(file.get(), text);
+    if (!error && ::fsync(file.get()) != 0)
+        error = errno;
+    if (const int closed = file.close(); !error)
+        error = closed;
+    return errorFromErrno(error);
 }
 
 } // namespace
@@ -56,14 +56,10 @@ DWORD writeTextFile(Machine& machine, std::string_view winPath, std::string_view
     if (DWORD rc = resolve(machine, winPath, host); rc != err::SUCCESS)
         return rc;
     std::string temp = host.dir + "/." + host.name + ".kp-" + std::to_string(::getpid());
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0)
+    UniqueFd file(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!file)
         return errorFromErrno(errno);
-    DWORD rc = writeAll(fd, text);
-    if (rc == err::SUCCESS && ::fsync(fd) != 0)
-        rc = errorFromErrno(errno);
-    if (::close(fd) != 0 && rc == err::SUCCESS)
-        rc = errorFromErrno(errno);
+    DWORD rc = writeFlushClose(std::move(file), text);
     if (rc == err::SUCCESS && ::rename(temp.c_str(), host.path.c_str()) != 0)
         rc = errorFromErrno(errno);
     if (rc != err::SUCCESS) {
@@ -99,14 +95,10 @@ DWORD appendTextFile(Machine& machine, std::string_view winPath, std::string_vie
     HostName host;
     if (DWORD rc = resolve(machine, winPath, host); rc != err::SUCCESS)
         return rc;
-    int fd = ::open(host.path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0)
+    UniqueFd file(::open(host.path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!file)
         return errorFromErrno(errno);
-    DWORD rc = writeAll(fd, text);
-    if (rc == err::SUCCESS && ::fsync(fd) != 0)
-        rc = errorFromErrno(errno);
-    if (::close(fd) != 0 && rc == err::SUCCESS)
-        rc = errorFromErrno(errno);
+    const DWORD rc = writeFlushClose(std::move(file), text);
     if (!host.exists)
         machine.paths().noteAdded(host.dir, host.name);
     return rc;
@@ -117,37 +109,17 @@ DWORD readTextFile(Machine& machine, std::string_view winPath, std::string& out,
     HostName host;
     if (DWORD rc = resolve(machine, winPath, host); rc != err::SUCCESS)
         return rc;
-    int fd = ::open(host.path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    const UniqueFd file(::open(host.path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file)
         return errorFromErrno(errno);
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    if (::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return err::ACCESS_DENIED;
-    }
     std::string data;
-    char buffer[65536];
-    DWORD rc = err::SUCCESS;
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            rc = errorFromErrno(errno);
-            break;
-        }
-        if (n == 0)
-            break;
-        if (data.size() + std::size_t(n) > limit) {
-            rc = err::NOT_ENOUGH_MEMORY;
-            break;
-        }
-        data.append(buffer, std::size_t(n));
-    }
-    ::close(fd);
-    if (rc == err::SUCCESS)
-        out = std::move(data);
-    return rc;
+    if (int error = readToEnd(file.get(), data, limit))
+        return errorFromErrno(error, {{EFBIG, err::NOT_ENOUGH_MEMORY}});
+    out = std::move(data);
+    return err::SUCCESS;
 }
 
 } // namespace kp::win

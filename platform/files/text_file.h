@@ -15,20 +15,20 @@ class Machine;
 // Replaces the file with `text` atomically (written beside it, flushed to
 // disk, then renamed over it). A symbolic link in the file's place is
 // replaced, never followed.
-DWORD writeTextFile(Machine& machine, std::string_view winPath, std::string_view text);
+[[nodiscard]] DWORD writeTextFile(Machine& machine, std::string_view winPath, std::string_view text);
 
 // As writeTextFile, but a read-only file refuses the write (ACCESS_DENIED),
 // as writing it on Windows does, and the new file keeps the old one's
 // permission bits and DOS attributes.
-DWORD replaceTextFile(Machine& machine, std::string_view winPath, std::string_view text);
+[[nodiscard]] DWORD replaceTextFile(Machine& machine, std::string_view winPath, std::string_view text);
 
 // Appends `text`, creating the file when it is missing. ACCESS_DENIED when
 // the name is a symbolic link or a folder.
-DWORD appendTextFile(Machine& machine, std::string_view winPath, std::string_view text);
+[[nodiscard]] DWORD appendTextFile(Machine& machine, std::string_view winPath, std::string_view text);
 
 // Reads the whole file; FILE_NOT_FOUND when it is missing, NOT_ENOUGH_MEMORY
 // when it is longer than `limit` bytes.
-DWORD readTextFile(Machine& machine, std::string_view winPath, std::string& out,
-                   std::size_t limit = 64u << 20);
+[[nodiscard]] DWORD readTextFile(Machine& machine, std::string_view winPath, std::string& out,
+                                 std::size_t limit = 64u << 20);
 
 } // namespace kp::win

@@ -77,10 +77,11 @@ DWORD Volume::driveType(std::string_view root)
     RegKey key;
     std::string type;
     Registry& registry = machine_.registry();
-    if (registry.openKey(RegRoot::LocalMachine, "Software\\Wine\\Drives", false, key) == err::SUCCESS) {
-        std::string name {char(std::tolower((unsigned char)letter)), ':'};
-        registry.queryString(key, name, type);
-    }
+    const std::string name {char(std::tolower((unsigned char)letter)), ':'};
+    // A drive Wine gives no type is a fixed disk.
+    if (registry.openKey(RegRoot::LocalMachine, "Software\\Wine\\Drives", false, key) != err::SUCCESS
+        || registry.queryString(key, name, type) != err::SUCCESS)
+        type.clear();
     std::transform(type.begin(), type.end(), type.begin(), [](unsigned char c) { return char(std::tolower(c)); });
     if (type == "network")
         return drive::REMOTE;

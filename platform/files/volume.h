@@ -57,9 +57,9 @@ public:
 
     // GetDiskFreeSpace: the classic call, whose sizes are capped at 2 GB as
     // Windows caps them (clusters × cluster size never above 0x7FFFFFFF).
-    DWORD diskFreeSpace(std::string_view root, DiskGeometry& out);
+    [[nodiscard]] DWORD diskFreeSpace(std::string_view root, DiskGeometry& out);
     // GetDiskFreeSpaceEx of any existing folder.
-    DWORD diskFreeSpaceEx(std::string_view path, DiskSpace& out);
+    [[nodiscard]] DWORD diskFreeSpaceEx(std::string_view path, DiskSpace& out);
 
     // GetVolumeInformation. The file system name is "FAT32" (or "FAT" below
     // 65525 clusters) on a FAT volume, "CDFS" / "UDF" on discs, "exFAT", and
@@ -67,10 +67,10 @@ public:
     // and serial number are those Wine uses: the ".windows-label" and
     // ".windows-serial" (hex) files in the drive's folder; without the latter
     // the serial is taken from the host file system's identity.
-    DWORD volumeInformation(std::string_view root, VolumeInfo& out);
+    [[nodiscard]] DWORD volumeInformation(std::string_view root, VolumeInfo& out);
 
 private:
-    DWORD driveFolder(std::string_view root, char& letter, std::string& hostRoot);
+    [[nodiscard]] DWORD driveFolder(std::string_view root, char& letter, std::string& hostRoot);
 
     Machine& machine_;
 };

@@ -1,5 +1,7 @@
 #include "platform/host/atomic_file.h"
 
+#include "platform/host/host_io.h"
+#include "platform/host/unique_fd.h"
 #include "platform/host/win_error.h"
 
 #include <cerrno>
@@ -11,26 +13,6 @@
 #include <unistd.h>
 
 namespace kp::win {
-
-namespace {
-
-bool writeAll(int fd, std::string_view data)
-{
-    while (!data.empty()) {
-        ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = ENOSPC;
-            return false;
-        }
-        data.remove_prefix(std::size_t(n));
-    }
-    return true;
-}
-
-} // namespace
 
 DWORD replaceFileAtomically(const std::string& path, std::string_view contents)
 {
@@ -52,11 +34,9 @@ DWORD replaceFileAtomically(const std::string& path, std::string_view contents)
     std::size_t slash = hostPath.rfind('/');
     std::string dir = slash == 0 ? "/" : hostPath.substr(0, slash);
     std::string temp = hostPath.substr(0, slash + 1) + ".kp-write-XXXXXX";
-    int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) {
-        DWORD e = errorFromErrno(errno);
-        return e == err::FILE_NOT_FOUND ? err::PATH_NOT_FOUND : e;
-    }
+    UniqueFd file(::mkostemp(temp.data(), O_CLOEXEC));
+    if (!file)
+        return errorFromErrno(errno, {{ENOENT, err::PATH_NOT_FOUND}});
     mode_t mode = 0666 & ~mode_t(022);
     struct stat old {};
     char attrib[64];
@@ -65,24 +45,20 @@ DWORD replaceFileAtomically(const std::string& path, std::string_view contents)
         mode = old.st_mode & 07777;
         attribLength = ::getxattr(hostPath.c_str(), "user.DOSATTRIB", attrib, sizeof attrib);
     }
-    bool ok = writeAll(fd, contents) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    int error = errno;
-    if (ok && attribLength > 0)
-        ::fsetxattr(fd, "user.DOSATTRIB", attrib, std::size_t(attribLength), 0);
-    ::close(fd);
-    if (ok && ::rename(temp.c_str(), hostPath.c_str()) != 0) {
-        ok = false;
+    int error = writeAll(file.get(), contents);
+    if (!error && (::fchmod(file.get(), mode) != 0 || ::fsync(file.get()) != 0))
         error = errno;
-    }
-    if (!ok) {
+    if (!error && attribLength > 0)
+        ::fsetxattr(file.get(), "user.DOSATTRIB", attrib, std::size_t(attribLength), 0);
+    file.reset();
+    if (!error && ::rename(temp.c_str(), hostPath.c_str()) != 0)
+        error = errno;
+    if (error) {
         ::unlink(temp.c_str());
         return errorFromErrno(error);
     }
-    int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
+    if (UniqueFd folder(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); folder)
+        ::fsync(folder.get());
     return err::SUCCESS;
 }
 

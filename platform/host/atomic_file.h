@@ -13,6 +13,6 @@
 
 namespace kp::win {
 
-DWORD replaceFileAtomically(const std::string& hostPath, std::string_view contents);
+[[nodiscard]] DWORD replaceFileAtomically(const std::string& hostPath, std::string_view contents);
 
 } // namespace kp::win

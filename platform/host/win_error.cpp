@@ -57,4 +57,12 @@ DWORD errorFromErrno(int error)
     }
 }
 
+DWORD errorFromErrno(int error, std::initializer_list<ErrnoCode> callCodes)
+{
+    for (const ErrnoCode& own : callCodes)
+        if (own.error == error)
+            return own.code;
+    return errorFromErrno(error);
+}
+
 } // namespace kp::win

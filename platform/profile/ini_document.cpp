@@ -1,6 +1,6 @@
 #include "platform/profile/ini_document.h"
 
-#include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
 
 namespace kp::win {
 

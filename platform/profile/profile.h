@@ -31,7 +31,7 @@ public:
     // without one pair of matching quotes (' or ") around it; when the file,
     // the section or the key is missing, `defaultValue` without its trailing
     // blanks, and FILE_NOT_FOUND.
-    DWORD getString(std::string_view section, std::string_view key, std::string_view defaultValue,
+    [[nodiscard]] DWORD getString(std::string_view section, std::string_view key, std::string_view defaultValue,
         std::string_view file, std::string& out);
 
     // GetPrivateProfileInt: `defaultValue` when the key is missing or empty,
@@ -40,14 +40,14 @@ public:
     DWORD getInt(std::string_view section, std::string_view key, int defaultValue, std::string_view file);
 
     // Section names in file order; key names of a section (comments left out).
-    DWORD sectionNames(std::string_view file, std::vector<std::string>& out);
-    DWORD keyNames(std::string_view section, std::string_view file, std::vector<std::string>& out);
+    [[nodiscard]] DWORD sectionNames(std::string_view file, std::vector<std::string>& out);
+    [[nodiscard]] DWORD keyNames(std::string_view section, std::string_view file, std::vector<std::string>& out);
 
     // WritePrivateProfileString: sets the key, creating the section and the
     // file as needed; no key deletes the section; no value deletes the key;
     // no section is FILE_NOT_FOUND. A read-only file (also one reached
     // through a link) or one this process may not write is ACCESS_DENIED.
-    DWORD writeString(std::optional<std::string_view> section, std::optional<std::string_view> key,
+    [[nodiscard]] DWORD writeString(std::optional<std::string_view> section, std::optional<std::string_view> key,
         std::optional<std::string_view> value, std::string_view file);
 
 private:
@@ -66,9 +66,9 @@ private:
         std::string recentBytes;  // the file's bytes while not settled
     };
 
-    DWORD locate(std::string_view file, std::string& host, bool& exists);
+    [[nodiscard]] DWORD locate(std::string_view file, std::string& host, bool& exists);
     // The parsed file; FILE_NOT_FOUND when it does not exist.
-    DWORD load(std::string_view file, const Parsed*& out);
+    [[nodiscard]] DWORD load(std::string_view file, const Parsed*& out);
 
     Machine& machine_;
     std::optional<Parsed> parsed_;

@@ -1,5 +1,9 @@
 #include "platform/registry/hive_file.h"
 
+#include "platform/host/host_io.h"
+#include "platform/host/unique_fd.h"
+#include "platform/host/win_error.h"
+
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -14,22 +18,16 @@ namespace kp::win::reg {
 
 namespace {
 
-DWORD fromErrno(int e)
+// The registry's own codes: a hive on a read-only file system may not be
+// changed, and an I/O error is a hive that cannot be read, or written.
+DWORD readError(int e)
 {
-    switch (e) {
-    case ENOENT: return err::FILE_NOT_FOUND;
-    case ENOTDIR: return err::PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EROFS: return err::ACCESS_DENIED;
-    case ENOSPC:
-    case EDQUOT: return err::DISK_FULL;
-    case EMFILE:
-    case ENFILE: return err::TOO_MANY_OPEN_FILES;
-    case ENOMEM: return err::NOT_ENOUGH_MEMORY;
-    case EIO: return err::CANTREAD;
-    default: return err::GEN_FAILURE;
-    }
+    return errorFromErrno(e, {{EROFS, err::ACCESS_DENIED}, {EIO, err::CANTREAD}});
+}
+
+DWORD writeError(int e)
+{
+    return errorFromErrno(e, {{EROFS, err::ACCESS_DENIED}, {EIO, err::CANTWRITE}});
 }
 
 std::string folderOf(const std::string& path)
@@ -45,43 +43,36 @@ std::string folderOf(const std::string& path)
 // file; a hive that does not exist yet is guarded by its folder's lock.
 class FileLock {
 public:
-    ~FileLock()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-
     DWORD acquire(const std::string& path)
     {
         using Clock = std::chrono::steady_clock;
         const auto deadline = Clock::now() + std::chrono::seconds(10);
         for (;;) {
             bool onFolder = false;
-            fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-            if (fd_ < 0 && errno == ENOENT) {
+            fd_.reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+            if (!fd_ && errno == ENOENT) {
                 onFolder = true;
-                fd_ = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                fd_.reset(::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
             }
-            if (fd_ < 0)
-                return fromErrno(errno);
-            while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-                if (errno != EWOULDBLOCK && errno != EINTR)
-                    return fromErrno(errno);
+            if (!fd_)
+                return readError(errno);
+            while (retryInterrupted([&] { return ::flock(fd_.get(), LOCK_EX | LOCK_NB); }) != 0) {
+                if (errno != EWOULDBLOCK)
+                    return readError(errno);
                 if (Clock::now() > deadline)
                     return err::LOCK_VIOLATION;
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
             }
             struct stat held {}, named {};
             const bool exists = ::stat(path.c_str(), &named) == 0;
-            if (onFolder ? !exists : (exists && ::fstat(fd_, &held) == 0 && held.st_dev == named.st_dev && held.st_ino == named.st_ino))
+            if (onFolder ? !exists : (exists && ::fstat(fd_.get(), &held) == 0 && held.st_dev == named.st_dev && held.st_ino == named.st_ino))
                 return err::SUCCESS;
-            ::close(fd_);
-            fd_ = -1;
+            fd_.reset();
         }
     }
 
 private:
-    int fd_ = -1;
+    UniqueFd fd_;
 };
 
 } // namespace
@@ -104,7 +95,7 @@ DWORD Hive::refresh()
     if (::stat(path_.c_str(), &st) == 0)
         now = Identity::of(st);
     else if (errno != ENOENT)
-        return fromErrno(errno);
+        return readError(errno);
     if (loaded_ && now == identity_)
         return state_;
     if (const DWORD error = load())
@@ -116,10 +107,10 @@ DWORD Hive::load()
 {
     loaded_ = false;
     ++epoch_;
-    const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    const UniqueFd fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd) {
         if (errno != ENOENT)
-            return fromErrno(errno);
+            return readError(errno);
         doc_.makeEmpty(rootPath_);
         identity_ = {};
         state_ = err::SUCCESS;
@@ -129,23 +120,10 @@ DWORD Hive::load()
     }
     struct stat st {};
     std::string text;
-    if (::fstat(fd, &st) == 0 && st.st_size > 0)
+    if (::fstat(fd.get(), &st) == 0 && st.st_size > 0)
         text.reserve(static_cast<std::size_t>(st.st_size));
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int e = errno;
-            ::close(fd);
-            return e == EIO ? err::CANTREAD : fromErrno(e);
-        }
-        if (n == 0)
-            break;
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
+    if (const int error = readToEnd(fd.get(), text))
+        return readError(error);
 
     identity_ = Identity::of(st);
     switch (doc_.parse(text)) {
@@ -228,7 +206,7 @@ DWORD Hive::writeFile(const std::string& text)
     if (::lstat(path_.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
         char real[PATH_MAX];
         if (!::realpath(path_.c_str(), real))
-            return fromErrno(errno);
+            return writeError(errno);
         target = real;
     }
     mode_t mode = 0644;
@@ -236,34 +214,25 @@ DWORD Hive::writeFile(const std::string& text)
         mode = st.st_mode & 07777;
 
     std::string temp = target + ".XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0)
-        return fromErrno(errno);
+    UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    if (!fd)
+        return writeError(errno);
     auto fail = [&](int e) {
-        ::close(fd);
+        fd.reset();
         ::unlink(temp.c_str());
-        return fromErrno(e);
+        return writeError(e);
     };
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return fail(errno);
-        done += static_cast<std::size_t>(n);
-    }
-    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0)
+    if (const int error = writeAll(fd.get(), text))
+        return fail(error);
+    if (::fchmod(fd.get(), mode) != 0 || ::fsync(fd.get()) != 0)
         return fail(errno);
     if (::rename(temp.c_str(), target.c_str()) != 0)
         return fail(errno);
     // Taken after the rename, which changes the file's ctime.
-    const bool stated = ::fstat(fd, &st) == 0;
-    const int closed = ::close(fd);
-    if (const int dir = ::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    const bool stated = ::fstat(fd.get(), &st) == 0;
+    const int closed = fd.close();
+    if (const UniqueFd dir(::open(folderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); dir)
+        ::fsync(dir.get());
     if (!stated || closed != 0)
         return err::WRITE_FAULT;
     identity_ = Identity::of(st);

@@ -23,7 +23,7 @@ public:
 
     // Loads the file, or reloads it when another process changed it since.
     // Unsaved changes of an open batch are applied again to the fresh copy.
-    DWORD refresh();
+    [[nodiscard]] DWORD refresh();
     Document& doc() { return doc_; }
     // Changes whenever nodes may have been freed (reload, key removal).
     std::uint64_t epoch() const { return epoch_; }
@@ -32,9 +32,9 @@ public:
     // Applies a change. Outside a batch the file is locked, reloaded if
     // needed, changed and saved; inside one the change waits for save().
     // A file that was not fully understood is never rewritten (BADDB).
-    DWORD apply(const Change& change, bool batched);
+    [[nodiscard]] DWORD apply(const Change& change, bool batched);
     // Saves pending batched changes, if any.
-    DWORD save();
+    [[nodiscard]] DWORD save();
     bool hasPending() const { return !pending_.empty(); }
 
 private:
@@ -51,9 +51,9 @@ private:
         bool operator==(const Identity&) const = default;
     };
 
-    DWORD load();
-    DWORD writeFile(const std::string& text);
-    DWORD replay();
+    [[nodiscard]] DWORD load();
+    [[nodiscard]] DWORD writeFile(const std::string& text);
+    [[nodiscard]] DWORD replay();
 
     std::string path_;
     std::string rootPath_;

@@ -62,41 +62,43 @@ public:
 
     // RegOpenKeyEx: FILE_NOT_FOUND when the key does not exist. `subKey` uses
     // backslashes; a leading backslash and letter case do not matter.
-    DWORD openKey(RegRoot root, std::string_view subKey, bool write, RegKey& out);
-    DWORD openKey(const RegKey& parent, std::string_view subKey, bool write, RegKey& out);
+    [[nodiscard]] DWORD openKey(RegRoot root, std::string_view subKey, bool write, RegKey& out);
+    [[nodiscard]] DWORD openKey(const RegKey& parent, std::string_view subKey, bool write, RegKey& out);
     // RegCreateKeyEx: opens for writing, creating missing keys; `created`
     // tells whether the last key was new.
-    DWORD createKey(RegRoot root, std::string_view subKey, RegKey& out, bool* created = nullptr);
-    DWORD createKey(const RegKey& parent, std::string_view subKey, RegKey& out, bool* created = nullptr);
+    [[nodiscard]] DWORD createKey(RegRoot root, std::string_view subKey, RegKey& out, bool* created = nullptr);
+    [[nodiscard]] DWORD createKey(const RegKey& parent, std::string_view subKey, RegKey& out, bool* created = nullptr);
 
     // RegEnumKeyEx / RegEnumValue in stored order: NO_MORE_ITEMS past the end.
-    DWORD enumKey(const RegKey& key, DWORD index, std::string& name);
-    DWORD enumValue(const RegKey& key, DWORD index, std::string& name, RegValue& value);
+    [[nodiscard]] DWORD enumKey(const RegKey& key, DWORD index, std::string& name);
+    [[nodiscard]] DWORD enumValue(const RegKey& key, DWORD index, std::string& name, RegValue& value);
     // RegQueryInfoKey: the counts of subkeys and values.
-    DWORD queryInfo(const RegKey& key, DWORD& subKeyCount, DWORD& valueCount);
+    [[nodiscard]] DWORD queryInfo(const RegKey& key, DWORD& subKeyCount, DWORD& valueCount);
 
     // RegQueryValueEx: FILE_NOT_FOUND when missing; "" is the default value.
-    DWORD queryValue(const RegKey& key, std::string_view name, RegValue& out);
+    [[nodiscard]] DWORD queryValue(const RegKey& key, std::string_view name, RegValue& out);
     // RegSetValueEx: ACCESS_DENIED on a key opened read-only.
-    DWORD setValue(const RegKey& key, std::string_view name, const RegValue& value);
-    DWORD deleteValue(const RegKey& key, std::string_view name);
+    [[nodiscard]] DWORD setValue(const RegKey& key, std::string_view name, const RegValue& value);
+    [[nodiscard]] DWORD deleteValue(const RegKey& key, std::string_view name);
     // RegDeleteKey: ACCESS_DENIED when the key still has subkeys.
-    DWORD deleteKey(const RegKey& parent, std::string_view subKey);
+    [[nodiscard]] DWORD deleteKey(const RegKey& parent, std::string_view subKey);
     // SHDeleteKey / RegDeleteTree: the key and everything below it.
-    DWORD deleteTree(const RegKey& parent, std::string_view subKey);
+    [[nodiscard]] DWORD deleteTree(const RegKey& parent, std::string_view subKey);
 
-    // Typed conveniences over queryValue / setValue.
-    DWORD queryString(const RegKey& key, std::string_view name, std::string& out); // SZ or EXPAND_SZ, unexpanded
-    DWORD queryDword(const RegKey& key, std::string_view name, DWORD& out);
-    DWORD setString(const RegKey& key, std::string_view name, std::string_view text, DWORD type = regtype::SZ);
-    DWORD setDword(const RegKey& key, std::string_view name, DWORD value);
+    // Typed conveniences over queryValue / setValue; queryString takes SZ or
+    // EXPAND_SZ, unexpanded.
+    [[nodiscard]] DWORD queryString(const RegKey& key, std::string_view name, std::string& out);
+    [[nodiscard]] DWORD queryDword(const RegKey& key, std::string_view name, DWORD& out);
+    [[nodiscard]] DWORD setString(const RegKey& key, std::string_view name, std::string_view text,
+                                  DWORD type = regtype::SZ);
+    [[nodiscard]] DWORD setDword(const RegKey& key, std::string_view name, DWORD value);
 
     // Each writing call saves its hive before it returns (atomically, under
     // the hive's advisory lock), unless a batch is open: then changed hives
     // are saved when the outermost batch ends. Both report the save's error.
     void beginBatch();
-    DWORD endBatch();
-    DWORD flush();
+    [[nodiscard]] DWORD endBatch();
+    [[nodiscard]] DWORD flush();
 
     // The user's SID as the prefix's user.reg names it ("S-1-5-21-0-0-0-1000").
     std::string userSid();

@@ -1,5 +1,8 @@
 #include "platform/system/browser_windows.h"
 
+#include "platform/host/host_io.h"
+#include "platform/host/unique_fd.h"
+
 #include <cctype>
 #include <climits>
 #include <cstdlib>
@@ -11,18 +14,13 @@ namespace kp::win {
 
 namespace {
 
-// A /proc file's content, at most 1 MB.
+// A /proc file's content, at most 1 MB: as much as could be read, since its
+// process may end meanwhile.
 std::string readProcFile(const std::string& path)
 {
     std::string text;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return text;
-    char buffer[4096];
-    ssize_t n;
-    while ((n = ::read(fd, buffer, sizeof buffer)) > 0 && text.size() < (1u << 20))
-        text.append(buffer, std::size_t(n));
-    ::close(fd);
+    if (const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)); fd)
+        static_cast<void>(readToEnd(fd.get(), text, 1u << 20));
     return text;
 }
 

@@ -1,7 +1,7 @@
 #include "platform/system/environment.h"
 
-#include "platform/files/dos_paths.h"
 #include "platform/files/file_system.h"
+#include "platform/files/win_path.h"
 #include "platform/machine.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/value_lookup.h"

@@ -38,13 +38,13 @@ public:
 
     // GetEnvironmentVariable: names are case-insensitive. ENVVAR_NOT_FOUND
     // when the variable is not defined.
-    DWORD get(std::string_view name, std::string& value);
+    [[nodiscard]] DWORD get(std::string_view name, std::string& value);
 
     // SetEnvironmentVariable: INVALID_PARAMETER for an empty name or one
     // containing '='. remove() is SetEnvironmentVariable(name, NULL); it
     // succeeds whether or not the variable was defined.
-    DWORD set(std::string_view name, std::string_view value);
-    DWORD remove(std::string_view name);
+    [[nodiscard]] DWORD set(std::string_view name, std::string_view value);
+    [[nodiscard]] DWORD remove(std::string_view name);
 
     // ExpandEnvironmentStrings: every %NAME% of a defined variable is
     // replaced by its value; an undefined %NAME%, a lone '%' and an empty
@@ -54,7 +54,7 @@ public:
     // GetTempPath: the first non-empty of TMP, TEMP, USERPROFILE and the
     // Windows folder, as a full path with one trailing backslash.
     // FILENAME_EXCED_RANGE when it is longer than MAX_PATH.
-    DWORD tempPath(std::string& path);
+    [[nodiscard]] DWORD tempPath(std::string& path);
 
     // GetEnvironmentStrings: the variables in the order they were defined.
     std::vector<std::pair<std::string, std::string>> variables();

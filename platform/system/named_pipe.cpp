@@ -1,10 +1,11 @@
 #include "platform/system/named_pipe.h"
 
+#include "platform/files/win_path.h"
+#include "platform/host/host_io.h"
 #include "platform/host/win_error.h"
 #include "platform/machine.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -50,16 +51,12 @@ bool socketAddress(const std::string& path, sockaddr_un& address)
 bool waitFor(int fd, short events, int milliseconds)
 {
     pollfd p{fd, events, 0};
-    int n;
-    do
-        n = ::poll(&p, 1, milliseconds);
-    while (n < 0 && errno == EINTR);
-    return n > 0;
+    return retryInterrupted([&] { return ::poll(&p, 1, milliseconds); }) > 0;
 }
 
 // Reads until the peer ends its side: BUFFER_OVERFLOW when more than `limit`
 // bytes come, SEM_TIMEOUT when the time runs out.
-DWORD readAll(int fd, std::string& out, std::size_t limit, int milliseconds)
+DWORD receiveAll(int fd, std::string& out, std::size_t limit, int milliseconds)
 {
     out.clear();
     char buffer[1024];
@@ -68,11 +65,9 @@ DWORD readAll(int fd, std::string& out, std::size_t limit, int milliseconds)
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0 || !waitFor(fd, POLLIN, int(left.count())))
             return err::SEM_TIMEOUT;
-        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
-        if (n < 0 && errno == EINTR)
-            continue;
+        const ssize_t n = retryInterrupted([&] { return ::recv(fd, buffer, sizeof buffer, 0); });
         if (n < 0)
-            return errno == ECONNRESET ? err::BROKEN_PIPE : errorFromErrno(errno);
+            return errorFromErrno(errno, {{ECONNRESET, err::BROKEN_PIPE}});
         if (n == 0)
             return err::SUCCESS;
         out.append(buffer, std::size_t(n));
@@ -84,9 +79,7 @@ DWORD readAll(int fd, std::string& out, std::size_t limit, int milliseconds)
 bool sendAll(int fd, std::string_view data)
 {
     while (!data.empty()) {
-        const ssize_t n = ::send(fd, data.data(), data.size(), MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR)
-            continue;
+        const ssize_t n = retryInterrupted([&] { return ::send(fd, data.data(), data.size(), MSG_NOSIGNAL); });
         if (n <= 0)
             return false;
         data.remove_prefix(std::size_t(n));
@@ -125,12 +118,9 @@ DWORD pipeSocketPath(Machine& machine, std::string_view pipePath, std::string& o
 {
     if (pipePath.size() <= kPipePrefix.size() || pipePath.substr(0, kPipePrefix.size()) != kPipePrefix)
         return err::INVALID_NAME;
-    std::string name(pipePath.substr(kPipePrefix.size()));
-    for (char& c : name) {
-        if (c == '/' || c == '\\')
-            return err::INVALID_NAME;
-        c = char(std::tolower(static_cast<unsigned char>(c)));
-    }
+    const std::string name = lowerAscii(pipePath.substr(kPipePrefix.size()));
+    if (name.find_first_of("/\\") != std::string::npos)
+        return err::INVALID_NAME;
     std::string folder;
     if (DWORD e = runtimeFolder(machine, folder))
         return e;
@@ -152,15 +142,15 @@ DWORD callNamedPipe(Machine& machine, std::string_view pipePath, std::string_vie
         return err::INVALID_NAME;
 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMilliseconds);
-    int fd = -1;
+    UniqueFd fd;
     for (;;) {
-        fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (fd < 0)
+        fd.reset(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        if (!fd)
             return errorFromErrno(errno);
-        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+        if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
             break;
         const int error = errno;
-        ::close(fd);
+        fd.reset();
         if (error == ENOENT || error == ECONNREFUSED)
             return err::FILE_NOT_FOUND;
         if (error != EAGAIN && error != EINTR)
@@ -170,13 +160,14 @@ DWORD callNamedPipe(Machine& machine, std::string_view pipePath, std::string_vie
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     DWORD result = err::SUCCESS;
-    if (!sendAll(fd, request) || ::shutdown(fd, SHUT_WR) != 0) {
+    if (!sendAll(fd.get(), request) || ::shutdown(fd.get(), SHUT_WR) != 0) {
         result = err::BROKEN_PIPE;
     } else {
         // The reply waits behind the clients served before: the whole wait
         // counts, not only the wait for a connection.
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        result = readAll(fd, reply, kPipeMessageLimit, int(std::max<long long>(left.count(), 0) + timeoutMilliseconds));
+        result = receiveAll(fd.get(), reply, kPipeMessageLimit,
+                            int(std::max<long long>(left.count(), 0) + timeoutMilliseconds));
         if (result == err::BUFFER_OVERFLOW) {
             reply.resize(kPipeMessageLimit);
             result = err::SUCCESS;
@@ -184,7 +175,6 @@ DWORD callNamedPipe(Machine& machine, std::string_view pipePath, std::string_vie
             result = err::NO_DATA;
         }
     }
-    ::close(fd);
     return result;
 }
 
@@ -200,21 +190,17 @@ DWORD PipeServer::listen(Machine& machine, std::string_view pipePath)
     if (!socketAddress(path, address))
         return err::INVALID_NAME;
     // A socket nobody answers on is left from a server that died.
-    const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (probe >= 0) {
-        const bool live = ::connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-        ::close(probe);
-        if (live)
-            return err::ALREADY_EXISTS;
-    }
+    if (const UniqueFd probe(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        probe && ::connect(probe.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+        return err::ALREADY_EXISTS;
     ::unlink(path.c_str());
-    fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd_ < 0)
+    fd_.reset(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!fd_)
         return errorFromErrno(errno);
     const mode_t previous = ::umask(0177);
-    const int bound = ::bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    const int bound = ::bind(fd_.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address);
     ::umask(previous);
-    if (bound != 0 || ::listen(fd_, 16) != 0) {
+    if (bound != 0 || ::listen(fd_.get(), 16) != 0) {
         const int error = errno;
         close();
         return errorFromErrno(error);
@@ -223,47 +209,41 @@ DWORD PipeServer::listen(Machine& machine, std::string_view pipePath)
     return err::SUCCESS;
 }
 
-DWORD PipeServer::accept(std::string& request, int& client)
+DWORD PipeServer::accept(std::string& request, UniqueFd& client)
 {
-    client = -1;
+    client.reset();
     for (;;) {
-        const int fd = ::accept4(fd_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0) {
-            if (errno == EINTR || errno == ECONNABORTED)
+        UniqueFd fd(retryInterrupted([&] { return ::accept4(fd_.get(), nullptr, nullptr, SOCK_CLOEXEC); }));
+        if (!fd) {
+            if (errno == ECONNABORTED)
                 continue;
             return errorFromErrno(errno);
         }
         ucred peer{};
         socklen_t size = sizeof peer;
-        if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.uid != ::getuid()) {
-            ::close(fd);
+        if (::getsockopt(fd.get(), SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || peer.uid != ::getuid())
             continue;
-        }
-        client = fd;
-        return readAll(fd, request, kPipeMessageLimit, 5000);
+        client = std::move(fd);
+        return receiveAll(client.get(), request, kPipeMessageLimit, 5000);
     }
 }
 
-void PipeServer::reply(int client, std::string_view text)
+void PipeServer::reply(UniqueFd client, std::string_view text)
 {
-    if (client < 0)
-        return;
-    sendAll(client, text.substr(0, kPipeMessageLimit));
-    ::close(client);
+    // A send that fails leaves the client a reply cut short, which it reports.
+    if (client)
+        sendAll(client.get(), text.substr(0, kPipeMessageLimit));
 }
 
 void PipeServer::shutdown()
 {
-    if (fd_ >= 0)
-        ::shutdown(fd_, SHUT_RDWR);
+    if (fd_)
+        ::shutdown(fd_.get(), SHUT_RDWR);
 }
 
 void PipeServer::close()
 {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
+    fd_.reset();
     if (!path_.empty()) {
         ::unlink(path_.c_str());
         path_.clear();

@@ -4,6 +4,7 @@
 // One transaction per connection: the client writes its request and ends its
 // side, the server answers and closes. Win32 pipe error codes throughout.
 
+#include "platform/host/unique_fd.h"
 #include "platform/win32.h"
 
 #include <cstddef>
@@ -19,11 +20,11 @@ inline constexpr std::size_t kPipeMessageLimit = 1000; // bytes of a request or 
 // The host folder of the machine's pipes and services ($XDG_RUNTIME_DIR, else
 // /tmp/klenpro-<uid>, then one folder per prefix), made with mode 0700 when
 // missing. ACCESS_DENIED when it exists but is not the user's own private folder.
-DWORD runtimeFolder(Machine& machine, std::string& out);
+[[nodiscard]] DWORD runtimeFolder(Machine& machine, std::string& out);
 
 // The socket path of a pipe path ("\\.\pipe\KproPipe"); INVALID_NAME when
 // the path is not a pipe's.
-DWORD pipeSocketPath(Machine& machine, std::string_view pipePath, std::string& out);
+[[nodiscard]] DWORD pipeSocketPath(Machine& machine, std::string_view pipePath, std::string& out);
 
 // CallNamedPipe: connects (waiting up to `timeoutMilliseconds` for a free
 // instance), sends `request`, reads at most kPipeMessageLimit bytes of reply.
@@ -31,8 +32,8 @@ DWORD pipeSocketPath(Machine& machine, std::string_view pipePath, std::string& o
 // in time, BROKEN_PIPE (109) when the server went away, NO_DATA (232) when it
 // closed without a reply, SEM_TIMEOUT when it did not answer in time;
 // BUFFER_OVERFLOW for a request over the limit (it is not sent).
-DWORD callNamedPipe(Machine& machine, std::string_view pipePath, std::string_view request, std::string& reply,
-                    int timeoutMilliseconds);
+[[nodiscard]] DWORD callNamedPipe(Machine& machine, std::string_view pipePath, std::string_view request,
+                                  std::string& reply, int timeoutMilliseconds);
 
 // The server's side: a listening socket, serving one client at a time.
 class PipeServer {
@@ -44,19 +45,19 @@ public:
 
     // Creates the pipe (mode 0600); ALREADY_EXISTS when a live server holds
     // it. A stale socket is replaced.
-    DWORD listen(Machine& machine, std::string_view pipePath);
+    [[nodiscard]] DWORD listen(Machine& machine, std::string_view pipePath);
     // Waits for the next client of the same user (others are refused) and
-    // reads its request: BUFFER_OVERFLOW when it exceeds the limit. Returns
-    // the connection's descriptor in `client` (>= 0) for reply.
-    DWORD accept(std::string& request, int& client);
+    // reads its request: BUFFER_OVERFLOW when it exceeds the limit. The
+    // connection goes to `client` (empty when none came) for reply.
+    [[nodiscard]] DWORD accept(std::string& request, UniqueFd& client);
     // Sends at most kPipeMessageLimit bytes and closes the connection.
-    static void reply(int client, std::string_view text);
+    static void reply(UniqueFd client, std::string_view text);
     // Unblocks accept from another thread or a signal handler.
     void shutdown();
     void close();
 
 private:
-    int fd_ = -1;
+    UniqueFd fd_;
     std::string path_;
 };
 

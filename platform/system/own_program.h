@@ -10,7 +10,7 @@ namespace kp::win {
 
 class Machine;
 
-DWORD executablePath(Machine& machine, std::string& winPath);
-DWORD executableFolder(Machine& machine, std::string& winFolder);
+[[nodiscard]] DWORD executablePath(Machine& machine, std::string& winPath);
+[[nodiscard]] DWORD executableFolder(Machine& machine, std::string& winFolder);
 
 } // namespace kp::win

@@ -23,10 +23,10 @@ struct FileVersionInfo {
 // From the bytes of an image: BAD_FORMAT when it is not a PE image,
 // RESOURCE_TYPE_NOT_FOUND when it has no version resource, INVALID_DATA when
 // the resource is damaged.
-DWORD readVersionResource(std::string_view image, FileVersionInfo& out);
+[[nodiscard]] DWORD readVersionResource(std::string_view image, FileVersionInfo& out);
 
 // From a file of the machine (images above 64 MB are refused).
-DWORD fileVersionInfo(Machine& machine, std::string_view winPath, FileVersionInfo& out);
+[[nodiscard]] DWORD fileVersionInfo(Machine& machine, std::string_view winPath, FileVersionInfo& out);
 
 // The fixed version as "major.minor.build.revision" ("6.0.2900.2180").
 std::string fixedVersionText(const FileVersionInfo& info);

@@ -1,6 +1,8 @@
 #include "platform/system/program_run.h"
 
 #include "platform/files/file_system.h"
+#include "platform/host/host_io.h"
+#include "platform/host/unique_fd.h"
 #include "platform/host/win_error.h"
 #include "platform/machine.h"
 
@@ -46,16 +48,10 @@ std::vector<std::string> words(const std::string& text)
 
 bool isPeFile(const std::string& hostPath)
 {
-    const int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
+    const UniqueFd fd(::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC));
     char magic[2] = {};
-    ssize_t got;
-    do
-        got = ::read(fd, magic, 2);
-    while (got < 0 && errno == EINTR);
-    ::close(fd);
-    return got == 2 && magic[0] == 'M' && magic[1] == 'Z';
+    std::size_t got = 0;
+    return fd && readAll(fd.get(), magic, sizeof magic, got) == 0 && got == 2 && magic[0] == 'M' && magic[1] == 'Z';
 }
 
 // A program name without a slash, looked up along $PATH as execvp would.
@@ -152,35 +148,27 @@ DWORD runProgram(Machine& machine, std::string_view commandLine, int waitMillise
     envp.push_back(nullptr);
 
     // The child reports a failed exec through a close-on-exec pipe.
-    int report[2];
-    if (::pipe2(report, O_CLOEXEC) != 0)
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0)
         return errorFromErrno(errno);
+    UniqueFd reportRead(ends[0]), reportWrite(ends[1]);
     const pid_t pid = ::fork();
-    if (pid < 0) {
-        const int error = errno;
-        ::close(report[0]);
-        ::close(report[1]);
-        return errorFromErrno(error);
-    }
+    if (pid < 0)
+        return errorFromErrno(errno);
     if (pid == 0) {
-        ::close(report[0]);
+        // Only calls safe after fork here: the descriptors close on exec or exit.
         if (::chdir(folder.c_str()) == 0)
             ::execve(args[0], args.data(), envp.data());
         const int error = errno;
-        ssize_t ignored = ::write(report[1], &error, sizeof error);
-        (void)ignored;
+        // Unreported, the failure shows as a program that ended with 127.
+        [[maybe_unused]] const ssize_t reported = ::write(reportWrite.get(), &error, sizeof error);
         ::_exit(127);
     }
-    ::close(report[1]);
+    reportWrite.reset();
     int childError = 0;
-    ssize_t got;
-    do
-        got = ::read(report[0], &childError, sizeof childError);
-    while (got < 0 && errno == EINTR);
-    ::close(report[0]);
-    if (got == sizeof childError) {
-        while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-        }
+    std::size_t got = 0;
+    if (readAll(reportRead.get(), &childError, sizeof childError, got) == 0 && got == sizeof childError) {
+        retryInterrupted([&] { return ::waitpid(pid, nullptr, 0); });
         return errorFromErrno(childError);
     }
     out.started = true;
@@ -200,10 +188,7 @@ DWORD runProgram(Machine& machine, std::string_view commandLine, int waitMillise
             break;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    std::thread([pid] {
-        while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-        }
-    }).detach();
+    std::thread([pid] { retryInterrupted([&] { return ::waitpid(pid, nullptr, 0); }); }).detach();
     return err::SUCCESS;
 }
 

@@ -26,6 +26,6 @@ struct ProgramRun {
 // running when `waitMilliseconds` have passed is left running (its end is
 // collected in the background) and the call returns SUCCESS with `ended`
 // false.
-DWORD runProgram(Machine& machine, std::string_view commandLine, int waitMilliseconds, ProgramRun& out);
+[[nodiscard]] DWORD runProgram(Machine& machine, std::string_view commandLine, int waitMilliseconds, ProgramRun& out);
 
 } // namespace kp::win

@@ -1,6 +1,7 @@
 #include "platform/system/recycle_bin.h"
 
 #include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
 #include "platform/host/win_error.h"
 #include "platform/machine.h"
 
@@ -27,16 +28,14 @@ constexpr long kWindowsFileSystems[] = {
     0x65735546, // fuseblk (ntfs-3g)
 };
 
-std::string lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return text;
-}
-
 bool isRecycleFolderName(const std::string& name)
 {
-    const std::string n = lower(name);
-    return n == "recycler" || n == "recycled" || n == "$recycle.bin";
+    return equalNoCase(name, "recycler") || equalNoCase(name, "recycled") || equalNoCase(name, "$recycle.bin");
+}
+
+bool isDesktopIni(const fs::path& path)
+{
+    return equalNoCase(path.filename().string(), "desktop.ini");
 }
 
 bool onWindowsFileSystem(const std::string& path)
@@ -74,14 +73,13 @@ void emptyRecycleFolder(const fs::path& folder, long long& removed, DWORD& first
 {
     std::error_code error;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
-        const std::string name = lower(entry.path().filename().string());
-        if (name == "desktop.ini")
+        if (isDesktopIni(entry.path()))
             continue;
         std::error_code kind;
         if (entry.is_directory(kind) && !entry.is_symlink(kind)) {
             std::error_code inner;
             for (const fs::directory_entry& item : fs::directory_iterator(entry.path(), inner))
-                if (lower(item.path().filename().string()) != "desktop.ini")
+                if (!isDesktopIni(item.path()))
                     removeItem(item.path(), removed, first);
             note(first, inner);
         } else {

@@ -23,6 +23,6 @@ std::string userTrashFolder();
 
 // Empties both parts; `removed` counts the items that went. The first error
 // met is returned, the rest still emptied.
-DWORD emptyRecycleBin(Machine& machine, long long& removed);
+[[nodiscard]] DWORD emptyRecycleBin(Machine& machine, long long& removed);
 
 } // namespace kp::win

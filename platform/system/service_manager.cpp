@@ -1,14 +1,14 @@
 #include "platform/system/service_manager.h"
 
 #include "platform/files/file_system.h"
+#include "platform/files/win_path.h"
 #include "platform/host/atomic_file.h"
+#include "platform/host/host_io.h"
 #include "platform/host/win_error.h"
 #include "platform/machine.h"
 #include "platform/registry/registry.h"
 #include "platform/system/named_pipe.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -28,13 +28,6 @@ namespace kp::win {
 namespace {
 
 constexpr auto kStartStopWait = std::chrono::seconds(10);
-
-std::string lower(std::string_view text)
-{
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return out;
-}
 
 std::string serviceKey(std::string_view name) { return std::string(kServicesKey) + "\\" + std::string(name); }
 
@@ -63,7 +56,7 @@ DWORD recordPath(Machine& machine, std::string_view name, std::string& out)
     std::string folder;
     if (DWORD e = runtimeFolder(machine, folder))
         return e;
-    out = folder + "/service-" + lower(name) + ".pid";
+    out = folder + "/service-" + lowerAscii(name) + ".pid";
     return err::SUCCESS;
 }
 
@@ -88,13 +81,12 @@ DWORD findService(Machine& machine, std::string_view displayName, std::string& n
     RegKey services;
     if (registry.openKey(RegRoot::LocalMachine, kServicesKey, false, services))
         return err::SERVICE_DOES_NOT_EXIST;
-    const std::string wanted = lower(displayName);
     std::string candidate;
     for (DWORD i = 0; registry.enumKey(services, i, candidate) == err::SUCCESS; ++i) {
         RegKey key;
         std::string shown;
         if (registry.openKey(services, candidate, false, key) == err::SUCCESS
-            && registry.queryString(key, "DisplayName", shown) == err::SUCCESS && lower(shown) == wanted) {
+            && registry.queryString(key, "DisplayName", shown) == err::SUCCESS && equalNoCase(shown, displayName)) {
             name = candidate;
             return err::SUCCESS;
         }
@@ -130,7 +122,7 @@ DWORD startDetached(Machine& machine, const std::string& program)
         ::setsid();
         if (::fork() != 0)
             ::_exit(0);
-        const int null = ::open("/dev/null", O_RDWR);
+        const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
         if (null >= 0) {
             ::dup2(null, 0);
             ::dup2(null, 1);
@@ -139,8 +131,7 @@ DWORD startDetached(Machine& machine, const std::string& program)
             ::execve(argv[0], argv, envp.data());
         ::_exit(127);
     }
-    while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
-    }
+    retryInterrupted([&] { return ::waitpid(child, nullptr, 0); });
     return err::SUCCESS;
 }
 
@@ -155,13 +146,17 @@ DWORD createService(Machine& machine, std::string_view name, std::string_view di
     if (DWORD e = registry.createKey(RegRoot::LocalMachine, serviceKey(name), key))
         return e;
     registry.beginBatch();
-    registry.setString(key, "DisplayName", displayName);
-    registry.setString(key, "ImagePath", imagePath, regtype::EXPAND_SZ);
-    registry.setString(key, "ObjectName", "LocalSystem");
-    registry.setDword(key, "Type", 0x10);        // own process
-    registry.setDword(key, "Start", 2);          // automatic
-    registry.setDword(key, "ErrorControl", 1);   // normal
-    return registry.endBatch();
+    DWORD result = err::SUCCESS;
+    for (const DWORD e : {registry.setString(key, "DisplayName", displayName),
+             registry.setString(key, "ImagePath", imagePath, regtype::EXPAND_SZ),
+             registry.setString(key, "ObjectName", "LocalSystem"),
+             registry.setDword(key, "Type", 0x10),      // own process
+             registry.setDword(key, "Start", 2),        // automatic
+             registry.setDword(key, "ErrorControl", 1)}) // normal
+        if (result == err::SUCCESS)
+            result = e;
+    const DWORD saved = registry.endBatch();
+    return result != err::SUCCESS ? result : saved;
 }
 
 DWORD deleteService(Machine& machine, std::string_view name)
@@ -198,8 +193,8 @@ DWORD startService(Machine& machine, std::string_view displayName)
         return err::SERVICE_ALREADY_RUNNING;
     RegKey key;
     std::string image;
-    machine.registry().openKey(RegRoot::LocalMachine, serviceKey(name), false, key);
-    if (machine.registry().queryString(key, "ImagePath", image))
+    if (machine.registry().openKey(RegRoot::LocalMachine, serviceKey(name), false, key)
+        || machine.registry().queryString(key, "ImagePath", image))
         return err::FILE_NOT_FOUND;
     std::string host;
     bool exists = false;

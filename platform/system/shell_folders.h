@@ -70,10 +70,10 @@ inline constexpr int FLAG_CREATE = 0x8000;
 inline constexpr int FLAG_MASK = 0xff00;
 } // namespace csidl
 
-DWORD shGetFolderPath(Machine& machine, int csidl, std::string& winPath);
+[[nodiscard]] DWORD shGetFolderPath(Machine& machine, int csidl, std::string& winPath);
 
 // The older special-folder lookup (SHGetSpecialFolderLocation converted to a
 // path): the same folder through the same keys, with the same results.
-DWORD shGetSpecialFolderPath(Machine& machine, int csidl, std::string& winPath);
+[[nodiscard]] DWORD shGetSpecialFolderPath(Machine& machine, int csidl, std::string& winPath);
 
 } // namespace kp::win

@@ -1,6 +1,6 @@
 #include "platform/system/system_info.h"
 
-#include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
 #include "platform/machine.h"
 #include "platform/registry/registry.h"
 #include "platform/registry/value_lookup.h"
@@ -74,7 +74,8 @@ bool versionFromNtKey(Registry& registry, WindowsVersion& out)
     if (!readRegText(registry, RegRoot::LocalMachine, kNtVersionKey, "CurrentBuildNumber", text)
         || !readRegText(registry, RegRoot::LocalMachine, kNtVersionKey, "CurrentBuild", text))
         v.build = DWORD(std::strtoul(text.c_str(), nullptr, 10));
-    readRegText(registry, RegRoot::LocalMachine, kNtVersionKey, "CSDVersion", v.csdVersion);
+    if (readRegText(registry, RegRoot::LocalMachine, kNtVersionKey, "CSDVersion", v.csdVersion))
+        v.csdVersion.clear(); // no service pack
     out = v;
     return true;
 }
@@ -88,7 +89,8 @@ bool versionFrom9xKey(Registry& registry, WindowsVersion& out)
     if (std::sscanf(text.c_str(), "%u.%u.%u", &major, &minor, &build) != 3)
         return false;
     WindowsVersion v {major, minor, build, platform_id::WIN32_WINDOWS, ""};
-    readRegText(registry, RegRoot::LocalMachine, kVersionKey, "SubVersionNumber", v.csdVersion);
+    if (readRegText(registry, RegRoot::LocalMachine, kVersionKey, "SubVersionNumber", v.csdVersion))
+        v.csdVersion.clear(); // no second edition letter
     out = v;
     return true;
 }

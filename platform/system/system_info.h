@@ -38,12 +38,12 @@ DWORD platformId(Machine& machine);
 // "username" (the 9x family), else the last component of the user's
 // ProfileImagePath, else the host's $USER.
 // FILE_NOT_FOUND when none of them gives a name.
-DWORD userName(Machine& machine, std::string& name);
+[[nodiscard]] DWORD userName(Machine& machine, std::string& name);
 
 // GetComputerName: ComputerName under Control\ComputerName\ActiveComputerName,
 // else under Control\ComputerName\ComputerName (the copy Wine saves).
 // FILE_NOT_FOUND when the machine names no computer.
-DWORD computerName(Machine& machine, std::string& name);
+[[nodiscard]] DWORD computerName(Machine& machine, std::string& name);
 
 // The user's SID, as the prefix's user.reg names it.
 std::string userSid(Machine& machine);
@@ -51,7 +51,7 @@ std::string userSid(Machine& machine);
 // The user's profile entry: HKLM\Software\Microsoft\Windows NT\CurrentVersion
 // \ProfileList\<SID> and its ProfileImagePath, unexpanded as stored.
 std::string profileListKey(const std::string& sid);
-DWORD profileImagePath(Machine& machine, std::string& path);
+[[nodiscard]] DWORD profileImagePath(Machine& machine, std::string& path);
 
 // GetWindowsDirectory / GetSystemDirectory: the SystemRoot value of the
 // version key (NT, then 9x), else "C:\windows"; no trailing backslash. The

@@ -1,5 +1,7 @@
 #include "platform/system/wine_session.h"
 
+#include "platform/host/unique_fd.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -25,8 +27,8 @@ std::string privateFolderName(const std::string& prefixDir)
 // Checks one server folder; true when it settles the question.
 bool probe(const std::string& dir, WineSession& session)
 {
-    int fd = ::open((dir + "/lock").c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0)
+    const UniqueFd fd(::open((dir + "/lock").c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    if (!fd)
         return false;
     session.serverDir = dir;
     struct flock lock {};
@@ -34,14 +36,13 @@ bool probe(const std::string& dir, WineSession& session)
     lock.l_whence = SEEK_SET;
     lock.l_start = 0;
     lock.l_len = 1;
-    if (::fcntl(fd, F_GETLK, &lock) == 0) {
+    if (::fcntl(fd.get(), F_GETLK, &lock) == 0) {
         session.running = lock.l_type != F_UNLCK;
         session.serverPid = session.running ? long(lock.l_pid) : 0;
     } else if (errno == ENOLCK) {
         struct stat st {};
         session.running = ::lstat((dir + "/socket").c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
     }
-    ::close(fd);
     return session.running;
 }
 

@@ -25,6 +25,6 @@ std::string formatCookieFile(const std::vector<CookieRecord>& cookies);
 
 // INVALID_DATA when the text is not a sequence of whole records (a CR
 // before each LF is accepted).
-DWORD parseCookieFile(std::string_view text, std::vector<CookieRecord>& out);
+[[nodiscard]] DWORD parseCookieFile(std::string_view text, std::vector<CookieRecord>& out);
 
 } // namespace kp::win

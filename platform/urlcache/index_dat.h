@@ -117,7 +117,7 @@ public:
 
     // Takes a file's bytes; checks the signature, the header against the
     // file and the chain of HASH tables (bounds, signatures, loops).
-    static DWORD parse(std::vector<std::uint8_t> bytes, IndexFile& out);
+    [[nodiscard]] static DWORD parse(std::vector<std::uint8_t> bytes, IndexFile& out);
 
     // A new, empty index with Internet Explorer's signature (or Wine's), the
     // given cache subfolders (8-character names) and cache limit.
@@ -141,23 +141,23 @@ public:
     // Moves `pos` to the next slot holding a URL entry at or after it and
     // reads that record. NO_MORE_ITEMS past the last one; FILE_CORRUPT when a
     // slot or its record is damaged.
-    DWORD seekUrl(WalkPos& pos, UrlRecord& out) const;
+    [[nodiscard]] DWORD seekUrl(WalkPos& pos, UrlRecord& out) const;
 
     // Reads the URL record at `offset`, checking every field against it.
-    DWORD readUrlRecord(std::uint32_t offset, UrlRecord& out) const;
+    [[nodiscard]] DWORD readUrlRecord(std::uint32_t offset, UrlRecord& out) const;
 
     // Finds a URL through its hash bucket, comparing the stored URL.
     // FILE_NOT_FOUND when the index does not hold it.
-    DWORD find(std::string_view url, UrlRecord& out, bool* locked = nullptr) const;
+    [[nodiscard]] DWORD find(std::string_view url, UrlRecord& out, bool* locked = nullptr) const;
 
     // Removes a URL entry: its slot becomes deleted, its blocks free (and
     // filled), the header's counts follow. ACCESS_DENIED while the entry is
     // locked, FILE_NOT_FOUND when missing. The local file is not touched.
-    DWORD remove(std::string_view url);
+    [[nodiscard]] DWORD remove(std::string_view url);
 
     // Adds a record (an entry of the same URL is replaced), growing the
     // index when it is full. DISK_FULL when it cannot grow further.
-    DWORD add(const NewUrlRecord& record);
+    [[nodiscard]] DWORD add(const NewUrlRecord& record);
 
     // Byte ranges changed since the last call, merged and sorted.
     std::vector<std::pair<std::uint32_t, std::uint32_t>> takeChangedRanges();
@@ -173,18 +173,18 @@ private:
     void putBytes(std::size_t at, const void* data, std::size_t size);
     void touched(std::size_t at, std::size_t size);
 
-    DWORD loadChain();
+    [[nodiscard]] DWORD loadChain();
     struct SlotRef {
         std::uint32_t at = 0; // file offset of the slot
         std::uint32_t key = 0;
         std::uint32_t record = 0;
     };
-    DWORD findSlot(std::string_view url, SlotRef& slot, UrlRecord& out) const;
-    DWORD allocate(std::uint32_t blocks, std::uint32_t alignBlocks, std::uint32_t& offset);
-    DWORD grow(std::uint32_t minimumBlocks);
+    [[nodiscard]] DWORD findSlot(std::string_view url, SlotRef& slot, UrlRecord& out) const;
+    [[nodiscard]] DWORD allocate(std::uint32_t blocks, std::uint32_t alignBlocks, std::uint32_t& offset);
+    [[nodiscard]] DWORD grow(std::uint32_t minimumBlocks);
     void setBlocks(std::uint32_t first, std::uint32_t count, bool allocated);
-    DWORD addHashTable(std::uint32_t& offset);
-    DWORD insertSlot(std::uint32_t hash, std::uint32_t key, std::uint32_t record);
+    [[nodiscard]] DWORD addHashTable(std::uint32_t& offset);
+    [[nodiscard]] DWORD insertSlot(std::uint32_t hash, std::uint32_t key, std::uint32_t record);
     void freeRecord(const UrlRecord& record);
 
     std::vector<std::uint8_t> bytes_;

@@ -1,5 +1,8 @@
 #include "platform/urlcache/index_dat_file.h"
 
+#include "platform/host/host_io.h"
+#include "platform/host/win_error.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -11,20 +14,22 @@ namespace kp::win {
 
 namespace {
 
+// The index file is never opened through a symbolic link; finding one there
+// is ACCESS_DENIED.
 DWORD fromErrno(int e)
 {
-    switch (e) {
-    case ENOENT: return err::FILE_NOT_FOUND;
-    case ENOTDIR: return err::PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case ELOOP: return err::ACCESS_DENIED;
-    case EEXIST: return err::FILE_EXISTS;
-    case ENOSPC: return err::DISK_FULL;
-    case EROFS: return err::WRITE_PROTECT;
-    case ENOMEM: return err::NOT_ENOUGH_MEMORY;
-    default: return err::GEN_FAILURE;
-    }
+    return errorFromErrno(e, {{ELOOP, err::ACCESS_DENIED}});
+}
+
+// Opens the index file for writing, or for reading only where writing is
+// refused.
+DWORD openIndexFile(const std::string& hostPath, UniqueFd& fd, bool& writable)
+{
+    fd.reset(::open(hostPath.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC));
+    writable = fd.valid();
+    if (!fd && (errno == EACCES || errno == EROFS))
+        fd.reset(::open(hostPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    return fd ? err::SUCCESS : fromErrno(errno);
 }
 
 bool sameFile(const struct stat& a, const struct stat& b)
@@ -34,43 +39,15 @@ bool sameFile(const struct stat& a, const struct stat& b)
         && a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
 }
 
-bool readAll(int fd, std::uint8_t* data, std::size_t size, off_t at)
+bool readExactlyAt(int fd, off_t at, std::uint8_t* data, std::size_t size)
 {
-    while (size > 0) {
-        ssize_t n = ::pread(fd, data, size, at);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= std::size_t(n);
-        at += n;
-    }
-    return true;
-}
-
-bool writeAll(int fd, const std::uint8_t* data, std::size_t size, off_t at)
-{
-    while (size > 0) {
-        ssize_t n = ::pwrite(fd, data, size, at);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= std::size_t(n);
-        at += n;
-    }
-    return true;
+    std::size_t done = 0;
+    return readAllAt(fd, at, data, size, done) == 0 && done == size;
 }
 
 class FileLock {
 public:
-    FileLock(int fd, int mode) : fd_(fd)
-    {
-        while (::flock(fd_, mode) != 0 && errno == EINTR) {
-        }
-    }
+    FileLock(int fd, int mode) : fd_(fd) { retryInterrupted([&] { return ::flock(fd_, mode); }); }
     ~FileLock() { ::flock(fd_, LOCK_UN); }
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
@@ -92,9 +69,7 @@ void IndexDatFile::close()
         ::munmap(map_, mapSize_);
     map_ = nullptr;
     mapSize_ = 0;
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = -1;
+    fd_.reset();
     loaded_ = false;
 }
 
@@ -102,18 +77,14 @@ DWORD IndexDatFile::open(const std::string& hostPath)
 {
     close();
     path_ = hostPath;
-    fd_ = ::open(hostPath.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
-    writable_ = fd_ >= 0;
-    if (fd_ < 0 && (errno == EACCES || errno == EROFS))
-        fd_ = ::open(hostPath.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd_ < 0)
-        return fromErrno(errno);
+    if (DWORD e = openIndexFile(path_, fd_, writable_))
+        return e;
     struct stat st {};
-    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd_.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         close();
         return err::ACCESS_DENIED;
     }
-    FileLock lock(fd_, LOCK_SH);
+    FileLock lock(fd_.get(), LOCK_SH);
     return load();
 }
 
@@ -121,12 +92,12 @@ DWORD IndexDatFile::load()
 {
     loaded_ = false;
     struct stat st {};
-    if (::fstat(fd_, &st) != 0)
+    if (::fstat(fd_.get(), &st) != 0)
         return fromErrno(errno);
     if (st.st_size > off_t(indexdat::kFirstBlock + QWORD(indexdat::kMaxBlocks) * indexdat::kBlockSize) * 2)
         return err::FILE_CORRUPT;
     std::vector<std::uint8_t> bytes(std::size_t(st.st_size));
-    if (!readAll(fd_, bytes.data(), bytes.size(), 0))
+    if (!readExactlyAt(fd_.get(), 0, bytes.data(), bytes.size()))
         return err::READ_FAULT;
     IndexFile parsed;
     if (DWORD e = IndexFile::parse(std::move(bytes), parsed))
@@ -141,40 +112,34 @@ DWORD IndexDatFile::reopenIfGone()
 {
     // A file deleted or replaced by a rename keeps no name: open the path anew.
     struct stat st {};
-    if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && st.st_nlink > 0)
+    if (fd_ && ::fstat(fd_.get(), &st) == 0 && st.st_nlink > 0)
         return err::SUCCESS;
-    std::string path = path_;
     close();
-    path_ = path;
-    fd_ = ::open(path_.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
-    writable_ = fd_ >= 0;
-    if (fd_ < 0 && (errno == EACCES || errno == EROFS))
-        fd_ = ::open(path_.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    return fd_ < 0 ? fromErrno(errno) : err::SUCCESS;
+    return openIndexFile(path_, fd_, writable_);
 }
 
 bool IndexDatFile::unchangedSince(bool compareHeader)
 {
     struct stat st {};
-    if (!loaded_ || ::fstat(fd_, &st) != 0 || !sameFile(st, loadedStat_))
+    if (!loaded_ || ::fstat(fd_.get(), &st) != 0 || !sameFile(st, loadedStat_))
         return false;
     if (!compareHeader)
         return true;
     // File times may be too coarse to show a change made just after ours;
     // any other writer's allocation or release shows in the header's counts.
     std::vector<std::uint8_t> header(indexdat::kBitmapOffset);
-    return readAll(fd_, header.data(), header.size(), 0)
+    return readExactlyAt(fd_.get(), 0, header.data(), header.size())
         && std::memcmp(header.data(), index_.bytes().data(), header.size()) == 0;
 }
 
 DWORD IndexDatFile::refresh()
 {
     struct stat st {};
-    if (loaded_ && fd_ >= 0 && ::fstat(fd_, &st) == 0 && st.st_nlink > 0 && sameFile(st, loadedStat_))
+    if (loaded_ && fd_ && ::fstat(fd_.get(), &st) == 0 && st.st_nlink > 0 && sameFile(st, loadedStat_))
         return err::SUCCESS;
     if (DWORD e = reopenIfGone())
         return e;
-    FileLock lock(fd_, LOCK_SH);
+    FileLock lock(fd_.get(), LOCK_SH);
     return load();
 }
 
@@ -183,7 +148,7 @@ DWORD IndexDatFile::checkWritable()
     if (DWORD e = reopenIfGone())
         return e;
     struct stat st {};
-    if (!writable_ || ::fstat(fd_, &st) != 0 || !(st.st_mode & S_IWUSR))
+    if (!writable_ || ::fstat(fd_.get(), &st) != 0 || !(st.st_mode & S_IWUSR))
         return err::ACCESS_DENIED;
     return err::SUCCESS;
 }
@@ -192,7 +157,7 @@ DWORD IndexDatFile::edit(const std::function<DWORD(IndexFile&)>& change)
 {
     if (DWORD e = checkWritable())
         return e;
-    FileLock lock(fd_, LOCK_EX);
+    FileLock lock(fd_.get(), LOCK_EX);
     if (!unchangedSince(true))
         if (DWORD e = load())
             return e;
@@ -203,7 +168,7 @@ DWORD IndexDatFile::edit(const std::function<DWORD(IndexFile&)>& change)
     }
     const bool grew = index_.grew();
     const auto ranges = index_.takeChangedRanges();
-    if (grew && ::ftruncate(fd_, off_t(index_.bytes().size())) != 0) {
+    if (grew && ::ftruncate(fd_.get(), off_t(index_.bytes().size())) != 0) {
         loaded_ = false;
         return fromErrno(errno);
     }
@@ -215,8 +180,8 @@ DWORD IndexDatFile::edit(const std::function<DWORD(IndexFile&)>& change)
         std::memcpy(static_cast<std::uint8_t*>(map_) + at, index_.bytes().data() + at, size);
     // Stores through a mapping leave the file times alone once a page is dirty.
     if (!ranges.empty())
-        ::futimens(fd_, nullptr);
-    if (::fstat(fd_, &loadedStat_) != 0)
+        ::futimens(fd_.get(), nullptr);
+    if (::fstat(fd_.get(), &loadedStat_) != 0)
         loaded_ = false;
     return err::SUCCESS;
 }
@@ -228,7 +193,7 @@ DWORD IndexDatFile::mapForWriting()
         return err::SUCCESS;
     if (map_)
         ::munmap(map_, mapSize_);
-    map_ = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
+    map_ = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd_.get(), 0);
     if (map_ == MAP_FAILED) {
         map_ = nullptr;
         mapSize_ = 0;
@@ -244,19 +209,18 @@ DWORD IndexDatFile::create(const std::string& hostPath, const IndexFile& index)
     if (::lstat(hostPath.c_str(), &st) == 0)
         return err::FILE_EXISTS;
     std::string temp = hostPath + ".kp-new-" + std::to_string(::getpid());
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0)
+    UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!fd)
         return fromErrno(errno);
     const auto& bytes = index.bytes();
-    bool ok = writeAll(fd, bytes.data(), bytes.size(), 0) && ::fsync(fd) == 0;
-    int savedErrno = errno;
-    ::close(fd);
-    if (ok && ::link(temp.c_str(), hostPath.c_str()) != 0) {
-        ok = false;
-        savedErrno = errno;
-    }
+    int error = writeAllAt(fd.get(), 0, bytes.data(), bytes.size());
+    if (!error && ::fsync(fd.get()) != 0)
+        error = errno;
+    fd.reset();
+    if (!error && ::link(temp.c_str(), hostPath.c_str()) != 0)
+        error = errno;
     ::unlink(temp.c_str());
-    return ok ? err::SUCCESS : fromErrno(savedErrno);
+    return fromErrno(error);
 }
 
 } // namespace kp::win

@@ -5,6 +5,7 @@
 // back only the byte ranges it changed, through a shared mapping of the file
 // as wininet keeps it (then stamps the file's modification time).
 
+#include "platform/host/unique_fd.h"
 #include "platform/urlcache/index_dat.h"
 
 #include <functional>
@@ -22,15 +23,15 @@ public:
 
     // Opens an existing index file (never through a symbolic link) and loads
     // it. FILE_NOT_FOUND, ACCESS_DENIED, or the parse error.
-    DWORD open(const std::string& hostPath);
+    [[nodiscard]] DWORD open(const std::string& hostPath);
 
     // Writes a new index file atomically (write, fsync, rename); FILE_EXISTS
     // when one is there.
-    static DWORD create(const std::string& hostPath, const IndexFile& index);
+    [[nodiscard]] static DWORD create(const std::string& hostPath, const IndexFile& index);
 
     // Reloads the index when the file changed since it was loaded or written
     // (reopening its path when the file was deleted or replaced).
-    DWORD refresh();
+    [[nodiscard]] DWORD refresh();
     const IndexFile& index() const { return index_; }
     const std::string& hostPath() const { return path_; }
 
@@ -38,21 +39,21 @@ public:
     // only be opened for reading, or is read-only (no write permission for
     // its owner: Windows' read-only attribute, which refuses writing to
     // every user).
-    DWORD checkWritable();
+    [[nodiscard]] DWORD checkWritable();
 
     // Runs `change` on the current index under the exclusive lock and writes
     // back what it changed. Nothing is written when it fails or when the
     // file cannot be written (checkWritable).
-    DWORD edit(const std::function<DWORD(IndexFile&)>& change);
+    [[nodiscard]] DWORD edit(const std::function<DWORD(IndexFile&)>& change);
 
 private:
-    DWORD reopenIfGone();
-    DWORD load();
+    [[nodiscard]] DWORD reopenIfGone();
+    [[nodiscard]] DWORD load();
     bool unchangedSince(bool compareHeader);
     void close();
-    DWORD mapForWriting();
+    [[nodiscard]] DWORD mapForWriting();
 
-    int fd_ = -1;
+    UniqueFd fd_;
     bool writable_ = false;
     std::string path_;
     struct stat loadedStat_ {};

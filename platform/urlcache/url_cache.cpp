@@ -1,6 +1,9 @@
 #include "platform/urlcache/url_cache.h"
 
 #include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
+#include "platform/host/host_io.h"
+#include "platform/host/unique_fd.h"
 #include "platform/machine.h"
 #include "platform/system/shell_folders.h"
 #include "platform/system/wine_session.h"
@@ -38,11 +41,6 @@ constexpr QWORD kDefaultCacheLimit = 0x07FF5400;
 constexpr std::string_view kCookiePrefix = "Cookie:";
 constexpr std::string_view kVisitedPrefix = "Visited:";
 constexpr std::string_view kPeriodPrefix = "MSHIST01";
-
-bool startsWithNoCase(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size() && upperAscii(text.substr(0, prefix.size())) == upperAscii(prefix);
-}
 
 std::uint32_t align4(std::size_t n) { return std::uint32_t((n + 3) & ~std::size_t(3)); }
 
@@ -475,11 +473,12 @@ DWORD UrlCache::freeUrlCacheSpace(const char* cachePath, DWORD percent, DWORD fi
         if (freed >= target)
             break;
         if (!c.localWinPath.empty()) {
+            // A local file that is not there leaves only its entry to remove.
             std::string host;
             bool exists = false;
-            machine_.paths().toHost(c.localWinPath, host, &exists);
             struct stat st {};
-            if (exists && ::lstat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            if (machine_.paths().toHost(c.localWinPath, host, &exists) == err::SUCCESS && exists
+                && ::lstat(host.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
                 if (::unlink(host.c_str()) != 0)
                     continue;
                 const std::size_t slash = host.rfind('/');
@@ -528,13 +527,13 @@ DWORD UrlCache::createUrlCacheEntry(std::string_view url, std::string_view fileE
         std::string name = stem + "[" + std::to_string(n) + "]" + (extension.empty() ? "" : "." + extension);
         if (!machine_.paths().findName(hostFolder, name).empty())
             continue;
-        int fd = ::open((hostFolder + "/" + name).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd < 0) {
+        const std::string path = hostFolder + "/" + name;
+        const UniqueFd created(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+        if (!created) {
             if (errno == EEXIST)
                 continue;
             return errno == ENOSPC ? err::DISK_FULL : err::ACCESS_DENIED;
         }
-        ::close(fd);
         machine_.paths().noteAdded(hostFolder, name);
         localFileName = folder + "\\" + name;
         return err::SUCCESS;
@@ -588,9 +587,9 @@ DWORD UrlCache::commitUrlCacheEntry(const UrlCacheCommit& entry)
             return err::INVALID_PARAMETER;
         std::string host;
         bool exists = false;
-        machine_.paths().toHost(entry.localFileName, host, &exists);
         struct stat st {};
-        if (!exists || ::lstat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        if (machine_.paths().toHost(entry.localFileName, host, &exists) != err::SUCCESS || !exists
+            || ::lstat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
             return err::FILE_NOT_FOUND;
         record.localName = host.substr(host.rfind('/') + 1);
         record.size = QWORD(st.st_size);
@@ -625,17 +624,17 @@ DWORD UrlCache::setCookie(std::string_view user, std::string_view hostPath, cons
         return e;
     const std::string temp = host + ".kp-new";
     const std::string text = formatCookieFile(cookies);
-    int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd < 0)
+    UniqueFd cookieFile(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!cookieFile)
         return err::ACCESS_DENIED;
-    bool written = ::write(fd, text.data(), text.size()) == ssize_t(text.size());
+    bool written = writeAll(cookieFile.get(), text) == 0;
     if (written && lastAccess.value()) {
         const std::int64_t seconds = unixFromFileTime(lastAccess);
         const timespec times[2] = {{time_t(seconds), 0}, {time_t(seconds), 0}};
-        ::futimens(fd, times);
+        ::futimens(cookieFile.get(), times);
     }
-    written = written && ::fsync(fd) == 0;
-    ::close(fd);
+    written = written && ::fsync(cookieFile.get()) == 0;
+    cookieFile.reset();
     if (!written || ::rename(temp.c_str(), host.c_str()) != 0) {
         ::unlink(temp.c_str());
         return err::WRITE_FAULT;

@@ -102,49 +102,50 @@ public:
     // `entryInfo`. INSUFFICIENT_BUFFER sets `entryInfoSize` to the size
     // needed (no handle); NO_MORE_ITEMS for an empty cache; a damaged index
     // gives its error code.
-    DWORD findFirstUrlCacheEntryEx(const char* searchPattern, DWORD flags, DWORD filter, QWORD groupId,
-                                   INTERNET_CACHE_ENTRY_INFOA* entryInfo, DWORD& entryInfoSize,
-                                   UrlCacheFindHandle& handle);
+    [[nodiscard]] DWORD findFirstUrlCacheEntryEx(const char* searchPattern, DWORD flags, DWORD filter, QWORD groupId,
+                                                 INTERNET_CACHE_ENTRY_INFOA* entryInfo, DWORD& entryInfoSize,
+                                                 UrlCacheFindHandle& handle);
     // FindNextUrlCacheEntryExA: INSUFFICIENT_BUFFER keeps the position, so
     // that the retry gets the same entry; NO_MORE_ITEMS past the last.
-    DWORD findNextUrlCacheEntryEx(UrlCacheFindHandle handle, INTERNET_CACHE_ENTRY_INFOA* entryInfo,
-                                  DWORD& entryInfoSize);
-    DWORD findCloseUrlCache(UrlCacheFindHandle handle);
+    [[nodiscard]] DWORD findNextUrlCacheEntryEx(UrlCacheFindHandle handle, INTERNET_CACHE_ENTRY_INFOA* entryInfo,
+                                                DWORD& entryInfoSize);
+    [[nodiscard]] DWORD findCloseUrlCache(UrlCacheFindHandle handle);
 
     // DeleteUrlCacheEntry: removes the index entry (never the local file).
     // FILE_NOT_FOUND when the index does not hold the URL, ACCESS_DENIED
     // while the entry is in use.
-    DWORD deleteUrlCacheEntry(std::string_view url);
+    [[nodiscard]] DWORD deleteUrlCacheEntry(std::string_view url);
 
     // Whether deleteUrlCacheEntry could change the index that holds `url`:
     // its container's index file (its Windows path goes to `indexPath`)
     // opens and can be written (IndexDatFile::checkWritable).
-    DWORD checkIndexWritable(std::string_view url, std::string& indexPath);
+    [[nodiscard]] DWORD checkIndexWritable(std::string_view url, std::string& indexPath);
 
     // FreeUrlCacheSpaceA over the Content container when it lies in
     // `cachePath` (null: the Cache folder): removes the least recently used
     // entries that are not sticky, locked or of a type in `filter`, with
     // their local files, until `percent` of the used space is freed.
-    DWORD freeUrlCacheSpace(const char* cachePath, DWORD percent, DWORD filter);
+    [[nodiscard]] DWORD freeUrlCacheSpace(const char* cachePath, DWORD percent, DWORD filter);
 
     // CreateUrlCacheEntryA: reserves a new, empty local file for `url` in its
     // container (a cache subfolder for content) and returns its Windows path.
-    DWORD createUrlCacheEntry(std::string_view url, std::string_view fileExtension, std::string& localFileName);
+    [[nodiscard]] DWORD createUrlCacheEntry(std::string_view url, std::string_view fileExtension,
+                                            std::string& localFileName);
     // CommitUrlCacheEntryA with the record's other fields given.
-    DWORD commitUrlCacheEntry(const UrlCacheCommit& entry);
+    [[nodiscard]] DWORD commitUrlCacheEntry(const UrlCacheCommit& entry);
 
     // Internet Explorer's way of keeping cookies: writes the text cookie file
     // of `user` for `hostPath` ("example.com/") in the Cookies folder
     // (replacing the one the entry names) and indexes it as
     // "Cookie:user@hostPath"; the file and the entry are written, modified
     // and accessed at `lastAccess` (zero: now).
-    DWORD setCookie(std::string_view user, std::string_view hostPath, const std::vector<CookieRecord>& cookies,
-                    FileTime lastAccess = {});
+    [[nodiscard]] DWORD setCookie(std::string_view user, std::string_view hostPath,
+                                  const std::vector<CookieRecord>& cookies, FileTime lastAccess = {});
 
     // The URL history object's ClearHistory: empties the History container
     // and its MSHist containers in place. SHARING_VIOLATION while the
     // machine's Wine session runs, which holds them mapped.
-    DWORD clearHistory();
+    [[nodiscard]] DWORD clearHistory();
 
     // The Windows path of a container's folder: "Cookie:", "Visited:",
     // ":yyyymmddyyyymmdd:" or "" (content).
@@ -156,13 +157,13 @@ private:
     struct FindState;
 
     std::vector<Container> containers();
-    DWORD containerFor(std::string_view url, Container& out);
-    DWORD openIndex(const Container& c, IndexDatFile*& out, bool create);
-    DWORD ensureIndex(const Container& c, IndexDatFile*& out);
-    DWORD fillEntry(const Container& c, const IndexFile& index, const UrlRecord& record,
-                    INTERNET_CACHE_ENTRY_INFOA* entryInfo, DWORD& entryInfoSize) const;
-    DWORD nextEntry(FindState& state, INTERNET_CACHE_ENTRY_INFOA* entryInfo, DWORD& entryInfoSize);
-    DWORD ensureFolder(const std::string& winPath, std::string& hostPath);
+    [[nodiscard]] DWORD containerFor(std::string_view url, Container& out);
+    [[nodiscard]] DWORD openIndex(const Container& c, IndexDatFile*& out, bool create);
+    [[nodiscard]] DWORD ensureIndex(const Container& c, IndexDatFile*& out);
+    [[nodiscard]] DWORD fillEntry(const Container& c, const IndexFile& index, const UrlRecord& record,
+                                  INTERNET_CACHE_ENTRY_INFOA* entryInfo, DWORD& entryInfoSize) const;
+    [[nodiscard]] DWORD nextEntry(FindState& state, INTERNET_CACHE_ENTRY_INFOA* entryInfo, DWORD& entryInfoSize);
+    [[nodiscard]] DWORD ensureFolder(const std::string& winPath, std::string& hostPath);
 
     Machine& machine_;
     UrlCacheFolders folders_;

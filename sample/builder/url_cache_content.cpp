@@ -168,7 +168,8 @@ DWORD writeUrlCache(BuildContext& c)
                             &missing))
         return e;
     std::string missingHost;
-    c.machine->paths().toHost(missing, missingHost);
+    if (DWORD e = c.machine->paths().toHost(missing, missingHost))
+        return e;
     if (::unlink(missingHost.c_str()) != 0)
         return err::ACCESS_DENIED;
     const std::size_t slash = missingHost.rfind('/');

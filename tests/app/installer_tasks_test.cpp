@@ -81,13 +81,14 @@ struct Files {
             return "<missing>";
         char buffer[256];
         DWORD done = 0;
-        file.read(buffer, sizeof buffer, done);
+        EXPECT_EQ(file.read(buffer, sizeof buffer, done), err::SUCCESS);
         return std::string(buffer, done);
     }
     void mkdirs(const std::string& path)
     {
         for (std::size_t at = path.find('\\', 3); ; at = path.find('\\', at + 1)) {
-            fs.createDirectory(path.substr(0, at));
+            const DWORD e = fs.createDirectory(path.substr(0, at));
+            ASSERT_TRUE(e == err::SUCCESS || e == err::ALREADY_EXISTS) << e;
             if (at == std::string::npos)
                 break;
         }
@@ -140,7 +141,7 @@ TEST(InstallerTasks, TheUsersDesktopCopyOfTheShortcutGoesWhenAllUsersHaveOne)
     EXPECT_FALSE(files.fs.exists(user));
     EXPECT_TRUE(files.fs.exists(common));
 
-    files.fs.deleteFile(common);
+    ASSERT_EQ(files.fs.deleteFile(common), err::SUCCESS);
     files.write(user);
     RemoveDuplicateDesktopShortcut(built.machine());
     EXPECT_TRUE(files.fs.exists(user));
@@ -163,7 +164,7 @@ TEST(InstallerTasks, TheFreshManifestReplacesTheSwitchedOffOneElseTheActiveOne)
     EXPECT_EQ(files.read(exe + ".ManifesX"), "fresh");
     EXPECT_EQ(files.read(exe + ".ManifesT"), "active");
 
-    files.fs.setAttributes(exe + ".ManifesX", attr::READONLY);
+    ASSERT_EQ(files.fs.setAttributes(exe + ".ManifesX", attr::READONLY), err::SUCCESS);
     const std::optional<std::string> failure = RefreshManifest(temp.machine(), exe);
     ASSERT_TRUE(failure);
     EXPECT_EQ(*failure, "Cannot create file klenpro.exe.ManifesX");

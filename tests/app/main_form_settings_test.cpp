@@ -56,7 +56,7 @@ protected:
     std::string settings()
     {
         std::string text;
-        win::readTextFile(built.machine(), kData + "\\KlenPro.Ini", text);
+        EXPECT_EQ(win::readTextFile(built.machine(), kData + "\\KlenPro.Ini", text), win::err::SUCCESS);
         return text;
     }
 
@@ -128,7 +128,10 @@ TEST_F(MainFormSettings, SavedOptionsComeBackPerMode)
 
 TEST_F(MainFormSettings, Ie4LeavesTheBrowserBoxesOff)
 {
-    win::writeTextFile(built.machine(), kData + "\\KlenPro.Ini", "[Options]\r\nClearAutoForm=1\r\nClearUserData=1\r\n");
+    ASSERT_EQ(win::FileSystem(built.machine()).createDirectory(kData), win::err::SUCCESS);
+    ASSERT_EQ(win::writeTextFile(built.machine(), kData + "\\KlenPro.Ini",
+                                 "[Options]\r\nClearAutoForm=1\r\nClearPrevSrch=1\r\nClearUserData=1\r\n"),
+              win::err::SUCCESS);
     start({"IE4"});
     for (const char* name : kIe5Boxes) {
         EXPECT_FALSE(box(name)->isEnabled()) << name;

@@ -5,6 +5,7 @@
 #include "app/app_state.h"
 #include "app/windows/main_form.h"
 #include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
 #include "purge/purge_report.h"
 #include "purge/url_cache_purge.h"
 #include "tests/support/built_machine.h"
@@ -52,7 +53,7 @@ TEST(UrlCacheSteps, AWalkErrorStopsTheLaterStepsOfItsRunOnly)
     form.findChild<QCheckBox*>("CheckBoxVisited")->setChecked(true);
 
     std::string cookieIndex;
-    built.machine().paths().toHost(folders.cookiesFolder + "\\index.dat", cookieIndex);
+    ASSERT_EQ(built.machine().paths().toHost(folders.cookiesFolder + "\\index.dat", cookieIndex), win::err::SUCCESS);
     const std::string intact = test::readFile(cookieIndex);
     std::string damaged = intact;
     damaged.replace(0x4000, 4, "XXXX");

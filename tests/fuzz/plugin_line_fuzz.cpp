@@ -2,7 +2,7 @@
 // every macro's value holds macros again, and parsing yields upper-case
 // fields of the kind the keyword names.
 
-#include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
 #include "plugins/plugin_command.h"
 #include "plugins/plugin_expand.h"
 

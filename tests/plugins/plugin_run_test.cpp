@@ -108,7 +108,7 @@ TEST(RunPluginLines, ShowsExpansionsDebugListingsAndStopsOnCancel)
 {
     PluginRun r(true);
     r.keywords = Keywords({"debug"});
-    r.temp.machine().environment().set("PLACE", "c:\\here");
+    ASSERT_EQ(r.temp.machine().environment().set("PLACE", "c:\\here"), win::err::SUCCESS);
     const Lines expected = {"DELFILE=%PLACE%\\A.LOG", "      The above command expands to:", "DELFILE=C:\\HERE\\A.LOG",
                             " debug - FoldOrReg = F", " debug - FoldVerb =   >>DELFILE<<",
                             " debug - FoldDrive =  >>C:<<", " debug - FoldFolder = >>C:\\HERE<<",

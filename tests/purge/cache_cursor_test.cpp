@@ -100,7 +100,8 @@ TEST(CacheCursor, ADamagedIndexStopsTheWalkWithTheErrorMessage)
     ASSERT_TRUE(built.ok());
     CursorFixture f(built.machine());
     std::string contentIndex;
-    built.machine().paths().toHost(f.cache.containerFolder("") + "\\index.dat", contentIndex);
+    ASSERT_EQ(built.machine().paths().toHost(f.cache.containerFolder("") + "\\index.dat", contentIndex),
+              win::err::SUCCESS);
     overwrite(contentIndex, 0x4000, "XXXX"); // the first HASH table
 
     int entries = 0;

@@ -33,7 +33,7 @@ struct ClearFixture {
     ClearFixture() : cache(built.machine())
     {
         visitedIndex = cache.containerFolder("Visited:") + "\\index.dat";
-        built.machine().paths().toHost(visitedIndex, visitedHost);
+        EXPECT_EQ(built.machine().paths().toHost(visitedIndex, visitedHost), win::err::SUCCESS);
     }
 
     bool clear(const std::string& path, std::string& status, std::vector<std::string> args = {})
@@ -53,7 +53,9 @@ struct ClearFixture {
             ++n;
             size = win::DWORD(buffer.size() * 8);
         }
-        cache.findCloseUrlCache(handle);
+        if (handle) {
+            EXPECT_EQ(cache.findCloseUrlCache(handle), win::err::SUCCESS);
+        }
         return n;
     }
 
@@ -176,7 +178,7 @@ TEST(ClearIndexFile, LeavesShortDamagedAndUnwritableFilesAsTheyWere)
     // A file it cannot write is a failure, not a success.
     const std::string cookieIndex = f.cache.containerFolder("Cookie:") + "\\index.dat";
     std::string cookieHost;
-    f.built.machine().paths().toHost(cookieIndex, cookieHost);
+    ASSERT_EQ(f.built.machine().paths().toHost(cookieIndex, cookieHost), win::err::SUCCESS);
     const std::string original = kp::test::readFile(cookieHost);
     ASSERT_EQ(::chmod(cookieHost.c_str(), 0444), 0);
     EXPECT_FALSE(f.clear(cookieIndex, status));

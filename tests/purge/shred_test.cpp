@@ -38,7 +38,7 @@ struct ShredFixture : ::testing::Test {
         temp.makeDir("d");
         run.shredState.passWritten = [this](std::string_view path, int) {
             std::string host;
-            win::FileSystem(temp.machine()).hostPath(path, host);
+            EXPECT_EQ(win::FileSystem(temp.machine()).hostPath(path, host), win::err::SUCCESS);
             passes.push_back(readHost(host));
         };
     }

@@ -10,6 +10,7 @@
 #include "core/keywords.h"
 #include "platform/files/dos_paths.h"
 #include "platform/files/file_system.h"
+#include "platform/files/win_path.h"
 #include "platform/system/browser_windows.h"
 #include "platform/system/wine_session.h"
 #include "platform/urlcache/index_dat_file.h"
@@ -51,13 +52,6 @@ namespace {
 
 constexpr std::int64_t kDay = 86400;
 
-std::string upper(std::string text)
-{
-    for (char& c : text)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 // The host path of a Windows path in any letter case.
 std::string hostOf(BuiltMachine& built, const std::string& winPath)
 {
@@ -86,7 +80,9 @@ std::vector<Entry> listEntries(win::UrlCache& cache, const char* pattern = nullp
                        info->CacheEntryType, info->LastAccessTime});
         size = win::DWORD(buffer.size() * 8);
     }
-    cache.findCloseUrlCache(handle);
+    if (handle) {
+        EXPECT_EQ(cache.findCloseUrlCache(handle), win::err::SUCCESS);
+    }
     return out;
 }
 
@@ -110,9 +106,9 @@ std::set<std::string> filesNoEntryNames(const std::string& prefixDir)
     std::set<std::string> unnamed;
     for (const std::string& folder : {cache.containerFolder(""), cache.folders().cookies}) {
         std::string host;
-        machine->paths().toHost(folder, host);
+        EXPECT_EQ(machine->paths().toHost(folder, host), win::err::SUCCESS) << folder;
         for (const auto& item : std::filesystem::recursive_directory_iterator(host)) {
-            const std::string name = upper(item.path().filename().string());
+            const std::string name = win::upperAscii(item.path().filename().string());
             struct stat st {};
             if (item.is_regular_file() && name != "INDEX.DAT" && name != "DESKTOP.INI"
                 && ::lstat(item.path().c_str(), &st) == 0 && !named.count({st.st_dev, st.st_ino}))
@@ -128,9 +124,9 @@ struct PurgeFixture {
         , cache(built.machine())
         , services(built.machine(), windows, messages, errors, run, general)
     {
-        folders.cacheFolder = upper(cache.containerFolder(""));
-        folders.cookiesFolder = upper(cache.folders().cookies);
-        folders.historyFolder = upper(cache.containerFolder("Visited:"));
+        folders.cacheFolder = win::upperAscii(cache.containerFolder(""));
+        folders.cookiesFolder = win::upperAscii(cache.folders().cookies);
+        folders.historyFolder = win::upperAscii(cache.containerFolder("Visited:"));
         folders.cacheFound = folders.cookiesFound = folders.historyFound = true;
         folders.dataFolder = "C:\\KLENZOR";
         std::filesystem::create_directories(built.hostPath(folders.dataFolder));
@@ -424,7 +420,7 @@ TEST(PurgeCookies, TheCookiePrefixIgnoresCaseButProtectionDoesNot)
     commit.entryType = win::COOKIE_CACHE_ENTRY;
     ASSERT_EQ(f.cache.commitUrlCacheEntry(commit), 0u);
     const std::string keptFile = cookies[0].local;
-    f.protect({kept, upper(cookies[1].url), "Cookie:owner@lower.example/"});
+    f.protect({kept, win::upperAscii(cookies[1].url), "Cookie:owner@lower.example/"});
 
     f.purge('C');
     EXPECT_EQ(f.warnings, 0);
@@ -675,14 +671,14 @@ TEST(PurgeCache, LocalFilesOutsideTheBrowsersFoldersAreKeptWhileTheirEntriesGo)
     PurgeFixture f;
     ASSERT_TRUE(f.built.ok());
     const std::string content = f.cache.containerFolder("");
-    const std::string parent = content.substr(0, content.rfind('\\'));
+    const std::string parent(win::folderOf(content));
     kp::test::writeFile(f.built.hostPath(parent + "\\important.doc"), "keep");
 
     // One cache subfolder is a link to a folder elsewhere.
     std::vector<Entry> linked;
     std::string subfolder;
     for (const Entry& e : f.entries()) {
-        if (e.local.empty() || !upper(e.local).starts_with(upper(content) + "\\"))
+        if (e.local.empty() || !win::upperAscii(e.local).starts_with(win::upperAscii(content) + "\\"))
             continue;
         const std::string sub = e.local.substr(content.size() + 1, e.local.find('\\', content.size() + 1) - content.size() - 1);
         if (subfolder.empty())
@@ -717,7 +713,7 @@ TEST(PurgeCache, LocalFilesOutsideTheBrowsersFoldersAreKeptWhileTheirEntriesGo)
     EXPECT_EQ(kp::test::readFile(f.built.hostPath(parent + "\\important.doc")), "keep");
     for (const Entry& e : linked) {
         EXPECT_FALSE(left.count(e.url)) << e.url;
-        EXPECT_TRUE(std::filesystem::exists(elsewhere + "/" + e.local.substr(e.local.rfind('\\') + 1))) << e.local;
+        EXPECT_TRUE(std::filesystem::exists(elsewhere + "/" + std::string(win::nameOf(e.local)))) << e.local;
     }
     EXPECT_EQ(f.errors.ErrorLevel, 0) << "the local file's outcome does not count";
 
@@ -725,7 +721,7 @@ TEST(PurgeCache, LocalFilesOutsideTheBrowsersFoldersAreKeptWhileTheirEntriesGo)
     kp::test::writeFile(elsewhere + "/victim.doc", "keep");
     EXPECT_FALSE(DeleteCacheLocalFile(c, "C:\\elsewhere\\victim.doc"));
     EXPECT_FALSE(DeleteCacheLocalFile(c, content + "\\" + subfolder + "\\victim.doc"));
-    EXPECT_FALSE(DeleteCacheLocalFile(c, upper(content) + "\\..\\IMPORTANT.DOC"));
+    EXPECT_FALSE(DeleteCacheLocalFile(c, win::upperAscii(content) + "\\..\\IMPORTANT.DOC"));
     EXPECT_EQ(kp::test::readFile(elsewhere + "/victim.doc"), "keep");
     EXPECT_EQ(kp::test::readFile(f.built.hostPath(parent + "\\important.doc")), "keep");
     kp::test::writeFile(f.built.hostPath(content + "\\inside.txt"), "x");
@@ -746,7 +742,7 @@ TEST(PurgeCache, ShreddingCoversCookieFiles)
     f.purge('C');
     EXPECT_FALSE(f.exists(cookie.local));
     EXPECT_TRUE(std::any_of(passes.begin(), passes.end(), [&](const std::string& p) {
-        return upper(p).ends_with("_KLENZOR.ZAP") || upper(p) == upper(cookie.local);
+        return win::upperAscii(p).ends_with("_KLENZOR.ZAP") || win::upperAscii(p) == win::upperAscii(cookie.local);
     })) << "the cookie file was overwritten before it went";
 }
 
@@ -821,7 +817,7 @@ TEST(PurgeAll, LeavesExactlyTheProtectedAndTooRecentEntriesAsMsiecfexportSees)
     std::multiset<std::string> exported;
     std::vector<std::string> indexes = {f.folders.cacheFolder, f.folders.cookiesFolder, f.folders.historyFolder};
     for (const win::DosPaths::Name& n : f.built.machine().paths().listing(hostOf(f.built, f.folders.historyFolder)))
-        if (upper(n.longName).starts_with("MSHIST01"))
+        if (win::upperAscii(n.longName).starts_with("MSHIST01"))
             indexes.push_back(f.folders.historyFolder + "\\" + n.longName);
     for (const std::string& folder : indexes) {
         std::string text;
@@ -952,13 +948,13 @@ TEST(PurgeCache, AFileThatCannotBeRemovedKeepsItsEntryAndIsReportedLocked)
         ASSERT_TRUE(f.built.ok());
         f.run.detail = false;
         f.run.options.SubscriptionCache = false; // no space release, which would free what stays
-        const std::string content = upper(f.cache.containerFolder("")) + "\\";
+        const std::string content = win::upperAscii(f.cache.containerFolder("")) + "\\";
         std::vector<Entry> held;
         std::string folder;
         for (const Entry& e : f.entries()) {
-            if (!upper(e.local).starts_with(content) || !f.exists(e.local) || e.type & win::STICKY_CACHE_ENTRY)
+            if (!win::upperAscii(e.local).starts_with(content) || !f.exists(e.local) || e.type & win::STICKY_CACHE_ENTRY)
                 continue;
-            const std::string entryFolder = e.local.substr(0, e.local.rfind('\\'));
+            const std::string entryFolder(win::folderOf(e.local));
             if (folder.empty())
                 folder = entryFolder;
             if (entryFolder == folder && (held.empty() || hold == Hold::OtherUsersFolder))

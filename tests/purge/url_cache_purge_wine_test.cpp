@@ -4,6 +4,7 @@
 #include "core/error_level.h"
 #include "core/keywords.h"
 #include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
 #include "platform/machine.h"
 #include "platform/urlcache/url_cache.h"
 #include "purge/purge_context.h"
@@ -67,7 +68,7 @@ TEST_F(UrlCachePurgeWine, WineListsExactlyTheProtectedEntriesLeftAndGoesOnWorkin
         folders.cacheFound = folders.cookiesFound = folders.historyFound = true;
         folders.dataFolder = "C:\\KLENZOR";
         std::string data;
-        machine->paths().toHost("C:\\", data);
+        ASSERT_EQ(machine->paths().toHost("C:\\", data), win::err::SUCCESS);
         std::filesystem::create_directories(data + "/KLENZOR");
         std::string text;
         for (const std::string& url : keep)

@@ -4,6 +4,7 @@
 // before and after deletions, with no trace of deleted ones.
 
 #include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
 #include "platform/urlcache/cookie_file.h"
 #include "platform/urlcache/index_dat_file.h"
 #include "platform/urlcache/url_cache.h"
@@ -56,7 +57,9 @@ std::vector<Listed> walk(UrlCache& cache, DWORD& largest)
         e = cache.findNextUrlCacheEntryEx(handle, info(), size);
     }
     EXPECT_EQ(e, err::NO_MORE_ITEMS);
-    cache.findCloseUrlCache(handle);
+    if (handle) {
+        EXPECT_EQ(cache.findCloseUrlCache(handle), err::SUCCESS);
+    }
     return out;
 }
 

@@ -53,12 +53,12 @@ struct ServedPipe : ::testing::Test {
         thread = std::thread([=, this] {
             for (int i = 0; i < clients; ++i) {
                 std::string request;
-                int client = -1;
+                win::UniqueFd client;
                 const win::DWORD e = server.accept(request, client);
                 seen.push_back(e ? "refused" : request);
                 std::this_thread::sleep_for(std::chrono::milliseconds(delayMilliseconds));
-                win::PipeServer::reply(client, e ? "*** Error - Request refused"
-                                                 : answerServiceRequest(built.machine(), request));
+                win::PipeServer::reply(std::move(client), e ? "*** Error - Request refused"
+                                                            : answerServiceRequest(built.machine(), request));
             }
         });
     }
@@ -130,7 +130,7 @@ TEST_F(ServedPipe, FormsMsnSearchesAndRegistryWrite)
                   false, key),
               0u);
     win::DWORD subkeys = 0, values = 0;
-    built.machine().registry().queryInfo(key, subkeys, values);
+    ASSERT_EQ(built.machine().registry().queryInfo(key, subkeys, values), 0u);
     EXPECT_EQ(subkeys, 2u);
 }
 

@@ -1,6 +1,6 @@
-#include "platform/files/dos_paths.h"
 #include "platform/files/file_system.h"
 #include "platform/files/text_file.h"
+#include "platform/files/win_path.h"
 #include "platform/registry/registry.h"
 #include "platform/system/environment.h"
 #include "settings/data_folder.h"
@@ -41,7 +41,7 @@ protected:
     std::string readWin(const std::string& winPath)
     {
         std::string text;
-        win::readTextFile(built.machine(), winPath, text);
+        EXPECT_EQ(win::readTextFile(built.machine(), winPath, text), win::err::SUCCESS);
         return text;
     }
 
@@ -132,15 +132,15 @@ TEST_F(DataFolderTest, ServerMovesThePreviousChoiceToTheWindowsFolder)
 TEST_F(DataFolderTest, EnvironmentVariableNamesTheFolderExpandedTwice)
 {
     win::Environment& env = built.machine().environment();
-    env.set("KPBASE", "C:\\Shared");
-    env.set("klenzordat", "%KPBASE%\\");
-    win::FileSystem(built.machine()).createDirectory("C:\\Shared");
+    ASSERT_EQ(env.set("KPBASE", "C:\\Shared"), win::err::SUCCESS);
+    ASSERT_EQ(env.set("klenzordat", "%KPBASE%\\"), win::err::SUCCESS);
+    ASSERT_EQ(win::FileSystem(built.machine()).createDirectory("C:\\Shared"), win::err::SUCCESS);
     ASSERT_EQ(resolve(), "");
     EXPECT_EQ(folders.dataFolder, "C:\\Shared");
     EXPECT_TRUE(folders.dataFolderFromEnv);
     EXPECT_TRUE(folders.previousDataFolder.empty());
 
-    env.set("klenzordat", "C:\\Shared\\New");
+    ASSERT_EQ(env.set("klenzordat", "C:\\Shared\\New"), win::err::SUCCESS);
     ASSERT_EQ(resolve(), "");
     EXPECT_EQ(folders.dataFolder, "C:\\Shared\\New");
     EXPECT_TRUE(isFolder("C:\\Shared\\New"));
@@ -149,13 +149,13 @@ TEST_F(DataFolderTest, EnvironmentVariableNamesTheFolderExpandedTwice)
 TEST_F(DataFolderTest, UncreatableOrOverlongEnvironmentFolderFallsBack)
 {
     win::Environment& env = built.machine().environment();
-    env.set("klenzordat", "C:\\No\\Such\\Parent");
+    ASSERT_EQ(env.set("klenzordat", "C:\\No\\Such\\Parent"), win::err::SUCCESS);
     ASSERT_EQ(resolve(), "");
     EXPECT_FALSE(folders.dataFolderFromEnv);
     EXPECT_EQ(folders.dataFolder, std::string(kAppData) + "\\Klenzor");
     EXPECT_FALSE(isFolder("C:\\No"));
 
-    env.set("klenzordat", "C:\\" + std::string(120, 'x'));
+    ASSERT_EQ(env.set("klenzordat", "C:\\" + std::string(120, 'x')), win::err::SUCCESS);
     ASSERT_EQ(resolve(), "");
     EXPECT_FALSE(folders.dataFolderFromEnv);
     EXPECT_EQ(folders.dataFolder, std::string(kAppData) + "\\Klenzor");

@@ -1,6 +1,6 @@
-#include "platform/files/dos_paths.h"
 #include "platform/files/file_system.h"
 #include "platform/files/text_file.h"
+#include "platform/files/win_path.h"
 #include "platform/system/environment.h"
 #include "settings/folder_discovery.h"
 #include "settings/folder_display.h"
@@ -166,7 +166,7 @@ TEST_F(FolderDiscoveryTest, ShortTempPathIsStoredLongAndUpperCased)
     ASSERT_EQ(files().shortPathName("C:\\Documents and Settings\\Owner\\Local Settings\\Temp", shortForm),
               win::err::SUCCESS);
     ASSERT_NE(shortForm.find('~'), std::string::npos) << shortForm;
-    m.machine().environment().set("TMP", shortForm);
+    ASSERT_EQ(m.machine().environment().set("TMP", shortForm), win::err::SUCCESS);
     find();
     EXPECT_EQ(m.folders.temp[FolderSet::SystemTemp].path, kUserTemp);
     EXPECT_EQ(LongPath(m.machine(), shortForm + "\\gone\\deeper"), "C:\\Documents and Settings\\Owner\\Local Settings\\Temp\\gone\\deeper");
@@ -180,7 +180,7 @@ TEST_F(FolderDiscoveryTest, TempFolderHoldingTheDataFolderIsUnsafe)
     ASSERT_EQ(files().createDirectory("C:\\Temp"), win::err::SUCCESS);
     ASSERT_EQ(files().createDirectory("C:\\Temp\\Klenzor"), win::err::SUCCESS);
     m.folders.dataFolder = "C:\\Temp\\Klenzor";
-    m.machine().environment().set("TMP", "C:\\Temp");
+    ASSERT_EQ(m.machine().environment().set("TMP", "C:\\Temp"), win::err::SUCCESS);
     find();
     EXPECT_EQ(m.folders.temp[FolderSet::SystemTemp].error, 3);
     EXPECT_EQ(m.folders.temp[FolderSet::BootDiskTemp].error, 3);
@@ -189,8 +189,8 @@ TEST_F(FolderDiscoveryTest, TempFolderHoldingTheDataFolderIsUnsafe)
 TEST_F(FolderDiscoveryTest, FallbackNeverTheProgramFolder)
 {
     // A temp path naming the program's folder: TMP decides GetTempPath.
-    m.machine().environment().set("TMP", "C:\\Program Files\\Klenzor Pro");
-    m.machine().environment().set("TEMP", "C:\\Nowhere\\Temp");
+    ASSERT_EQ(m.machine().environment().set("TMP", "C:\\Program Files\\Klenzor Pro"), win::err::SUCCESS);
+    ASSERT_EQ(m.machine().environment().set("TEMP", "C:\\Nowhere\\Temp"), win::err::SUCCESS);
     find({"ANYTEMP"});
     const TempCandidate& fallback = m.folders.temp[FolderSet::FallbackTemp];
     EXPECT_EQ(fallback.error, 1);
@@ -245,7 +245,7 @@ TEST_F(FolderDiscoveryTest, ShellFolderAndDiskServices)
     EXPECT_GT(space.bytesPerSector, 0u);
 
     EXPECT_EQ(ExpandPath(m.machine(), "%SystemRoot%\\x"), "C:\\WINDOWS\\x");
-    m.machine().environment().set("HUGE", std::string(1100, 'h'));
+    ASSERT_EQ(m.machine().environment().set("HUGE", std::string(1100, 'h')), win::err::SUCCESS);
     EXPECT_EQ(ExpandPath(m.machine(), "%HUGE%"), "");
     EXPECT_EQ(LongPath(m.machine(), "c:\\program files\\KLENZOR PRO"), "c:\\Program Files\\Klenzor Pro");
 }

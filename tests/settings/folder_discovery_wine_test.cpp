@@ -4,7 +4,7 @@
 
 #include "core/ie_version.h"
 #include "core/keywords.h"
-#include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
 #include "platform/machine.h"
 #include "settings/data_folder.h"
 #include "settings/folder_discovery.h"

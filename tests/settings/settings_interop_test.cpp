@@ -51,10 +51,10 @@ Values ourValues(win::Machine& machine, const FolderSet& folders)
     win::Profile profile(machine);
     SettingsFile file(machine, folders);
     std::vector<std::string> sections;
-    profile.sectionNames(folders.settingsPath(), sections);
+    EXPECT_EQ(profile.sectionNames(folders.settingsPath(), sections), win::err::SUCCESS);
     for (const std::string& section : sections) {
         std::vector<std::string> keys;
-        profile.keyNames(section, folders.settingsPath(), keys);
+        EXPECT_EQ(profile.keyNames(section, folders.settingsPath(), keys), win::err::SUCCESS);
         for (const std::string& key : keys)
             values[{section, key}] = file.readText(section, key, "<missing>");
     }
@@ -130,7 +130,7 @@ TEST_F(SettingsInteropWine, WinesGetPrivateProfileStringReadsTheSameValues)
     ASSERT_EQ(win::Machine::open(prefix, machine), win::err::SUCCESS);
     FolderSet folders;
     folders.dataFolder = "C:\\users\\Public\\Klenzor Data";
-    win::FileSystem(*machine).createDirectory(folders.dataFolder);
+    ASSERT_EQ(win::FileSystem(*machine).createDirectory(folders.dataFolder), win::err::SUCCESS);
     writeTypicalSettings(*machine, folders);
     const Values ours = ourValues(*machine, folders);
     machine.reset();

@@ -1,5 +1,6 @@
 #include "platform/files/file_system.h"
 
+#include "platform/files/folder_search.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <sys/xattr.h>
 
 using namespace kp::win;
@@ -115,8 +117,34 @@ TEST_F(FindFiles, NamesDeletedDuringTheSearchAreSkipped)
     ASSERT_EQ(fs.findFirst("C:\\Temp\\*.tmp", data, handle), err::SUCCESS);
     EXPECT_EQ(fs.deleteFile("C:\\Temp\\" + data.fileName), err::SUCCESS);
     for (int i = 0; i < 5; ++i)
-        fs.deleteFile("C:\\Temp\\f" + std::to_string(i) + ".tmp");
+        static_cast<void>(fs.deleteFile("C:\\Temp\\f" + std::to_string(i) + ".tmp")); // the first one is gone already
     EXPECT_EQ(fs.findNext(handle, data), err::NO_MORE_FILES);
+}
+
+TEST_F(FindFiles, ASearchRangeListsEachMatchOnceAndTellsAFailedWalkFromAnEmptyOne)
+{
+    tm.writeFile("Temp/a.tmp");
+    tm.writeFile("Temp/b.tmp");
+    tm.writeFile("Temp/keep.txt");
+    tm.makeDir("Empty");
+
+    // Deleting each entry as it comes, as a purge does.
+    std::set<std::string> listed;
+    FolderSearch search(fs, "C:\\Temp\\*.tmp");
+    for (const FindData& found : search) {
+        EXPECT_TRUE(listed.insert(found.fileName).second) << found.fileName;
+        EXPECT_EQ(fs.deleteFile("C:\\Temp\\" + found.fileName), err::SUCCESS);
+    }
+    EXPECT_EQ(listed, (std::set<std::string> {"a.tmp", "b.tmp"}));
+    EXPECT_EQ(search.error(), err::SUCCESS);
+    EXPECT_EQ(names("C:\\Temp\\*"), (std::vector<std::string> {".", "..", "keep.txt"}));
+
+    FolderSearch none(fs, "C:\\Empty\\*.tmp");
+    EXPECT_TRUE(none.begin() == none.end());
+    EXPECT_EQ(none.error(), err::SUCCESS);
+    FolderSearch missing(fs, "C:\\Missing\\*.*");
+    EXPECT_TRUE(missing.begin() == missing.end());
+    EXPECT_EQ(missing.error(), err::PATH_NOT_FOUND);
 }
 
 TEST_F(FindFiles, LinksAreReparsePointsAndNotEntered)
@@ -203,6 +231,6 @@ TEST_F(FileAttributes, ReadsWhatWineWrote)
     // Un-hiding a dot file keeps an explicit "0x0".
     ASSERT_EQ(fs.setAttributes("C:\\.dotfile", attr::NORMAL), err::SUCCESS);
     DWORD a = 0;
-    fs.getAttributes("C:\\.dotfile", a);
+    ASSERT_EQ(fs.getAttributes("C:\\.dotfile", a), err::SUCCESS);
     EXPECT_EQ(a, attr::ARCHIVE);
 }

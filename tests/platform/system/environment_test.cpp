@@ -1,6 +1,6 @@
 #include "platform/system/environment.h"
 
-#include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
 #include "platform/machine.h"
 #include "platform/registry/registry.h"
 #include "tests/support/machine_tests.h"
@@ -105,8 +105,8 @@ TEST_F(EnvironmentTest, LocalChangesStayInTheProcess)
 
 TEST_F(EnvironmentTest, ExpansionKeepsWhatItCannotExpand)
 {
-    env().set("A", "alpha");
-    env().set("B", "%A%");
+    ASSERT_EQ(env().set("A", "alpha"), err::SUCCESS);
+    ASSERT_EQ(env().set("B", "%A%"), err::SUCCESS);
     EXPECT_EQ(env().expand("%a%\\%B%"), "alpha\\%A%") << "one level only, as Windows";
     EXPECT_EQ(env().expand("%UNKNOWN%\\x"), "%UNKNOWN%\\x");
     EXPECT_EQ(env().expand("100% sure"), "100% sure");
@@ -123,22 +123,22 @@ TEST_F(EnvironmentTest, TempPathFallsBackLikeWindows)
     std::string path;
     ASSERT_EQ(env().tempPath(path), err::SUCCESS);
     EXPECT_EQ(path, "C:\\Documents and Settings\\Owner\\Local Settings\\Temp\\");
-    env().set("TMP", "");
-    env().set("TEMP", "C:\\Other\\..\\Temp\\");
+    ASSERT_EQ(env().set("TMP", ""), err::SUCCESS);
+    ASSERT_EQ(env().set("TEMP", "C:\\Other\\..\\Temp\\"), err::SUCCESS);
     ASSERT_EQ(env().tempPath(path), err::SUCCESS);
     EXPECT_EQ(path, "C:\\Temp\\") << "an empty TMP is skipped; the path is made full, with one backslash";
-    env().set("TEMP", "work");
+    ASSERT_EQ(env().set("TEMP", "work"), err::SUCCESS);
     machine().setCurrentDirectoryUnchecked("D:\\projects");
     ASSERT_EQ(env().tempPath(path), err::SUCCESS);
     EXPECT_EQ(path, "D:\\projects\\work\\");
-    env().remove("TMP");
-    env().remove("TEMP");
+    ASSERT_EQ(env().remove("TMP"), err::SUCCESS);
+    ASSERT_EQ(env().remove("TEMP"), err::SUCCESS);
     ASSERT_EQ(env().tempPath(path), err::SUCCESS);
     EXPECT_EQ(path, "C:\\Documents and Settings\\Owner\\");
-    env().remove("USERPROFILE");
+    ASSERT_EQ(env().remove("USERPROFILE"), err::SUCCESS);
     ASSERT_EQ(env().tempPath(path), err::SUCCESS);
     EXPECT_EQ(path, "C:\\WINDOWS\\");
-    env().set("TMP", "C:\\" + std::string(300, 'x'));
+    ASSERT_EQ(env().set("TMP", "C:\\" + std::string(300, 'x')), err::SUCCESS);
     path = "unchanged";
     EXPECT_EQ(env().tempPath(path), err::FILENAME_EXCED_RANGE);
     EXPECT_EQ(path, "unchanged");

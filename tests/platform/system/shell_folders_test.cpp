@@ -67,7 +67,7 @@ TEST_F(ShellFolders, EveryFolderOfTheXpMachineFollowingTheProcessEnvironment)
         EXPECT_EQ(shGetSpecialFolderPath(machine(), id, older), err::SUCCESS);
         EXPECT_EQ(older, path) << "id " << id;
     }
-    machine().environment().set("USERPROFILE", all);
+    ASSERT_EQ(machine().environment().set("USERPROFILE", all), err::SUCCESS);
     EXPECT_EQ(folder(csidl::DESKTOPDIRECTORY), all + "\\Desktop");
 }
 

@@ -1,6 +1,7 @@
 #include "platform/urlcache/url_cache.h"
 
 #include "platform/files/dos_paths.h"
+#include "platform/files/win_path.h"
 #include "platform/urlcache/index_dat_file.h"
 #include "tests/support/temp_machine.h"
 
@@ -70,7 +71,9 @@ DWORD walk(UrlCache& cache, std::vector<Listed>& out, DWORD* grownTo = nullptr)
             break;
         take();
     }
-    cache.findCloseUrlCache(handle);
+    if (handle) {
+        EXPECT_EQ(cache.findCloseUrlCache(handle), err::SUCCESS);
+    }
     return e;
 }
 
@@ -90,7 +93,7 @@ protected:
     std::string hostOf(const std::string& winPath)
     {
         std::string host;
-        temp.machine().paths().toHost(winPath, host);
+        EXPECT_EQ(temp.machine().paths().toHost(winPath, host), err::SUCCESS);
         return host;
     }
 

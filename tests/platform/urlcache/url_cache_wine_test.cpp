@@ -37,7 +37,9 @@ std::set<Entry> ourList(UrlCache& cache)
         e = cache.findNextUrlCacheEntryEx(handle, info, size);
     }
     EXPECT_EQ(e, err::NO_MORE_ITEMS);
-    cache.findCloseUrlCache(handle);
+    if (handle) {
+        EXPECT_EQ(cache.findCloseUrlCache(handle), err::SUCCESS);
+    }
     return entries;
 }
 
