@@ -70,7 +70,10 @@ int main(int argc, char** argv)
     std::printf("machine: %d cache entries built in %.1f s\n", recipe.cacheEntries, secondsSince(start));
     {
         std::unique_ptr<win::Machine> machine;
-        win::Machine::open(dir, machine);
+        if (win::Machine::open(dir, machine) != win::err::SUCCESS) {
+            std::fprintf(stderr, "the built machine cannot be opened\n");
+            return 1;
+        }
         DefaultAnswers messages;
         Keywords keywords;
         FolderSet folders;

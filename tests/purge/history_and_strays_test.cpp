@@ -64,7 +64,7 @@ std::vector<Entry> listEntries(win::UrlCache& cache, const char* pattern = nullp
         out.push_back({info->lpszSourceUrlName, info->lpszLocalFileName ? info->lpszLocalFileName : ""});
         size = win::DWORD(buffer.size() * 8);
     }
-    cache.findCloseUrlCache(handle);
+    EXPECT_EQ(cache.findCloseUrlCache(handle), win::err::SUCCESS);
     return out;
 }
 
@@ -125,7 +125,7 @@ struct Fixture {
     std::string host(const std::string& winPath)
     {
         std::string out;
-        built.machine().paths().toHost(winPath, out);
+        EXPECT_EQ(built.machine().paths().toHost(winPath, out), win::err::SUCCESS) << winPath;
         return out;
     }
 

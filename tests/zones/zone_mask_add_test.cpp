@@ -25,9 +25,10 @@ struct MaskAddFixture : ::testing::Test {
     void SetUp() override
     {
         win::RegKey key;
-        temp.machine().registry().createKey(win::RegRoot::CurrentUser,
-                                            std::string(kInternetSettingsKey) + "\\Zones\\4", key);
-        temp.machine().registry().setString(key, "DisplayName", "Restricted sites");
+        ASSERT_EQ(temp.machine().registry().createKey(win::RegRoot::CurrentUser,
+                                                      std::string(kInternetSettingsKey) + "\\Zones\\4", key),
+                  win::err::SUCCESS);
+        ASSERT_EQ(temp.machine().registry().setString(key, "DisplayName", "Restricted sites"), win::err::SUCCESS);
         zones.ReadZoneList(temp.machine().registry());
     }
     std::string lastText() const { return messages.shown.empty() ? "" : messages.shown.back().text; }
