@@ -7,16 +7,31 @@
 #include "plugins/plugin_run.h"
 #include "plugins/plugin_selection.h"
 #include "plugins/windows/plug_tst_form.h"
+#include "plugins/windows/plugin_window_placement.h"
 #include "purge/purge_context.h"
 #include "settings/folder_set.h"
 
 #include <QCoreApplication>
+#include <QFontMetrics>
+
+#include <algorithm>
 
 namespace kp {
 
 namespace {
 
 constexpr int kTickRole = Qt::UserRole; // the tick state last seen
+constexpr std::string_view kPlacementName = "PlugSelForm";
+
+// Every row as wide as `extent`, which the list then scrolls sideways to.
+void setHorizontalExtent(QListWidget& list, int extent)
+{
+    if (list.count() == 0)
+        return;
+    const int rowHeight = list.sizeHintForRow(0);
+    for (int i = 0; i < list.count(); ++i)
+        list.item(i)->setSizeHint(QSize(extent, rowHeight));
+}
 
 } // namespace
 
@@ -35,6 +50,7 @@ TPlugSelForm::TPlugSelForm(PurgeContext& context, FolderSet& folders, QWidget* p
     connect(ui_->AllOffButton, &QPushButton::clicked, this, &TPlugSelForm::AllOffButtonClick);
     connect(ui_->ListView1, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item) { ListView1Change(item); });
     connect(ui_->ListView1, &QTreeWidget::itemSelectionChanged, this, &TPlugSelForm::ShowSelectedPlugin);
+    loadPluginWindowPlacement(*this, context_, kPlacementName);
 }
 
 TPlugSelForm::~TPlugSelForm() = default;
@@ -43,6 +59,12 @@ void TPlugSelForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     FormActivate();
+}
+
+void TPlugSelForm::done(int result)
+{
+    savePluginWindowPlacement(*this, context_, kPlacementName);
+    QDialog::done(result);
 }
 
 void TPlugSelForm::FormActivate()
@@ -103,9 +125,14 @@ void TPlugSelForm::ShowSelectedPlugin()
     shownLines_.clear();
     if (!loadPluginFile(context_, folders_.pluginsFolder + "\\" + name.toStdString(), shownLines_))
         shownLines_.clear();
-    // The list scrolls sideways to its widest line by itself.
-    for (const std::string& line : shownLines_)
-        ui_->ListBox1->addItem(QString::fromStdString(line));
+    const QFontMetrics metrics(ui_->ListBox1->font());
+    int widest = 0;
+    for (const std::string& line : shownLines_) {
+        const QString text = QString::fromStdString(line);
+        ui_->ListBox1->addItem(text);
+        widest = std::max(widest, metrics.horizontalAdvance(text));
+    }
+    setHorizontalExtent(*ui_->ListBox1, widest + metrics.horizontalAdvance(QStringLiteral("Mi")) / 2);
     shownPluginName_ = name;
 }
 

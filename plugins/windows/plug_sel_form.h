@@ -39,6 +39,8 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Every way of closing ends here: the placement is saved.
+    void done(int result) override;
 
 private:
     void ListView1Change(QTreeWidgetItem* item);

@@ -4,8 +4,13 @@
 
 #include "core/identity.h"
 #include "plugins/plugin_run.h"
+#include "plugins/windows/plugin_window_placement.h"
 
 namespace kp {
+
+namespace {
+constexpr std::string_view kPlacementName = "PlugTstForm";
+} // namespace
 
 TPlugTstForm::TPlugTstForm(PurgeContext& context, QString pluginName, std::vector<std::string> lines,
                            QWidget* parent)
@@ -18,6 +23,7 @@ TPlugTstForm::TPlugTstForm(PurgeContext& context, QString pluginName, std::vecto
     ui_->setupUi(this);
     setWindowTitle(QString::fromLatin1(identity::ProductName) + QStringLiteral(" - Test Selected Plugin"));
     connect(ui_->CloseTstBtn, &QPushButton::clicked, this, &TPlugTstForm::CloseTstBtnClick);
+    loadPluginWindowPlacement(*this, context_, kPlacementName);
 }
 
 TPlugTstForm::~TPlugTstForm() = default;
@@ -26,6 +32,12 @@ void TPlugTstForm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     FormActivate();
+}
+
+void TPlugTstForm::done(int result)
+{
+    savePluginWindowPlacement(*this, context_, kPlacementName);
+    QDialog::done(result);
 }
 
 void TPlugTstForm::FormActivate()

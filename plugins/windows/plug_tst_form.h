@@ -31,6 +31,8 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Every way of closing ends here: the placement is saved.
+    void done(int result) override;
 
 private:
     std::unique_ptr<Ui::TPlugTstForm> ui_;

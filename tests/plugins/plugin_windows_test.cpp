@@ -11,7 +11,11 @@
 #include "tests/support/recording_messages.h"
 #include "tests/support/temp_machine.h"
 
+#include <QApplication>
+#include <QFontMetrics>
+#include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -122,6 +126,59 @@ TEST(TPlugSelForm, AFailedSaveKeepsTheWindowAndTheOldSelection)
     readOnly.form->SConfigSaveBtnClick();
     EXPECT_FALSE(readOnly.temp.exists("data/PLUGINS.DAT"));
     EXPECT_EQ(readOnly.folders.pluginSelection, (std::vector<std::string>{"A.STD", "GONE.STD"}));
+}
+
+namespace {
+
+// How far a list scrolls sideways: its content width.
+int scrollExtent(QListWidget& list)
+{
+    QApplication::processEvents();
+    return list.horizontalScrollBar()->maximum() + list.viewport()->width();
+}
+
+int widestText(const QListWidget& list)
+{
+    const QFontMetrics metrics(list.font());
+    int widest = 0;
+    for (int i = 0; i < list.count(); ++i)
+        widest = std::max(widest, metrics.horizontalAdvance(list.item(i)->text()));
+    return widest;
+}
+
+} // namespace
+
+TEST(PluginWindows, KeepTheirPlacementAndFitTheirWidestLine)
+{
+    Windows w;
+    w.folders.dataFolder = "C:\\DATA";
+    const std::string wide = "DELFILE=C:\\" + std::string(150, 'W') + ".TMP";
+    w.temp.writeFile("kp/plugins/WIDE.STD", "Title\r\n" + wide + "\r\n");
+    const QRect placed(70, 50, 720, 480);
+    {
+        TPlugSelForm select(w.context, w.folders);
+        select.show();
+        select.move(placed.topLeft());
+        select.resize(placed.size());
+        QTreeWidget& plugins = *select.findChild<QTreeWidget*>("ListView1");
+        plugins.setCurrentItem(plugins.topLevelItem(2));
+        ASSERT_EQ(select.ShownPluginName(), "WIDE.STD");
+        QListWidget& lines = *select.findChild<QListWidget*>("ListBox1");
+        EXPECT_EQ(scrollExtent(lines), widestText(lines) + QFontMetrics(lines.font()).horizontalAdvance("Mi") / 2);
+
+        TPlugTstForm test(w.context, "WIDE.STD", select.shownLines());
+        test.show();
+        test.move(placed.translated(10, 20).topLeft());
+        test.resize(placed.size());
+        QListWidget& listed = *test.findChild<QListWidget*>("ListViewT");
+        EXPECT_GE(scrollExtent(listed), widestText(listed));
+        test.close();
+        select.close();
+    }
+    TPlugSelForm select(w.context, w.folders);
+    TPlugTstForm test(w.context, "WIDE.STD", {});
+    EXPECT_EQ(QRect(select.pos(), select.size()), placed);
+    EXPECT_EQ(QRect(test.pos(), test.size()), placed.translated(10, 20));
 }
 
 TEST(TPlugTstForm, PreviewsThePluginWithFullDetail)
