@@ -40,14 +40,14 @@ namespace {
 
 sample::MachineSpec smallMachine()
 {
-    sample::MachineSpec spec = BuiltMachine::fixedSpec();
-    spec.cacheEntries = 8;
-    spec.offlineEntries = 2;
-    spec.cookies = 3;
-    spec.visitedUrls = 5;
-    spec.tempFiles = spec.documents = spec.typedUrls = spec.formItems = spec.passwordItems = 0;
-    spec.userDataFiles = 0;
-    return spec;
+    sample::MachineSpec recipe = BuiltMachine::fixedSpec();
+    recipe.cacheEntries = 8;
+    recipe.offlineEntries = 2;
+    recipe.cookies = 3;
+    recipe.visitedUrls = 5;
+    recipe.tempFiles = recipe.documents = recipe.typedUrls = recipe.formItems = recipe.passwordItems = 0;
+    recipe.userDataFiles = 0;
+    return recipe;
 }
 
 struct ProtectFormFixture : ::testing::Test {

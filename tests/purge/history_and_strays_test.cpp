@@ -20,6 +20,7 @@
 #include "settings/folder_set.h"
 #include "settings/general_settings.h"
 #include "tests/support/built_machine.h"
+#include "tests/support/cache_entries.h"
 #include "tests/support/listed_windows.h"
 #include "tests/support/msiecf_export.h"
 #include "tests/support/recording_messages.h"
@@ -47,34 +48,14 @@ std::string upper(std::string text)
     return text;
 }
 
-struct Entry {
-    std::string url;
-    std::string local;
-};
-
-std::vector<Entry> listEntries(win::UrlCache& cache, const char* pattern = nullptr)
-{
-    std::vector<Entry> out;
-    std::vector<std::uint64_t> buffer(8192);
-    win::DWORD size = win::DWORD(buffer.size() * 8);
-    auto* info = reinterpret_cast<win::INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
-    win::UrlCacheFindHandle handle = 0;
-    for (win::DWORD e = cache.findFirstUrlCacheEntryEx(pattern, 0, 0xFFFFFFFF, 0, info, size, handle); e == 0;
-         e = cache.findNextUrlCacheEntryEx(handle, info, size)) {
-        out.push_back({info->lpszSourceUrlName, info->lpszLocalFileName ? info->lpszLocalFileName : ""});
-        size = win::DWORD(buffer.size() * 8);
-    }
-    if (handle) {
-        EXPECT_EQ(cache.findCloseUrlCache(handle), win::err::SUCCESS);
-    }
-    return out;
-}
+using Entry = kp::test::CacheEntry;
+using kp::test::listCacheEntries;
 
 kp::sample::MachineSpec recipe(int historyDays)
 {
-    kp::sample::MachineSpec spec = BuiltMachine::fixedSpec();
-    spec.historyDays = historyDays;
-    return spec;
+    kp::sample::MachineSpec recipe = BuiltMachine::fixedSpec();
+    recipe.historyDays = historyDays;
+    return recipe;
 }
 
 struct Fixture {
@@ -150,7 +131,7 @@ struct Fixture {
     std::set<std::string> urls(const char* pattern = nullptr)
     {
         std::set<std::string> out;
-        for (const Entry& e : listEntries(cache, pattern))
+        for (const Entry& e : listCacheEntries(cache, pattern))
             out.insert(e.url);
         return out;
     }
@@ -359,7 +340,7 @@ TEST(Strays, FilesNoEntryNamesAndEntriesWithoutFilesGo)
     kp::test::writeFile(f.host(cookies) + "/desktop.ini", "[.ShellClassInfo]\r\n");
     // A cookie entry whose file is gone.
     std::string goneCookie;
-    for (const Entry& e : listEntries(f.cache, "Cookie:"))
+    for (const Entry& e : listCacheEntries(f.cache, "Cookie:"))
         if (goneCookie.empty() && !e.local.empty()) {
             goneCookie = e.url;
             ASSERT_EQ(::unlink(f.host(e.local).c_str()), 0);
@@ -380,7 +361,7 @@ TEST(Strays, FilesNoEntryNamesAndEntriesWithoutFilesGo)
 
     // Every file left is named by an entry, every entry's file is there.
     std::set<std::string> named;
-    for (const Entry& e : listEntries(f.cache)) {
+    for (const Entry& e : listCacheEntries(f.cache)) {
         if (e.local.empty())
             continue;
         EXPECT_TRUE(f.exists(e.local)) << e.url;
@@ -486,14 +467,14 @@ TEST(Strays, AFolderLinkInTheCacheIsNeverEnteredAndItsEntriesStay)
     ASSERT_EQ(::symlink(moved.c_str(), (f.host(f.folders.cacheFolder) + "/" + sub).c_str()), 0);
     f.built.machine().paths().forget(f.host(f.folders.cacheFolder));
     std::size_t inLinked = 0;
-    for (const Entry& e : listEntries(f.cache))
+    for (const Entry& e : listCacheEntries(f.cache))
         inLinked += upper(e.local).find(upper(sub)) != std::string::npos;
     ASSERT_GT(inLinked, 0u);
 
     f.strays();
     EXPECT_TRUE(std::filesystem::exists(moved + "/orphan[1].htm"));
     std::size_t left = 0;
-    for (const Entry& e : listEntries(f.cache))
+    for (const Entry& e : listCacheEntries(f.cache))
         left += upper(e.local).find(upper(sub)) != std::string::npos;
     EXPECT_EQ(left, inLinked);
 }

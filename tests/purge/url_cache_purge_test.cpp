@@ -24,6 +24,7 @@
 #include "settings/folder_set.h"
 #include "settings/general_settings.h"
 #include "tests/support/built_machine.h"
+#include "tests/support/cache_entries.h"
 #include "tests/support/listed_windows.h"
 #include "tests/support/msiecf_export.h"
 #include "tests/support/recording_messages.h"
@@ -60,31 +61,8 @@ std::string hostOf(BuiltMachine& built, const std::string& winPath)
     return host;
 }
 
-struct Entry {
-    std::string url;
-    std::string local;
-    win::DWORD type = 0;
-    win::FileTime lastAccess;
-};
-
-std::vector<Entry> listEntries(win::UrlCache& cache, const char* pattern = nullptr)
-{
-    std::vector<Entry> out;
-    std::vector<std::uint64_t> buffer(8192);
-    win::DWORD size = win::DWORD(buffer.size() * 8);
-    auto* info = reinterpret_cast<win::INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
-    win::UrlCacheFindHandle handle = 0;
-    for (win::DWORD e = cache.findFirstUrlCacheEntryEx(pattern, 0, 0xFFFFFFFF, 0, info, size, handle); e == 0;
-         e = cache.findNextUrlCacheEntryEx(handle, info, size)) {
-        out.push_back({info->lpszSourceUrlName, info->lpszLocalFileName ? info->lpszLocalFileName : "",
-                       info->CacheEntryType, info->LastAccessTime});
-        size = win::DWORD(buffer.size() * 8);
-    }
-    if (handle) {
-        EXPECT_EQ(cache.findCloseUrlCache(handle), win::err::SUCCESS);
-    }
-    return out;
-}
+using Entry = kp::test::CacheEntry;
+using kp::test::listCacheEntries;
 
 // The files of the cache subfolders and the cookies folder that no entry
 // names (host paths), read afresh from the machine's files.
@@ -97,7 +75,7 @@ std::set<std::string> filesNoEntryNames(const std::string& prefixDir)
     }
     win::UrlCache cache(*machine);
     std::set<std::pair<dev_t, ino_t>> named;
-    for (const Entry& e : listEntries(cache)) {
+    for (const Entry& e : listCacheEntries(cache)) {
         std::string host;
         struct stat st {};
         if (!e.local.empty() && machine->paths().toHost(e.local, host) == 0 && ::lstat(host.c_str(), &st) == 0)
@@ -159,7 +137,7 @@ struct PurgeFixture {
         built.machine().paths().forget(built.hostPath(folders.dataFolder));
     }
 
-    std::vector<Entry> entries(const char* pattern = nullptr) { return listEntries(cache, pattern); }
+    std::vector<Entry> entries(const char* pattern = nullptr) { return listCacheEntries(cache, pattern); }
 
     std::set<std::string> urls(const char* pattern = nullptr)
     {
