@@ -239,6 +239,7 @@ TEST(RunPluginLines, DeletesRegistryValuesAndKeys)
 
     // What was written is what Wine will read.
     r.temp.reopen();
+    r.context.machine = &r.temp.machine();
     EXPECT_FALSE(r.keyExists("Software\\App\\Temp1"));
     EXPECT_TRUE(r.keyExists("Software\\App\\MRU"));
 

@@ -193,6 +193,7 @@ TEST(TPlugTstForm, PreviewsThePluginWithFullDetail)
     EXPECT_EQ(test.listedLines(), (QStringList{"DEL1VAL=HKCU:SOFTWARE\\X[Y]", "   to delete Val - Y - data",
                                                "    1 - Entry processed for this Plugin", " "}));
     w.temp.reopen();
+    w.context.machine = &w.temp.machine();
     win::RegKey again;
     std::string data;
     ASSERT_EQ(w.temp.machine().registry().openKey(win::RegRoot::CurrentUser, "Software\\X", false, again), 0u);
