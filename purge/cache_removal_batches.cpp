@@ -17,12 +17,6 @@ namespace {
 // Enough for the worker to stay busy while the walk fills the next batch.
 constexpr std::size_t kBatchSize = 512;
 
-bool isLock(win::DWORD code)
-{
-    return code == win::err::ACCESS_DENIED || code == win::err::SHARING_VIOLATION
-        || code == win::err::LOCK_VIOLATION || code == win::err::USER_MAPPED_FILE;
-}
-
 } // namespace
 
 CacheRemovalBatches::CacheRemovalBatches(PurgeContext& context, UrlCacheServices& services,
@@ -121,8 +115,8 @@ void CacheRemovalBatches::report(const Item& item)
     } else if (item.fileError != win::err::SUCCESS) {
         // The file stays, so does its entry.
         run.LastErrorCode = item.fileError;
-        word = isLock(item.fileError) ? result::Locked : NumericErrorField(item.fileError);
-        level = isLock(item.fileError) ? 1 : 3;
+        word = isLockCode(item.fileError) ? result::Locked : NumericErrorField(item.fileError);
+        level = isLockCode(item.fileError) ? 1 : 3;
     } else {
         const win::DWORD code = services_.cache.deleteUrlCacheEntry(item.text);
         run.LastErrorCode = code;
@@ -133,16 +127,10 @@ void CacheRemovalBatches::report(const Item& item)
         } else if (code == win::err::FILE_NOT_FOUND && state_.mode == 'V' && services_.ie5OrLater()) {
             word = result::Deleted;
             state_.visitedIndexStale = true;
-        } else if (code == win::err::FILE_NOT_FOUND) {
-            word = result::ErrorInUrl;
-            level = 7;
-        } else if (code == win::err::SHARING_VIOLATION || code == win::err::LOCK_VIOLATION
-                   || code == win::err::USER_MAPPED_FILE) {
-            word = result::Locked;
-            level = 1;
         } else {
-            word = NumericErrorField(code);
-            level = 3;
+            RemovalFailure failure = entryRemovalFailure(code);
+            word = std::move(failure.word);
+            level = failure.level;
         }
     }
 

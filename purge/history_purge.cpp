@@ -5,6 +5,7 @@
 #include "core/keywords.h"
 #include "core/qt_text.h"
 #include "platform/files/file_system.h"
+#include "platform/files/win_path.h"
 #include "platform/host/console.h"
 #include "purge/file_delete.h"
 #include "purge/index_file_clear.h"
@@ -17,7 +18,6 @@
 
 #include <QCoreApplication>
 
-#include <cctype>
 #include <vector>
 
 namespace kp {
@@ -25,13 +25,6 @@ namespace kp {
 namespace {
 
 constexpr const char* kCompletion = "  Purge \"History Folders\" Function Completed.";
-
-std::string upper(std::string text)
-{
-    for (char& c : text)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 void line(PurgeContext& context, const std::string& text) { context.report.AddReportLineQuiet(q(text)); }
 
@@ -53,7 +46,7 @@ std::vector<Subfolder> listSubfolders(PurgeContext& context, const std::string& 
             break;
         }
         if ((data.attributes & win::attr::DIRECTORY) && !data.fileName.empty() && data.fileName[0] != '.')
-            out.push_back({upper(data.fileName), (data.attributes & win::attr::REPARSE_POINT) != 0});
+            out.push_back({win::upperAscii(data.fileName), (data.attributes & win::attr::REPARSE_POINT) != 0});
     }
     files.findClose(handle);
     return out;

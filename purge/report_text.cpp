@@ -16,13 +16,20 @@ std::string NumericErrorField(win::DWORD code)
     return NumericErrorText(code).substr(0, 17);
 }
 
-namespace {
 bool isLockCode(win::DWORD code)
 {
     return code == win::err::ACCESS_DENIED || code == win::err::SHARING_VIOLATION
         || code == win::err::LOCK_VIOLATION || code == win::err::USER_MAPPED_FILE;
 }
-} // namespace
+
+RemovalFailure entryRemovalFailure(win::DWORD code)
+{
+    if (code == win::err::FILE_NOT_FOUND)
+        return {result::ErrorInUrl, 7};
+    if (isLockCode(code))
+        return {result::Locked, 1};
+    return {NumericErrorField(code), 3};
+}
 
 std::string FolderErrorText(win::DWORD code, ErrorState& errors)
 {

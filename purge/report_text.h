@@ -36,6 +36,18 @@ std::string NumericErrorField(win::DWORD code);
 std::string FolderErrorText(win::DWORD code, ErrorState& errors);
 std::string ItemErrorText(win::DWORD code, ErrorState& errors);
 
+// A code that says another program holds the item.
+bool isLockCode(win::DWORD code);
+
+// An index entry whose removal failed with `code`: its result word and the
+// error level that raises (7 for an entry no longer there, 1 for a locked
+// index, else 3).
+struct RemovalFailure {
+    std::string word;
+    int level = 0;
+};
+RemovalFailure entryRemovalFailure(win::DWORD code);
+
 // "ddd-hh:mm" with a leading zero shown as a blank.
 std::string AgeText(int days, int hours, int minutes);
 

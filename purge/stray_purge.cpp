@@ -5,7 +5,9 @@
 #include "core/keywords.h"
 #include "core/message_service.h"
 #include "core/qt_text.h"
+#include "core/scope_guard.h"
 #include "platform/files/file_system.h"
+#include "platform/files/win_path.h"
 #include "platform/host/console.h"
 #include "purge/cache_cursor.h"
 #include "purge/file_delete.h"
@@ -18,7 +20,6 @@
 
 #include <QCoreApplication>
 
-#include <cctype>
 #include <new>
 
 namespace kp {
@@ -30,25 +31,8 @@ constexpr const char* kCompletion = "  Purge \"Strays\" Function Completed. ";
 constexpr const char* kAccessError = "*** Error Accessing Cache ***";
 constexpr const char* kCancelled = "*** Cancelled by operator.";
 
-std::string upper(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
-bool startsWithUpper(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size() && upper(text.substr(0, prefix.size())) == prefix;
-}
-
 void line(PurgeContext& context, const std::string& text) { context.report.AddReportLineQuiet(q(text)); }
 
-struct WalkCloser {
-    CacheCursor& cursor;
-    ~WalkCloser() { cursor.CacheWalkClose(); }
-};
 
 struct ListedFile {
     std::string name;
@@ -74,7 +58,7 @@ void listFolder(PurgeContext& context, win::FileSystem& files, const std::string
                 subfolders.push_back(data.fileName);
             continue;
         }
-        const std::string name = upper(data.fileName);
+        const std::string name = win::upperAscii(data.fileName);
         if (name != "DESKTOP.INI" && name != "INDEX.DAT")
             found.push_back({data.fileName, data.alternateFileName});
     }
@@ -111,15 +95,15 @@ void BuildStrayIndex(PurgeContext& context, UrlCacheServices& services, StrayInd
     }
     const bool listDuplicates = context.keywords.IsKeywordPresent("xcode");
     CacheCursor& cursor = services.cursor;
-    WalkCloser closer{cursor};
+    const ScopeGuard closer([&cursor] { cursor.CacheWalkClose(); });
     for (bool ready = cursor.CacheWalkFirst(); ready; ready = cursor.CacheWalkNext()) {
         if (!cursor.CacheEntryReadable())
             continue;
         const win::INTERNET_CACHE_ENTRY_INFOA& entry = cursor.entry();
-        if (!entry.lpszLocalFileName || startsWithUpper(entry.lpszSourceUrlName, "VISITED:"))
+        if (!entry.lpszLocalFileName || win::startsWithNoCase(entry.lpszSourceUrlName, "VISITED:"))
             continue;
         StrayRecord record;
-        record.localFile = upper(entry.lpszLocalFileName);
+        record.localFile = win::upperAscii(entry.lpszLocalFileName);
         if (!record.localFile.empty() && record.localFile.back() == '.')
             record.localFile.pop_back();
         record.url = entry.lpszSourceUrlName;
@@ -152,7 +136,7 @@ void ScanStrayFiles(PurgeContext& context, StrayIndex& index, const std::string&
 
     RunState& run = context.run;
     for (const ListedFile& file : listed) {
-        const std::string path = folder + "\\" + upper(file.name);
+        const std::string path = folder + "\\" + win::upperAscii(file.name);
         if (index.markSeen(path))
             continue;
         ++processed;
@@ -170,7 +154,7 @@ void ScanStrayFiles(PurgeContext& context, StrayIndex& index, const std::string&
         QCoreApplication::processEvents();
     }
     for (const std::string& sub : subfolders)
-        ScanStrayFiles(context, index, folder + "\\" + upper(sub), true, cookies, true, processed);
+        ScanStrayFiles(context, index, folder + "\\" + win::upperAscii(sub), true, cookies, true, processed);
 }
 
 void PurgeStrayUrls(PurgeContext& context, UrlCacheServices& services, StrayIndex& index, long long& processed)
@@ -185,7 +169,7 @@ void PurgeStrayUrls(PurgeContext& context, UrlCacheServices& services, StrayInde
         }
         if (record.seen)
             continue;
-        const bool cookie = startsWithUpper(record.url, "COOKIE:");
+        const bool cookie = win::startsWithNoCase(record.url, "COOKIE:");
         if (cookie ? !folders.cookiesFound : !folders.cacheFound)
             continue;
         // A file the scans did not reach (another folder, a link) keeps its entry.
@@ -205,16 +189,10 @@ void PurgeStrayUrls(PurgeContext& context, UrlCacheServices& services, StrayInde
                 continue;
             if (code == win::err::SUCCESS) {
                 word = result::Deleted;
-            } else if (code == win::err::FILE_NOT_FOUND) {
-                word = result::ErrorInUrl;
-                level = 7;
-            } else if (code == win::err::SHARING_VIOLATION || code == win::err::LOCK_VIOLATION
-                       || code == win::err::USER_MAPPED_FILE) {
-                word = result::Locked;
-                level = 1;
             } else {
-                word = NumericErrorField(code);
-                level = 3;
+                RemovalFailure failure = entryRemovalFailure(code);
+                word = std::move(failure.word);
+                level = failure.level;
             }
         }
         ++processed;

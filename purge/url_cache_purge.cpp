@@ -5,6 +5,7 @@
 #include "core/keywords.h"
 #include "core/message_service.h"
 #include "core/qt_text.h"
+#include "core/scope_guard.h"
 #include "platform/files/file_system.h"
 #include "platform/files/win_path.h"
 #include "platform/host/console.h"
@@ -51,10 +52,6 @@ Mode modeTexts(char mode)
     }
 }
 
-struct WalkCloser {
-    CacheCursor& cursor;
-    ~WalkCloser() { cursor.CacheWalkClose(); }
-};
 
 bool tooRecent(const EntryAge& age, int d, int h, int m)
 {
@@ -267,7 +264,7 @@ void PurgeUrlCache(PurgeContext& context, UrlCacheServices& services, char mode)
             // Every entry taken is gone before the space release and the step's end.
             CacheRemovalBatches batches(context, services, state);
             CacheCursor& cursor = services.cursor;
-            WalkCloser closer{cursor};
+            const ScopeGuard closer([&cursor] { cursor.CacheWalkClose(); });
             for (bool ready = cursor.CacheWalkFirst(); ready; ready = cursor.CacheWalkNext()) {
                 if (run.CancelFlag) {
                     batches.addLine("*** Cancelled by operator.");
