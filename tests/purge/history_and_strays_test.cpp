@@ -21,6 +21,7 @@
 #include "settings/general_settings.h"
 #include "tests/support/built_machine.h"
 #include "tests/support/cache_entries.h"
+#include "tests/support/report_lines.h"
 #include "tests/support/listed_windows.h"
 #include "tests/support/msiecf_export.h"
 #include "tests/support/recording_messages.h"
@@ -90,19 +91,8 @@ struct Fixture {
         PurgeStrays(c, services);
     }
 
-    std::vector<std::string> lines() const
-    {
-        std::vector<std::string> out;
-        for (const QString& line : report.lines())
-            out.push_back(line.toStdString());
-        return out;
-    }
-
-    bool hasLine(const std::string& text) const
-    {
-        const std::vector<std::string> all = lines();
-        return std::find(all.begin(), all.end(), text) != all.end();
-    }
+    std::vector<std::string> lines() const { return kp::test::reportLines(report); }
+    bool hasLine(const std::string& text) const { return kp::test::reportHasLine(report, text); }
 
     // The host path of a Windows path in any letter case.
     std::string host(const std::string& winPath)

@@ -25,6 +25,7 @@
 #include "settings/general_settings.h"
 #include "tests/support/built_machine.h"
 #include "tests/support/cache_entries.h"
+#include "tests/support/report_lines.h"
 #include "tests/support/listed_windows.h"
 #include "tests/support/msiecf_export.h"
 #include "tests/support/recording_messages.h"
@@ -173,19 +174,8 @@ struct PurgeFixture {
         return ::lstat(built.hostPath(winPath).c_str(), &st) == 0;
     }
 
-    std::vector<std::string> lines() const
-    {
-        std::vector<std::string> out;
-        for (const QString& line : report.lines())
-            out.push_back(line.toStdString());
-        return out;
-    }
-
-    bool hasLine(const std::string& text) const
-    {
-        const std::vector<std::string> all = lines();
-        return std::find(all.begin(), all.end(), text) != all.end();
-    }
+    std::vector<std::string> lines() const { return kp::test::reportLines(report); }
+    bool hasLine(const std::string& text) const { return kp::test::reportHasLine(report, text); }
 
     BuiltMachine built;
     test::RecordingMessages messages;
