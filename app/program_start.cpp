@@ -14,6 +14,10 @@
 
 namespace kp {
 
+namespace {
+
+// True when this process goes on: it is the first instance, or MULT allows
+// a second one. Otherwise the first instance is asked to come forward.
 bool TakeInstance(SingleInstanceGuard& guard, const Keywords& keywords)
 {
     const bool firstInstance = guard.claim();
@@ -23,6 +27,8 @@ bool TakeInstance(SingleInstanceGuard& guard, const Keywords& keywords)
     return false;
 }
 
+// The Windows machine in `prefix`; null, with the reason shown, when there
+// is none or it cannot be used (its registry or drive C: is unusable).
 std::unique_ptr<win::Machine> OpenWindowsMachine(const std::string& prefix, MessageService& messages)
 {
     std::unique_ptr<win::Machine> machine;
@@ -46,6 +52,9 @@ std::unique_ptr<win::Machine> OpenWindowsMachine(const std::string& prefix, Mess
     return machine;
 }
 
+// The program's folders and the display options of the run's mode, before
+// the splash decision. False when the data files could not be taken along
+// to the data folder (the failure has been shown).
 bool LoadStartupSettings(AppState& state)
 {
     win::Machine& machine = *state.machine;
@@ -62,6 +71,28 @@ bool LoadStartupSettings(AppState& state)
     state.display.SplashOpt = file.ReadModeInteger(state.mode.modeName, "Config", 0, "SplashOpt");
     state.display.MainWinOpt = file.ReadModeInteger(state.mode.modeName, "Config", 1, "MainWinOpt");
     return true;
+}
+
+} // namespace
+
+StartedProgram StartProgram(SingleInstanceGuard& guard, const std::string& prefix, const Keywords& keywords,
+                            MessageService& messages)
+{
+    StartedProgram started;
+    if (!TakeInstance(guard, keywords))
+        return started;
+    started.machine = OpenWindowsMachine(prefix, messages);
+    if (!started.machine) {
+        started.exitStatus = 2;
+        return started;
+    }
+    auto state = std::make_unique<AppState>(keywords, messages, started.machine.get());
+    if (!LoadStartupSettings(*state)) {
+        started.exitStatus = 9;
+        return started;
+    }
+    started.state = std::move(state);
+    return started;
 }
 
 void PrintReport(const PurgeReport& report)

@@ -16,18 +16,19 @@ class MessageService;
 class PurgeReport;
 class SingleInstanceGuard;
 
-// True when this process goes on: it is the first instance, or MULT allows
-// a second one. Otherwise the first instance is asked to come forward.
-bool TakeInstance(SingleInstanceGuard& guard, const Keywords& keywords);
-
-// The Windows machine in `prefix`; null, with the reason shown, when there
-// is none or it cannot be used (its registry or drive C: is unusable).
-std::unique_ptr<win::Machine> OpenWindowsMachine(const std::string& prefix, MessageService& messages);
-
-// The program's folders and the display options of the run's mode, before
-// the splash decision. False when the data files could not be taken along
-// to the data folder (the failure has been shown).
-bool LoadStartupSettings(AppState& state);
+// The machine and the program-wide state with its settings loaded; without
+// them, the exit status the program ends with: 0 when another instance runs,
+// 2 when there is no usable machine, 9 when the data files could not be
+// taken along (the reason has been shown).
+struct StartedProgram {
+    std::unique_ptr<win::Machine> machine;
+    std::unique_ptr<AppState> state; // goes before the machine it points to
+    int exitStatus = 0;
+};
+// The first steps of both entries: the instance claimed with `guard`, the
+// machine in `prefix` opened, the settings loaded.
+StartedProgram StartProgram(SingleInstanceGuard& guard, const std::string& prefix, const Keywords& keywords,
+                            MessageService& messages);
 
 // The report on standard output, one line each.
 void PrintReport(const PurgeReport& report);

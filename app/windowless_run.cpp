@@ -63,17 +63,13 @@ int RunWindowless(const Keywords& keywords)
     ConsoleMessageService messages;
     const std::string prefix = win::Machine::defaultPrefixDir();
     SingleInstanceGuard guard(SingleInstanceGuard::serverNameFor(prefix));
-    if (!TakeInstance(guard, keywords))
-        return 0;
-    std::unique_ptr<win::Machine> machine = OpenWindowsMachine(prefix, messages);
-    if (!machine)
-        return 2;
-
-    AppState state(keywords, messages, machine.get());
-    if (!LoadStartupSettings(state))
-        return 9;
-    win::ProcessWindowList browserWindows(machine->prefixDir());
-    UrlCacheServices urlCache(*machine, browserWindows, messages, state.errors, state.run, state.general);
+    StartedProgram started = StartProgram(guard, prefix, keywords, messages);
+    if (!started.state)
+        return started.exitStatus;
+    win::Machine& machine = *started.machine;
+    AppState& state = *started.state;
+    win::ProcessWindowList browserWindows(machine.prefixDir());
+    UrlCacheServices urlCache(machine, browserWindows, messages, state.errors, state.run, state.general);
     urlCache.ie5OrLater = [&state] { return state.ie.ie5; };
     urlCache.askNoProtection = AnswerNoProtectionOnConsole;
 

@@ -99,21 +99,17 @@ int RunEntrySequence(const Keywords& keywords)
     const std::string prefix = win::Machine::defaultPrefixDir();
 
     SingleInstanceGuard guard(SingleInstanceGuard::serverNameFor(prefix));
-    if (!TakeInstance(guard, keywords))
-        return 0;
-    std::unique_ptr<win::Machine> machine = OpenWindowsMachine(prefix, messages);
-    if (!machine)
-        return 2;
-
-    AppState state(keywords, messages, machine.get());
-    if (!LoadStartupSettings(state))
-        return 9;
+    StartedProgram started = StartProgram(guard, prefix, keywords, messages);
+    if (!started.state)
+        return started.exitStatus;
+    win::Machine& machine = *started.machine;
+    AppState& state = *started.state;
     TSplash splash;
     if (state.mode.unattended() && state.display.SplashOpt != 1 && displayAvailable())
         splash.showNow();
 
-    win::ProcessWindowList browserWindows(machine->prefixDir());
-    UrlCacheServices urlCache(*machine, browserWindows, messages, state.errors, state.run, state.general);
+    win::ProcessWindowList browserWindows(machine.prefixDir());
+    UrlCacheServices urlCache(machine, browserWindows, messages, state.errors, state.run, state.general);
     urlCache.ie5OrLater = [&state] { return state.ie.ie5; };
     urlCache.askNoProtection = [] { return ShowNoProtection(); };
 
@@ -147,15 +143,15 @@ int RunEntrySequence(const Keywords& keywords)
     }
 
     if (keywords.IsKeywordPresent("INIT")) {
-        RunInstallTasks(*machine, state.folders, onException);
-        ServiceLink service(*machine);
+        RunInstallTasks(machine, state.folders, onException);
+        ServiceLink service(machine);
         InstallService(service, messages, state.folders.execFolder);
         return 0;
     }
     if (keywords.IsKeywordPresent("UNINST")) {
-        ServiceLink service(*machine);
+        ServiceLink service(machine);
         UninstallService(service, messages, state.folders.execFolder);
-        DeleteAllUsersDataFiles(*machine, "Klenzor", state.folders.dataFolder);
+        DeleteAllUsersDataFiles(machine, "Klenzor", state.folders.dataFolder);
         return 0;
     }
 
