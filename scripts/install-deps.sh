@@ -11,6 +11,7 @@ packages=(
   python3
   wine64 g++-mingw-w64-x86-64
   libmsiecf-utils liblnk-utils
+  desktop-file-utils man-db
 )
 
 missing=()
