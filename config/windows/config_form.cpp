@@ -102,19 +102,25 @@ TConfigForm::~TConfigForm() = default;
 void TConfigForm::FormCreate()
 {
     setWindowTitle(QString::fromLatin1(identity::ProductName) + QStringLiteral(" - Configuration Window"));
+    // Every tab whole: the window grows to hold them.
+    ui_->TabControl1->setUsesScrollButtons(false);
+    ui_->TabControl1->setElideMode(Qt::ElideNone);
     {
         const QSignalBlocker quiet(ui_->TabControl1);
         for (const ConfigTabInfo& tab : ConfigTabs)
             ui_->TabControl1->addTab(QString::fromLatin1(tab.tabCaption));
     }
     const QStyle::StandardPixmap pictures[] = {QStyle::SP_ComputerIcon, QStyle::SP_MediaPlay,
-                                               QStyle::SP_BrowserStop};
+                                               QStyle::SP_MediaStop};
     QLabel* images[] = {ui_->Image1, ui_->Image2, ui_->Image3};
     for (int i = 0; i < 3; ++i)
         images[i]->setPixmap(style()->standardIcon(pictures[i]).pixmap(24, 24));
     theme_ = ReadThemeState(setup_.machine, setup_.executable);
 
+    // The designed height is what the tallest panel asks for; the layout
+    // keeps the window at least as large as its controls need.
     ensurePolished();
+    layout()->activate();
     const int ppi = screen() ? qRound(screen()->logicalDotsPerInchY()) : 96;
     resize(ConfigFormScaled(kDesignedWidth, ppi), ConfigFormScaled(sizeHint().height(), ppi));
 }
@@ -141,6 +147,9 @@ void TConfigForm::FormActivate()
     ui_->DosChkBox->setChecked(g.DosDir == "Y");
     ui_->WinChkBox->setChecked(g.WinDir == "Y");
     ui_->VolChkBox->setChecked(g.VolDir == "Y");
+    // Every tab whole: the window grows to hold them.
+    ui_->TabControl1->setUsesScrollButtons(false);
+    ui_->TabControl1->setElideMode(Qt::ElideNone);
     {
         const QSignalBlocker quiet(ui_->TabControl1);
         ui_->TabControl1->setCurrentIndex(0);
