@@ -1,10 +1,13 @@
 #include "config/windows/extra_form.h"
+#include "config/windows/visual_style.h"
 #include "platform/registry/registry.h"
 #include "tests/config/config_window.h"
 #include "tests/support/child_process.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QRadioButton>
+#include <QStyle>
 
 #include <gtest/gtest.h>
 
@@ -58,27 +61,25 @@ TEST(TConfigForm, EachModeTabShowsItsOwnControls)
     const struct {
         Tab tab;
         bool notes, bootBox, shutdown;
-        const char* heading;
-        const char* unique;
-        const char* optionsTitle;
-    } rows[] = {
-        {PurgeNow, true, false, false, "Display options for Diruv Iro Vur", "Set Unique Purge Options for 'Diruv Iro Vur'",
-         "Klenzor Pro - set separate Purge options for 'Diruv Iro Vur'"},
-        {Startup, false, true, false, "Display options for automatic execution at Startup",
-         "Set Unique Purge Options for 'Startup'", "Klenzor Pro - set separate Purge options for 'Startup'"},
-        {Shutdown, false, false, true, "Display options for 'Purge & Shutdown' execution",
-         "Set Purge Options for 'Purge && Shutdown'", "Klenzor Pro - set separate Purge options for 'Purge & Shutdown'"},
-    };
+    } rows[] = {{PurgeNow, true, false, false}, {Startup, false, true, false}, {Shutdown, false, false, true}};
     for (const auto& row : rows) {
         w.tabs().setCurrentIndex(row.tab);
-        EXPECT_EQ(w.control<QLabel>("LabelTop").text(), row.heading);
         EXPECT_TRUE(w.shown("PanelScn"));
         EXPECT_FALSE(w.shown("PanelGen"));
         EXPECT_EQ(w.shown("OldIconLabel1"), row.notes);
         EXPECT_EQ(w.shown("CheckBoxBootExec"), row.bootBox);
         EXPECT_EQ(w.shown("ShutdownOptionsRG"), row.shutdown);
-        EXPECT_EQ(w.button("UniqueSBtn").text(), row.unique);
-        EXPECT_EQ(w.form->extraForm().windowTitle(), row.optionsTitle);
+    }
+    EXPECT_EQ(w.form->extraForm().windowTitle(), "Klenzor Pro - set separate Purge options for 'Purge & Shutdown'");
+}
+
+TEST(VisualStyle, SwitchedOffGivesTheClassicWindowsLook)
+{
+    const QString native = QApplication::style()->name();
+    for (const auto& [state, expected] : {std::pair{0, native}, {2, native}, {1, QStringLiteral("windows")}}) {
+        ApplyVisualStyle(ThemeStates{state, state});
+        EXPECT_EQ(QApplication::style()->name().toLower(), expected.toLower()) << state;
+        QApplication::setStyle(native);
     }
 }
 
