@@ -8,6 +8,8 @@
 #include "app/windows/guarded_application.h"
 #include "app/windows/main_form.h"
 #include "app/windows/splash.h"
+#include "config/theme_state.h"
+#include "config/windows/visual_style.h"
 #include "core/identity.h"
 #include "core/scope_guard.h"
 #include "core/windows/message_dialog.h"
@@ -104,6 +106,8 @@ int RunEntrySequence(const Keywords& keywords)
         return started.exitStatus;
     win::Machine& machine = *started.machine;
     AppState& state = *started.state;
+    if (std::string executable; win::executablePath(machine, executable) == win::err::SUCCESS)
+        ApplyVisualStyle(ReadThemeState(machine, executable));
     TSplash splash;
     if (state.mode.unattended() && state.display.SplashOpt != 1 && displayAvailable())
         splash.showNow();

@@ -6,7 +6,9 @@
 #include "app/guarded_call.h"
 #include "app/main_window_start.h"
 #include "app/report_navigation.h"
+#include "config/windows/config_form.h"
 #include "core/identity.h"
+#include "platform/system/own_program.h"
 #include "protect/windows/protect_form.h"
 #include "purge/log_file.h"
 #include "purge/purge_report.h"
@@ -105,6 +107,8 @@ TMainForm::TMainForm(AppState& state, StepTable steps, QWidget* parent)
     connect(ui_->DisplayFolders1, &QAction::triggered, this, &TMainForm::puDispDirsClick);
     connect(ui_->ProtectSBtn, &QPushButton::clicked, this, &TMainForm::ProtectSBtnClick);
     connect(ui_->DisplayProtectWindow1, &QAction::triggered, this, &TMainForm::ProtectSBtnClick);
+    connect(ui_->ConfigSBtn, &QPushButton::clicked, this, &TMainForm::ConfigSBtnClick);
+    connect(ui_->DisplayConfigurationWindow1, &QAction::triggered, this, &TMainForm::ConfigSBtnClick);
     Timer2Activity.setInterval(100);
     connect(&Timer2Activity, &QTimer::timeout, this, &TMainForm::Timer2ActivityTimer);
     TimerMsg.setInterval(10000);
@@ -289,6 +293,25 @@ void TMainForm::ProtectSBtnClick()
                                                                        state_.folders, state_.general, state_.ie.ie6});
     protectForm_->openWindow();
 }
+
+void TMainForm::ConfigSBtnClick()
+{
+    if (state_.run.BusyFlag || !state_.machine)
+        return;
+    if (!configForm_) {
+        std::string executable;
+        if (win::executablePath(*state_.machine, executable) != win::err::SUCCESS)
+            executable.clear();
+        configForm_ = std::make_unique<TConfigForm>(
+            ConfigFormSetup{*state_.machine, state_.messages, state_.keywords, state_.folders, state_.general, state_.ie,
+                            PurgeContext{*report_, state_.run, state_.errors, state_.keywords, state_.folders,
+                                         state_.general, state_.messages, state_.machine},
+                            executable, [this] { applyHints(); }},
+            this);
+    }
+    configForm_->exec();
+}
+
 void TMainForm::PreviewSbtnClick() { startRun(true); }
 
 void TMainForm::CancelSBtnClick()

@@ -21,6 +21,7 @@ namespace kp {
 struct AppState;
 class LogFile;
 class TProtectForm;
+class TConfigForm;
 class PurgeReport;
 
 class TMainForm : public QMainWindow, private DriverView {
@@ -57,6 +58,8 @@ public slots:
     void puDispDirsClick();
     // Opens the Protect window (made at its first opening).
     void ProtectSBtnClick();
+    // Opens the Configuration window modally (made at its first opening).
+    void ConfigSBtnClick();
     void Timer2ActivityTimer();
     void TimerMsgTimer();
 
@@ -118,6 +121,7 @@ private:
     int closingPauseMs_ = 500;
     int reportCursor_ = -1; // the last error line Tab found
     std::unique_ptr<TProtectForm> protectForm_;
+    std::unique_ptr<TConfigForm> configForm_;
 };
 
 } // namespace kp

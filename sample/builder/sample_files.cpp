@@ -4,7 +4,7 @@
 
 #include "sample/builder/build_context.h"
 #include "sample/builder/pe_image.h"
-#include "sample/builder/shell_link.h"
+#include "platform/system/shell_link.h"
 
 #include <array>
 #include <cstdio>

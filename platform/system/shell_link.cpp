@@ -1,6 +1,9 @@
-#include "sample/builder/shell_link.h"
+#include "platform/system/shell_link.h"
 
-namespace kp::sample {
+#include "platform/files/file_system.h"
+#include "platform/files/text_file.h"
+
+namespace kp::win {
 
 namespace {
 
@@ -8,9 +11,10 @@ constexpr std::uint32_t kHasLinkInfo = 0x02;
 constexpr std::uint32_t kHasName = 0x04;
 constexpr std::uint32_t kHasRelativePath = 0x08;
 constexpr std::uint32_t kHasWorkingDir = 0x10;
+constexpr std::uint32_t kHasArguments = 0x20;
+constexpr std::uint32_t kHasIconLocation = 0x40;
 constexpr std::uint32_t kIsUnicode = 0x80;
 constexpr std::uint32_t kDriveFixed = 3;
-constexpr std::uint32_t kShowNormal = 1;
 
 void put16(std::string& out, std::uint32_t v)
 {
@@ -24,7 +28,7 @@ void put32(std::string& out, std::uint32_t v)
     put16(out, v >> 16);
 }
 
-void putTime(std::string& out, kp::win::FileTime t)
+void putTime(std::string& out, FileTime t)
 {
     put32(out, t.low);
     put32(out, t.high);
@@ -105,6 +109,12 @@ std::string shellLinkBytes(const ShellLink& link)
         flags |= kHasRelativePath;
     if (!link.workingDir.empty())
         flags |= kHasWorkingDir;
+    if (!link.arguments.empty())
+        flags |= kHasArguments;
+    if (!link.iconLocation.empty())
+        flags |= kHasIconLocation;
+    const int show = link.showCommand;
+    const bool known = show == showcmd::NORMAL || show == showcmd::MAXIMIZED || show == showcmd::MINNOACTIVE;
 
     std::string out;
     put32(out, 0x4C);
@@ -117,8 +127,8 @@ std::string shellLinkBytes(const ShellLink& link)
     putTime(out, link.accessTime);
     putTime(out, link.writeTime);
     put32(out, link.targetSize);
-    put32(out, 0); // icon index
-    put32(out, kShowNormal);
+    put32(out, std::uint32_t(link.iconIndex));
+    put32(out, std::uint32_t(known ? show : showcmd::NORMAL));
     put16(out, 0); // hot key
     put16(out, 0);
     put32(out, 0);
@@ -131,8 +141,26 @@ std::string shellLinkBytes(const ShellLink& link)
         putCountedString(out, link.relativePath);
     if (flags & kHasWorkingDir)
         putCountedString(out, link.workingDir);
+    if (flags & kHasArguments)
+        putCountedString(out, link.arguments);
+    if (flags & kHasIconLocation)
+        putCountedString(out, link.iconLocation);
     put32(out, 0); // terminal block
     return out;
 }
 
-} // namespace kp::sample
+DWORD saveShellLink(Machine& machine, std::string_view linkPath, ShellLink link)
+{
+    FileSystem files(machine);
+    FindData target;
+    if (files.getFileInfo(link.targetPath, target) == err::SUCCESS) {
+        link.targetAttributes = target.attributes;
+        link.targetSize = std::uint32_t(target.size);
+        link.creationTime = target.creationTime;
+        link.accessTime = target.lastAccessTime;
+        link.writeTime = target.lastWriteTime;
+    }
+    return replaceTextFile(machine, linkPath, shellLinkBytes(link));
+}
+
+} // namespace kp::win
