@@ -4,6 +4,8 @@
 #include "core/identity.h"
 #include "core/message_service.h"
 #include "platform/machine.h"
+#include "platform/system/pe_exports.h"
+#include "platform/system/system_info.h"
 #include "purge/log_file.h"
 #include "purge/purge_report.h"
 #include "purge/show_text_file.h"
@@ -47,6 +49,18 @@ bool AcceptInternetExplorer(AppState& state)
     state.errors.ErrorFlag = true;
     state.errors.RaiseErrorLevel(9);
     return false;
+}
+
+StepTable CheckRecycleBin(StepTable steps, win::Machine* machine)
+{
+    if (!machine)
+        return steps;
+    bool exported = false;
+    if (win::fileExports(*machine, win::systemDirectory(*machine) + "\\Shell32.dll", "SHEmptyRecycleBinA", exported)
+            != win::err::SUCCESS
+        || !exported)
+        steps[PurgeStep::Recycle] = {};
+    return steps;
 }
 
 bool OptionAvailable(const PurgeOptionField& field, const StepTable& steps, const IeVersion& ie)

@@ -10,6 +10,9 @@
 
 namespace kp {
 
+namespace win {
+class Machine;
+}
 struct AppState;
 struct IeVersion;
 class Keywords;
@@ -26,6 +29,10 @@ std::optional<std::string> BeginMainWindowStart(AppState& state, PurgeReport& re
 // Detects Internet Explorer. Below version 4 it shows why the program ends,
 // raises the error level to 9 and returns false.
 bool AcceptInternetExplorer(AppState& state);
+
+// The steps without the Recycle Bin's when the machine's Shell32.dll does not
+// export SHEmptyRecycleBinA (older systems); unchanged without a machine.
+StepTable CheckRecycleBin(StepTable steps, win::Machine* machine);
 
 // An option can be chosen: the program has its step (or can shred, for
 // ShredFiles), and Internet Explorer 5 is there for the options that need it.

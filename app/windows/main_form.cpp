@@ -80,7 +80,7 @@ TMainForm::TMainForm(AppState& state, StepTable steps, QWidget* parent)
     driver_ = std::make_unique<PurgeDriver>(
         PurgeContext{*report_, state.run, state.errors, state.keywords, state.folders, state.general, state.messages,
                      state.machine},
-        std::move(steps));
+        CheckRecycleBin(std::move(steps), state.machine));
 
     ui_->ListView0->setModel(report_.get());
     ui_->ListView0->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
