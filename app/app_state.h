@@ -38,6 +38,9 @@ struct AppState {
     MessageService& messages;
     win::Machine* machine; // null in tests that need no machine
     win::WindowList* windows = nullptr; // the machine's top-level windows; null: none looked for
+    // The visual-styles manifest beside the executable, noted at the start:
+    // 2 active (".ManifesT"), 1 switched off (".ManifesX"), 0 none or not NT.
+    int ThemeState = 0;
 };
 
 } // namespace kp
