@@ -1,10 +1,15 @@
+#include "app/app_state.h"
 #include "app/rtf_to_html.h"
 #include "app/small_window_geometry.h"
+#include "app/windows/main_form.h"
 #include "app/windows/quick_start_form.h"
 #include "settings/general_settings.h"
+#include "tests/support/recording_messages.h"
 #include "tests/support/temp_machine.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <gtest/gtest.h>
@@ -84,6 +89,45 @@ TEST(QuickStartWindow, ShowsTheFileOfTheCurrentFolderOrSaysWhereItMustBe)
     EXPECT_EQ(general.QuickStartOpt, "N");
     box->click();
     EXPECT_EQ(general.QuickStartOpt, "S");
+}
+
+TEST(QuickStartWindow, OpensShortlyAfterTheMainWindowsFirstActivation)
+{
+    struct Case {
+        const char* name;
+        const char* option;
+        bool file;
+        std::vector<std::string> keywords;
+        bool opens;
+    };
+    const Case cases[] = {
+        {"shown at start-up", "S", true, {"IE6"}, true},
+        {"switched off", "N", true, {"IE6"}, false},
+        {"no file", "S", false, {"IE6"}, false},
+        {"unattended", "S", true, {"IE6", "AUTO"}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::TempMachine temp;
+        temp.makeDir("Program");
+        if (c.file)
+            temp.writeFile("Program/purgeqst.rtf", "{\\rtf1 Welcome\\par}");
+        temp.machine().setCurrentDirectoryUnchecked("C:\\Program");
+        test::RecordingMessages messages;
+        AppState state(Keywords(c.keywords), messages, &temp.machine());
+        TMainForm form(state, {});
+        state.general.QuickStartOpt = c.option;
+        form.show();
+        QApplication::setActiveWindow(&form);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        const auto opened = [&form] {
+            const TQSform* quickStart = form.findChild<TQSform*>();
+            return quickStart && quickStart->isVisible();
+        };
+        EXPECT_EQ(QTest::qWaitFor(opened, c.opens ? 3000 : 800), c.opens);
+        if (c.opens)
+            EXPECT_EQ(form.findChild<TQSform*>()->shownText(), "Welcome");
+    }
 }
 
 TEST(SmallWindowGeometry, QuickStartAtTheMainWindowsCornerInsideTheWorkAreaAndTheSplashScaled)
