@@ -149,7 +149,7 @@ TMainForm::~TMainForm() = default;
 void TMainForm::FormCreate()
 {
     const std::optional<std::string> placement = BeginMainWindowStart(state_, *report_, *log_);
-    helpFile_ = state_.folders.execFolder + "\\KLENPRO.HLP";
+    helpFile_ = state_.folders.execFolder + "\\" + kHelpFileName;
     applyReportStyle();
     ui_->PanelGauge->hide();
     if (placement) {

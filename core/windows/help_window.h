@@ -16,6 +16,8 @@ namespace win {
 class Machine;
 }
 
+// The help file's name in the program's folder.
+inline constexpr const char* kHelpFileName = "KLENPRO.HLP";
 inline constexpr int kHelpContents = 0;
 inline constexpr int kHelpUpgradeNotes = 300;
 
