@@ -14,7 +14,8 @@ namespace kp {
 
 namespace win {
 class Machine;
-}
+class WindowList;
+} // namespace win
 class MessageService;
 
 struct AppState {
@@ -36,6 +37,10 @@ struct AppState {
     IeVersion ie;
     MessageService& messages;
     win::Machine* machine; // null in tests that need no machine
+    win::WindowList* windows = nullptr; // the machine's top-level windows; null: none looked for
+    // The visual-styles manifest beside the executable, noted at the start:
+    // 2 active (".ManifesT"), 1 switched off (".ManifesX"), 0 none or not NT.
+    int ThemeState = 0;
 };
 
 } // namespace kp

@@ -3,7 +3,11 @@
 #include "app/app_state.h"
 #include "core/identity.h"
 #include "core/message_service.h"
+#include "platform/files/file_system.h"
 #include "platform/machine.h"
+#include "platform/system/own_program.h"
+#include "platform/system/pe_exports.h"
+#include "platform/system/system_info.h"
 #include "purge/log_file.h"
 #include "purge/purge_report.h"
 #include "purge/show_text_file.h"
@@ -49,6 +53,18 @@ bool AcceptInternetExplorer(AppState& state)
     return false;
 }
 
+StepTable CheckRecycleBin(StepTable steps, win::Machine* machine)
+{
+    if (!machine)
+        return steps;
+    bool exported = false;
+    if (win::fileExports(*machine, win::systemDirectory(*machine) + "\\Shell32.dll", "SHEmptyRecycleBinA", exported)
+            != win::err::SUCCESS
+        || !exported)
+        steps[PurgeStep::Recycle] = {};
+    return steps;
+}
+
 bool OptionAvailable(const PurgeOptionField& field, const StepTable& steps, const IeVersion& ie)
 {
     if (!field.step)
@@ -74,11 +90,24 @@ DriverInput StartingControls(AppState& state, const StepTable& steps)
     return in;
 }
 
+int ManifestThemeState(win::Machine& machine, const std::string& executable)
+{
+    if (win::platformId(machine) < win::platform_id::WIN32_NT)
+        return 0;
+    win::FileSystem files(machine);
+    if (files.exists(executable + ".ManifesT"))
+        return 2;
+    return files.exists(executable + ".ManifesX") ? 1 : 0;
+}
+
 void FinishMainWindowStart(AppState& state, PurgeReport& report)
 {
     if (!state.machine)
         return;
     FindFolders(*state.machine, state.keywords, {state.ie.ie5, state.ie.ie6}, state.general, state.folders);
+    std::string executable;
+    if (win::executablePath(*state.machine, executable) == win::err::SUCCESS)
+        state.ThemeState = ManifestThemeState(*state.machine, executable);
     if (state.general.NewVersionFlag || state.keywords.IsKeywordPresent("NEWVER")) {
         std::string folder = state.machine->currentDirectory();
         if (!folder.empty() && folder.back() != '\\')

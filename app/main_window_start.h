@@ -10,6 +10,9 @@
 
 namespace kp {
 
+namespace win {
+class Machine;
+}
 struct AppState;
 struct IeVersion;
 class Keywords;
@@ -27,6 +30,10 @@ std::optional<std::string> BeginMainWindowStart(AppState& state, PurgeReport& re
 // raises the error level to 9 and returns false.
 bool AcceptInternetExplorer(AppState& state);
 
+// The steps without the Recycle Bin's when the machine's Shell32.dll does not
+// export SHEmptyRecycleBinA (older systems); unchanged without a machine.
+StepTable CheckRecycleBin(StepTable steps, win::Machine* machine);
+
 // An option can be chosen: the program has its step (or can shred, for
 // ShredFiles), and Internet Explorer 5 is there for the options that need it.
 bool OptionAvailable(const PurgeOptionField& field, const StepTable& steps, const IeVersion& ie);
@@ -36,8 +43,12 @@ bool OptionAvailable(const PurgeOptionField& field, const StepTable& steps, cons
 // option off, and which Internet Explorer 5 boxes are enabled.
 DriverInput StartingControls(AppState& state, const StepTable& steps);
 
-// The last part of the start: the purge folders and, for a new version, its
-// messages file in the report.
+// The visual-styles manifest of `executable` on an NT-family machine: 2 when
+// ".ManifesT" is there, else 1 for ".ManifesX", else 0; 0 on the 9x family.
+int ManifestThemeState(win::Machine& machine, const std::string& executable);
+
+// The last part of the start: the purge folders, the manifest note and, for
+// a new version, its messages file in the report.
 void FinishMainWindowStart(AppState& state, PurgeReport& report);
 
 // The main window's values written at its close; nothing without a machine.

@@ -59,8 +59,12 @@ bool LoadStartupSettings(AppState& state)
 {
     win::Machine& machine = *state.machine;
     std::string exec;
-    if (win::executableFolder(machine, exec) == win::err::SUCCESS)
+    if (win::executableFolder(machine, exec) == win::err::SUCCESS) {
         state.folders.execFolder = win::upperAscii(exec);
+        // The program starts in its own folder, as its shortcut starts it;
+        // its quick start and messages texts are looked up there.
+        machine.setCurrentDirectoryUnchecked(exec);
+    }
     const std::string failure = ResolveDataFolder(machine, state.keywords, state.folders.execFolder, state.folders);
     if (!failure.empty()) {
         state.messages.show("Klenzor Pro -  Program Error",

@@ -22,7 +22,7 @@ WindowlessMainForm::WindowlessMainForm(AppState& state, StepTable steps)
     , log_(std::make_unique<LogFile>(state.machine, state.keywords.IsKeywordPresent("log")))
     , driver_(std::make_unique<PurgeDriver>(PurgeContext{*report_, state.run, state.errors, state.keywords,
                                                          state.folders, state.general, state.messages, state.machine},
-                                            std::move(steps)))
+                                            CheckRecycleBin(std::move(steps), state.machine)))
 {
     placement_ = BeginMainWindowStart(state_, *report_, *log_);
     if (!AcceptInternetExplorer(state_))

@@ -113,6 +113,7 @@ int RunEntrySequence(const Keywords& keywords)
         splash.showNow();
 
     win::ProcessWindowList browserWindows(machine.prefixDir());
+    state.windows = &browserWindows;
     UrlCacheServices urlCache(machine, browserWindows, messages, state.errors, state.run, state.general);
     urlCache.ie5OrLater = [&state] { return state.ie.ie5; };
     urlCache.askNoProtection = [] { return ShowNoProtection(); };

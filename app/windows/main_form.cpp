@@ -3,21 +3,34 @@
 #include "ui_TMainForm.h"
 
 #include "app/app_state.h"
+#include "app/browser_caution.h"
+#include "app/clipboard_text.h"
 #include "app/guarded_call.h"
 #include "app/main_window_start.h"
 #include "app/report_navigation.h"
+#include "app/vendor_site.h"
+#include "app/windows/about_box.h"
+#include "app/windows/quick_start_form.h"
 #include "config/windows/config_form.h"
 #include "core/identity.h"
+#include "core/message_service.h"
+#include "core/windows/help_window.h"
+#include "platform/files/file_system.h"
+#include "platform/machine.h"
 #include "platform/system/own_program.h"
 #include "protect/windows/protect_form.h"
+#include "purge/browser_window.h"
 #include "purge/log_file.h"
 #include "purge/purge_report.h"
 #include "settings/folder_display.h"
 #include "settings/option_set_store.h"
 #include "settings/settings_file.h"
 #include "settings/window_placement.h"
+#include "service/service_link.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QKeyEvent>
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -35,6 +48,9 @@ namespace kp {
 namespace {
 const QColor kSilver(0xC0, 0xC0, 0xC0);
 const QColor kLime(0, 255, 0);
+const QColor kYellow(255, 255, 0);
+constexpr int kCautionMs = 2500;
+constexpr int kQuickStartDelayMs = 500;
 constexpr int kHintHideMs = 5000;
 
 // The designed size grown in proportion until it holds `needed`.
@@ -66,7 +82,7 @@ TMainForm::TMainForm(AppState& state, StepTable steps, QWidget* parent)
     driver_ = std::make_unique<PurgeDriver>(
         PurgeContext{*report_, state.run, state.errors, state.keywords, state.folders, state.general, state.messages,
                      state.machine},
-        std::move(steps));
+        CheckRecycleBin(std::move(steps), state.machine));
 
     ui_->ListView0->setModel(report_.get());
     ui_->ListView0->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -109,6 +125,20 @@ TMainForm::TMainForm(AppState& state, StepTable steps, QWidget* parent)
     connect(ui_->DisplayProtectWindow1, &QAction::triggered, this, &TMainForm::ProtectSBtnClick);
     connect(ui_->ConfigSBtn, &QPushButton::clicked, this, &TMainForm::ConfigSBtnClick);
     connect(ui_->DisplayConfigurationWindow1, &QAction::triggered, this, &TMainForm::ConfigSBtnClick);
+    connect(ui_->CopyDisplaytoClipBoard1, &QAction::triggered, this, &TMainForm::puCopyClipboardClick);
+    connect(ui_->CheckforNewerVersion1, &QAction::triggered, this, &TMainForm::puCheckforNewerVersionClick);
+    connect(ui_->AccessVendorWebPage1, &QAction::triggered, this, &TMainForm::puWebPageClick);
+    connect(ui_->AccessKlenzorTutorial1, &QAction::triggered, this, &TMainForm::AccessKlenzorTutorial1Click);
+    connect(ui_->HelpFileContents1, &QAction::triggered, this, &TMainForm::PuHelpClick);
+    connect(ui_->UpgradeNotes1, &QAction::triggered, this, &TMainForm::UpgradeNotes1Click);
+    connect(ui_->GettingStarted1, &QAction::triggered, this, &TMainForm::GettingStarted1Click);
+    connect(ui_->AboutKlenzorPro1, &QAction::triggered, this, &TMainForm::PuAboutClick);
+    connect(ui_->CheckBoxHistory, &QCheckBox::clicked, this, &TMainForm::Timer1Timer);
+    connect(ui_->CheckBoxURLs, &QCheckBox::clicked, this, &TMainForm::Timer1Timer);
+    Timer1.setInterval(kCautionMs);
+    connect(&Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
+    QStimer.setInterval(kQuickStartDelayMs);
+    connect(&QStimer, &QTimer::timeout, this, &TMainForm::QStimerTimer);
     Timer2Activity.setInterval(100);
     connect(&Timer2Activity, &QTimer::timeout, this, &TMainForm::Timer2ActivityTimer);
     TimerMsg.setInterval(10000);
@@ -123,6 +153,7 @@ TMainForm::~TMainForm() = default;
 void TMainForm::FormCreate()
 {
     const std::optional<std::string> placement = BeginMainWindowStart(state_, *report_, *log_);
+    helpFile_ = state_.folders.execFolder + "\\" + kHelpFileName;
     applyReportStyle();
     ui_->PanelGauge->hide();
     if (placement) {
@@ -143,6 +174,7 @@ void TMainForm::FormCreate()
         child->setToolTipDuration(kHintHideMs);
 
     setStatusColour(kSilver);
+    Timer1Timer();
     if (state_.keywords.IsKeywordPresent("NOVER")) {
         idleStatus_.clear();
         ui_->RegLabel->clear();
@@ -378,6 +410,117 @@ void TMainForm::TimerMsgTimer()
 {
     TimerMsg.stop();
     ui_->Panel2Msg->hide();
+}
+
+void TMainForm::Timer1Timer()
+{
+    const bool history = ui_->CheckBoxHistory->isChecked();
+    const bool urls = ui_->CheckBoxURLs->isChecked();
+    BrowserCaution caution;
+    if (history || urls) {
+        Timer1.start();
+        if (state_.windows) {
+            const std::string title = state_.machine ? ReadBrowserWindowTitle(state_.machine->registry()) : "";
+            caution = CheckBrowserActivity(BrowserWindows(*state_.windows, title), history, urls);
+        }
+    } else {
+        Timer1.stop();
+    }
+    ui_->IEcaution1->setText(QString::fromStdString(caution.text));
+    ui_->IEcaution1->setVisible(caution.shown);
+    ui_->IEcaution2->setVisible(caution.shown);
+    markCaution(ui_->CheckBoxHistory, caution.historyYellow);
+    markCaution(ui_->CheckBoxURLs, caution.urlsYellow);
+}
+
+// Yellow, else the window's own face colour (silver in the designed window).
+void TMainForm::markCaution(QCheckBox* box, bool yellow)
+{
+    box->setStyleSheet(yellow ? QStringLiteral("QCheckBox { background-color: %1; }").arg(kYellow.name()) : QString());
+}
+
+void TMainForm::puCopyClipboardClick()
+{
+    if (report_->rowCount() == 0)
+        return;
+    ClipboardParts parts{report_->lines(), QDateTime::currentDateTime(), {}, idleStatus_, {}};
+    if (state_.windows) {
+        const std::string title = state_.machine ? ReadBrowserWindowTitle(state_.machine->registry()) : "";
+        parts.browserLines = BrowserWindowLines(BrowserWindows(*state_.windows, title));
+    }
+    if (state_.machine) {
+        ServiceLink service(*state_.machine);
+        parts.serviceLines = serviceStatusLines(service);
+    }
+    QGuiApplication::clipboard()->setText(ClipboardText(parts));
+}
+
+void TMainForm::puCheckforNewerVersionClick()
+{
+    QDesktopServices::openUrl(QUrl(QString::fromStdString(versionCheckAddress())));
+}
+
+void TMainForm::openVendorPage(const std::string& address, int indent)
+{
+    if (state_.messages.show("Klenzor Pro  -  Information", vendorPageQuestion(address, indent), MsgKind::Information,
+                             Yes | No)
+        == Yes)
+        QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
+}
+
+void TMainForm::puWebPageClick() { openVendorPage(vendorAddress(), 11); }
+void TMainForm::AccessKlenzorTutorial1Click() { openVendorPage(tutorialAddress(), 5); }
+
+void TMainForm::openHelp(int context)
+{
+    if (!state_.machine)
+        return;
+    std::string problem;
+    if (!ShowHelp(*state_.machine, helpFile_, context, this, problem))
+        state_.messages.show(identity::MessageCaption, problem, MsgKind::Warning, OK);
+}
+
+void TMainForm::PuHelpClick() { openHelp(kHelpContents); }
+void TMainForm::UpgradeNotes1Click() { openHelp(kHelpUpgradeNotes); }
+
+void TMainForm::GettingStarted1Click()
+{
+    if (!quickStart_)
+        quickStart_ = std::make_unique<TQSform>(state_.machine, state_.general, this);
+    quickStart_->showWindow();
+}
+
+void TMainForm::QStimerTimer()
+{
+    QStimer.stop();
+    GettingStarted1Click();
+}
+
+void TMainForm::PuAboutClick()
+{
+    if (state_.run.BusyFlag)
+        return;
+    state_.run.BusyFlag = true;
+    TAboutBox box(state_.ie, this);
+    box.exec();
+    state_.run.BusyFlag = false;
+}
+
+bool TMainForm::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate && !activated_) {
+        activated_ = true;
+        FormActivate();
+    }
+    return QMainWindow::event(event);
+}
+
+void TMainForm::FormActivate()
+{
+    if (state_.mode.unattended() || state_.general.QuickStartOpt != "S" || !state_.machine)
+        return;
+    if (win::FileSystem(*state_.machine).exists(quickStartFile(*state_.machine)))
+        QStimer.start();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event)

@@ -22,6 +22,7 @@ struct AppState;
 class LogFile;
 class TProtectForm;
 class TConfigForm;
+class TQSform;
 class PurgeReport;
 
 class TMainForm : public QMainWindow, private DriverView {
@@ -62,11 +63,23 @@ public slots:
     void ConfigSBtnClick();
     void Timer2ActivityTimer();
     void TimerMsgTimer();
+    // The browser-activity caution while History or Typed URLs is ticked.
+    void Timer1Timer();
+    void puCopyClipboardClick();
+    void puCheckforNewerVersionClick();
+    void puWebPageClick();
+    void AccessKlenzorTutorial1Click();
+    void PuHelpClick();
+    void UpgradeNotes1Click();
+    void GettingStarted1Click();
+    void PuAboutClick();
+    void QStimerTimer();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void FormCreate();
@@ -89,6 +102,10 @@ private:
     // Home and End in the report list: its first and last line.
     bool ReportKey(int key);
     void showReportLine(int row);
+    void FormActivate();
+    void markCaution(QCheckBox* box, bool yellow);
+    void openHelp(int context);
+    void openVendorPage(const std::string& address, int indent);
 
     // DriverView
     DriverInput readControls() const override;
@@ -114,6 +131,10 @@ private:
     std::unique_ptr<PurgeDriver> driver_;
     QTimer Timer2Activity;
     QTimer TimerMsg;
+    QTimer Timer1;
+    QTimer QStimer;
+    std::string helpFile_;
+    bool activated_ = false;
     QString idleStatus_;
     bool saveOptionsAvailable_ = true;
     bool refused_ = false;
@@ -122,6 +143,7 @@ private:
     int reportCursor_ = -1; // the last error line Tab found
     std::unique_ptr<TProtectForm> protectForm_;
     std::unique_ptr<TConfigForm> configForm_;
+    std::unique_ptr<TQSform> quickStart_;
 };
 
 } // namespace kp

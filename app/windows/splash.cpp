@@ -2,6 +2,7 @@
 
 #include "ui_TSplash.h"
 
+#include "app/small_window_geometry.h"
 #include "core/windows/dialog_frame.h"
 
 #include <QCoreApplication>
@@ -18,7 +19,9 @@ TSplash::TSplash(QWidget* parent)
     ui_->setupUi(this);
     const int iconSize = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
     ui_->IconLabel->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxInformation, nullptr, this).pixmap(iconSize));
-    setFixedSize(size().expandedTo(minimumSizeHint()));
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInchY() : 96;
+    setFixedSize(SplashSizeFor(size(), dpi).expandedTo(minimumSizeHint()));
 }
 
 TSplash::~TSplash() = default;

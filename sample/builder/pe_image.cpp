@@ -119,13 +119,51 @@ std::string resourceSection(const std::string& block)
     return s;
 }
 
+// An export table at `rva` naming `functions` (their code is the table's
+// first byte: nothing calls them).
+std::string exportTable(std::uint32_t rva, const std::string& dllName, const std::vector<std::string>& functions)
+{
+    const auto n = std::uint32_t(functions.size());
+    const std::uint32_t functionsAt = 40, namesAt = functionsAt + 4 * n, ordinalsAt = namesAt + 4 * n;
+    std::uint32_t stringsAt = ordinalsAt + 2 * n;
+    std::string s;
+    append32(s, 0);
+    append32(s, 0);
+    append32(s, 0);
+    append32(s, rva + stringsAt); // the DLL's name
+    append32(s, 1);               // ordinal base
+    append32(s, n);
+    append32(s, n);
+    append32(s, rva + functionsAt);
+    append32(s, rva + namesAt);
+    append32(s, rva + ordinalsAt);
+    for (std::uint32_t i = 0; i < n; ++i)
+        append32(s, rva);
+    std::string strings = dllName + '\0';
+    for (std::uint32_t i = 0; i < n; ++i) {
+        append32(s, rva + stringsAt + std::uint32_t(strings.size()));
+        strings += functions[i] + '\0';
+    }
+    for (std::uint32_t i = 0; i < n; ++i)
+        append16(s, i);
+    return s + strings;
+}
+
 std::uint32_t alignUp(std::uint32_t n, std::uint32_t a) { return (n + a - 1) / a * a; }
 
 } // namespace
 
 std::string makeVersionedDll(const ImageVersion& version)
 {
-    const std::string rsrc = resourceSection(versionBlock(version));
+    std::string rsrc = resourceSection(versionBlock(version));
+    std::uint32_t exportRva = 0, exportSize = 0;
+    if (!version.exports.empty()) {
+        pad4(rsrc);
+        exportRva = kResourceRva + std::uint32_t(rsrc.size());
+        const std::string table = exportTable(exportRva, version.originalFilename, version.exports);
+        exportSize = std::uint32_t(table.size());
+        rsrc += table;
+    }
     const std::uint32_t rawSize = alignUp(std::uint32_t(rsrc.size()), kFileAlignment);
     std::string image(kFileAlignment, '\0');
 
@@ -154,6 +192,8 @@ std::string makeVersionedDll(const ImageVersion& version)
     put32(image, opt + 80, 0x100000);
     put32(image, opt + 84, 0x1000);
     put32(image, opt + 92, 16);               // data directories
+    put32(image, opt + 96, exportRva);
+    put32(image, opt + 96 + 4, exportSize);
     put32(image, opt + 96 + 16, kResourceRva);
     put32(image, opt + 96 + 20, std::uint32_t(rsrc.size()));
     const std::size_t section = opt + 224;

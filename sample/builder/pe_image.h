@@ -1,9 +1,11 @@
 #pragma once
-// A small valid PE image (a 32-bit DLL with no code) that carries only a
-// version resource, for the system files the sample machine needs.
+// A small valid PE image (a 32-bit DLL with no code) that carries a
+// version resource and the names of its exports, for the system files the
+// sample machine needs.
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace kp::sample {
 
@@ -12,6 +14,7 @@ struct ImageVersion {
     std::string fileVersionText;  // the "FileVersion" string
     std::string description;      // the "FileDescription" string
     std::string originalFilename; // the "OriginalFilename" string
+    std::vector<std::string> exports; // exported function names (no export table when empty)
 };
 
 std::string makeVersionedDll(const ImageVersion& version);

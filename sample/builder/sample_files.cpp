@@ -164,6 +164,22 @@ DWORD writeBrowserLibrary(BuildContext& c)
     return c.writeFile(system + "\\shdocvw.dll", makeVersionedDll(version), c.now - 86400 * 400);
 }
 
+// The shell library, with the Recycle Bin functions of Windows 98 and later.
+DWORD writeShellLibrary(BuildContext& c)
+{
+    ImageVersion version;
+    version.major = 6;
+    version.minor = 0;
+    version.build = c.ntFamily() ? 2900 : 2800;
+    version.revision = c.ntFamily() ? 2180 : 1106;
+    version.fileVersionText = c.ntFamily() ? "6.00.2900.2180 (xpsp_sp2_rtm.040803-2158)" : "4.72.3110.1";
+    version.description = "Windows Shell Common Dll";
+    version.originalFilename = "SHELL32.DLL";
+    version.exports = {"SHEmptyRecycleBinA", "SHEmptyRecycleBinW", "SHGetFolderPathA", "SHQueryRecycleBinA"};
+    const std::string system = c.folders.windows + (c.ntFamily() ? "\\system32" : "\\SYSTEM");
+    return c.writeFile(system + "\\shell32.dll", makeVersionedDll(version), c.now - 86400 * 400);
+}
+
 } // namespace
 
 DWORD writeSampleFiles(BuildContext& c)
@@ -177,7 +193,9 @@ DWORD writeSampleFiles(BuildContext& c)
         return e;
     if (DWORD e = writeUserData(c))
         return e;
-    return writeBrowserLibrary(c);
+    if (DWORD e = writeBrowserLibrary(c))
+        return e;
+    return writeShellLibrary(c);
 }
 
 DWORD writeRecentLinks(BuildContext& c)

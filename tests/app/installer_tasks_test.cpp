@@ -1,4 +1,5 @@
 #include "app/installer_tasks.h"
+#include "app/main_window_start.h"
 #include "platform/files/file_system.h"
 #include "platform/registry/registry.h"
 #include "tests/support/built_machine.h"
@@ -168,4 +169,18 @@ TEST(InstallerTasks, TheFreshManifestReplacesTheSwitchedOffOneElseTheActiveOne)
     const std::optional<std::string> failure = RefreshManifest(temp.machine(), exe);
     ASSERT_TRUE(failure);
     EXPECT_EQ(*failure, "Cannot create file klenpro.exe.ManifesX");
+}
+
+TEST(InstallerTasks, TheStartNotesWhetherTheManifestIsActiveOrSwitchedOff)
+{
+    test::TempMachine temp;
+    Files files(temp.machine());
+    const std::string exe = "C:\\klenpro.exe";
+    EXPECT_EQ(ManifestThemeState(temp.machine(), exe), 0);
+    files.write(exe + ".ManifesI", "fresh");
+    EXPECT_EQ(ManifestThemeState(temp.machine(), exe), 0) << "the installer's copy is no manifest in use";
+    files.write(exe + ".ManifesX", "off");
+    EXPECT_EQ(ManifestThemeState(temp.machine(), exe), 1);
+    files.write(exe + ".ManifesT", "active");
+    EXPECT_EQ(ManifestThemeState(temp.machine(), exe), 2);
 }

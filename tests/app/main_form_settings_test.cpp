@@ -186,6 +186,22 @@ TEST_F(MainFormSettings, RegistryDecidesWhenTheLibraryHasNoVersion)
     EXPECT_FALSE(form->refusedToStart());
 }
 
+TEST_F(MainFormSettings, RecycleBinOnlyWhenTheShellCanEmptyIt)
+{
+    start();
+    EXPECT_TRUE(box("CheckBoxReCycle")->isEnabled());
+    EXPECT_TRUE(form->findChild<QWidget*>("RecyclePanel")->toolTip().isEmpty());
+    win::FileSystem files(built.machine());
+    ASSERT_EQ(win::writeTextFile(built.machine(), kData + "\\KlenPro.Ini", "[Options]\r\nRecycle=1\r\n"),
+              win::err::SUCCESS);
+    ASSERT_EQ(files.deleteFile("C:\\WINDOWS\\system32\\shell32.dll"), win::err::SUCCESS);
+    start();
+    EXPECT_FALSE(box("CheckBoxReCycle")->isEnabled());
+    EXPECT_FALSE(box("CheckBoxReCycle")->isChecked());
+    EXPECT_EQ(form->findChild<QWidget*>("RecyclePanel")->toolTip(),
+              "Empty Recycle Bin Option is only available on Newer Systems - See Help");
+}
+
 TEST(MainFormIeVersion, NoBrowserRefusesToRun)
 {
     test::TempMachine temp;

@@ -67,3 +67,26 @@ TEST(ReportNavigation, TheTabKeyOfTheWindowSelectsTheNextErrorLine)
     QTest::keyClick(list, Qt::Key_Tab);
     EXPECT_EQ(list->currentIndex().row(), 1);
 }
+
+TEST(ReportNavigation, PageDownInTheWindowShowsTheNextSummaryLine)
+{
+    test::RecordingMessages messages;
+    AppState state(Keywords({"IE6"}), messages, nullptr);
+    TMainForm form(state, {});
+    form.show();
+    auto* list = form.findChild<QTableView*>(QStringLiteral("ListView0"));
+    ASSERT_NE(list, nullptr);
+    for (int i = 0; i < 300; ++i)
+        form.report().AddReportLine(i % 7 == 6 ? QStringLiteral(" - - - - - -") : QStringLiteral("line %1").arg(i));
+    const int lastVisible = list->rowAt(list->viewport()->height() - 1);
+    ASSERT_GT(lastVisible, 0);
+    QTest::keyClick(list, Qt::Key_PageDown);
+    const int expected = (lastVisible + 1) / 7 * 7 + 5; // the line before the next separator
+    EXPECT_EQ(list->currentIndex().row(), expected);
+    EXPECT_TRUE(list->viewport()->rect().contains(list->visualRect(list->currentIndex())));
+
+    form.report().ClearReport();
+    form.report().AddReportLine(QStringLiteral("one line"));
+    QTest::keyClick(list, Qt::Key_PageDown);
+    EXPECT_FALSE(list->currentIndex().isValid()) << "a report that fits stays as it is";
+}
