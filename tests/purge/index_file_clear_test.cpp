@@ -5,7 +5,6 @@
 
 #include "core/keywords.h"
 #include "platform/files/dos_paths.h"
-#include "platform/system/wine_session.h"
 #include "platform/urlcache/url_cache.h"
 #include "purge/browser_window.h"
 #include "purge/index_file_clear.h"
@@ -17,10 +16,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 
@@ -189,30 +186,12 @@ TEST(ClearIndexFile, LeavesShortDamagedAndUnwritableFilesAsTheyWere)
 
 TEST(ClearIndexFile, TheMachinesRunningWineSessionRefusesIt)
 {
-    if (::access("/usr/lib/wine/wineserver64", X_OK) != 0)
+    if (!kp::test::wineAvailable())
         GTEST_SKIP() << "Wine is not installed";
     ClearFixture f;
     ASSERT_TRUE(f.built.ok());
-    const std::string prefix = f.built.prefixDir();
-    ASSERT_EQ(kp::test::runWineServer(prefix, "-p5"), 0);
-    struct Stop {
-        std::string prefix;
-        ~Stop()
-        {
-            const std::string serverDir = win::detectWineSession(prefix).serverDir;
-            kp::test::runWineServer(prefix, "-k");
-            for (int i = 0; i < 200 && win::detectWineSession(prefix).running; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            std::filesystem::remove_all(serverDir);
-        }
-    } stop {prefix};
-    bool running = false;
-    for (int i = 0; i < 200 && !running; ++i) {
-        running = win::detectWineSession(prefix).running;
-        if (!running)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    ASSERT_TRUE(running);
+    kp::test::WineSessionOf session(f.built.prefixDir());
+    ASSERT_TRUE(session.running());
 
     const std::string original = kp::test::readFile(f.visitedHost);
     std::string status;
