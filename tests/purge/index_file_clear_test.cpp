@@ -9,6 +9,7 @@
 #include "purge/browser_window.h"
 #include "purge/index_file_clear.h"
 #include "tests/support/built_machine.h"
+#include "tests/support/cache_entries.h"
 #include "tests/support/listed_windows.h"
 #include "tests/support/msiecf_export.h"
 #include "tests/support/temp_dir.h"
@@ -38,23 +39,7 @@ struct ClearFixture {
         return ClearIndexFile(built.machine(), browsers, Keywords(std::move(args)), path, 'V', status);
     }
 
-    int count(const char* pattern)
-    {
-        std::vector<std::uint64_t> buffer(8192);
-        win::DWORD size = win::DWORD(buffer.size() * 8);
-        auto* info = reinterpret_cast<win::INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
-        win::UrlCacheFindHandle handle = 0;
-        int n = 0;
-        for (win::DWORD e = cache.findFirstUrlCacheEntryEx(pattern, 0, 0xFFFFFFFF, 0, info, size, handle); e == 0;
-             e = cache.findNextUrlCacheEntryEx(handle, info, size)) {
-            ++n;
-            size = win::DWORD(buffer.size() * 8);
-        }
-        if (handle) {
-            EXPECT_EQ(cache.findCloseUrlCache(handle), win::err::SUCCESS);
-        }
-        return n;
-    }
+    int count(const char* pattern) { return int(kp::test::listCacheEntries(cache, pattern).size()); }
 
     BuiltMachine built;
     win::UrlCache cache;
