@@ -40,38 +40,6 @@ constexpr std::int64_t kDay = 86400;
 using Entry = kp::test::CacheEntry;
 using kp::test::listCacheEntries;
 
-// The files of the cache subfolders and the cookies folder that no entry
-// names (host paths), read afresh from the machine's files.
-std::set<std::string> filesNoEntryNames(const std::string& prefixDir)
-{
-    std::unique_ptr<win::Machine> machine;
-    if (win::Machine::open(prefixDir, machine) != win::err::SUCCESS) {
-        ADD_FAILURE() << "cannot open " << prefixDir;
-        return {};
-    }
-    win::UrlCache cache(*machine);
-    std::set<std::pair<dev_t, ino_t>> named;
-    for (const Entry& e : listCacheEntries(cache)) {
-        std::string host;
-        struct stat st {};
-        if (!e.local.empty() && machine->paths().toHost(e.local, host) == 0 && ::lstat(host.c_str(), &st) == 0)
-            named.insert({st.st_dev, st.st_ino});
-    }
-    std::set<std::string> unnamed;
-    for (const std::string& folder : {cache.containerFolder(""), cache.folders().cookies}) {
-        std::string host;
-        EXPECT_EQ(machine->paths().toHost(folder, host), win::err::SUCCESS) << folder;
-        for (const auto& item : std::filesystem::recursive_directory_iterator(host)) {
-            const std::string name = win::upperAscii(item.path().filename().string());
-            struct stat st {};
-            if (item.is_regular_file() && name != "INDEX.DAT" && name != "DESKTOP.INI"
-                && ::lstat(item.path().c_str(), &st) == 0 && !named.count({st.st_dev, st.st_ino}))
-                unnamed.insert(item.path().string());
-        }
-    }
-    return unnamed;
-}
-
 struct PurgeFixture : kp::test::UrlCacheMachine {
     explicit PurgeFixture(std::vector<std::string> args = {})
         : UrlCacheMachine(std::move(args))
@@ -226,7 +194,7 @@ KilledPurge purgeKilledAfter(double delay)
     if (!f.built.ok())
         return out;
     f.protect({"nothing"});
-    const std::set<std::string> before = filesNoEntryNames(f.built.prefixDir());
+    const std::set<std::string> before = kp::test::filesNoEntryNames(f.built.prefixDir());
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -243,7 +211,7 @@ KilledPurge purgeKilledAfter(double delay)
     out.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     out.killed = WIFSIGNALED(status);
     EXPECT_TRUE(out.killed || (WIFEXITED(status) && WEXITSTATUS(status) == 0)) << status;
-    for (const std::string& path : filesNoEntryNames(f.built.prefixDir()))
+    for (const std::string& path : kp::test::filesNoEntryNames(f.built.prefixDir()))
         if (!before.count(path))
             out.unnamedFiles.insert(path);
     out.entriesLeft = f.entries().size();
@@ -832,7 +800,7 @@ TEST(PurgeCache, AFileThatCannotBeRemovedKeepsItsEntryAndIsReportedLocked)
                 held.push_back(e);
         }
         ASSERT_FALSE(held.empty());
-        const std::set<std::string> unnamed = filesNoEntryNames(f.built.prefixDir());
+        const std::set<std::string> unnamed = kp::test::filesNoEntryNames(f.built.prefixDir());
         win::FileSystem files(f.built.machine());
         win::File handle;
         ChildPurge result;
@@ -859,7 +827,7 @@ TEST(PurgeCache, AFileThatCannotBeRemovedKeepsItsEntryAndIsReportedLocked)
         }
         EXPECT_EQ(result.errorLevel, 1);
         EXPECT_TRUE(result.lines.back().ends_with(" Entries Processed."));
-        EXPECT_EQ(filesNoEntryNames(f.built.prefixDir()), unnamed);
+        EXPECT_EQ(kp::test::filesNoEntryNames(f.built.prefixDir()), unnamed);
     }
 }
 
@@ -893,13 +861,13 @@ TEST(PurgeAll, AFileThatAnEntryWhichStaysNamesIsKept)
         intruder.entryType = mode == 'C' ? win::COOKIE_CACHE_ENTRY : win::NORMAL_CACHE_ENTRY;
         intruder.lastAccess = PurgeFixture::lastUsed(3 * kDay);
         ASSERT_EQ(f.cache.commitUrlCacheEntry(intruder), 0u);
-        const std::set<std::string> unnamed = filesNoEntryNames(f.built.prefixDir());
+        const std::set<std::string> unnamed = kp::test::filesNoEntryNames(f.built.prefixDir());
 
         f.purge(mode);
         const std::set<std::string> left = f.urls();
         EXPECT_FALSE(left.count(intruder.url));
         EXPECT_EQ(left.count(keeper.url), stays == Stays::None ? 0u : 1u);
         EXPECT_EQ(f.exists(keeper.localFileName), stays != Stays::None) << keeper.localFileName;
-        EXPECT_EQ(filesNoEntryNames(f.built.prefixDir()), unnamed);
+        EXPECT_EQ(kp::test::filesNoEntryNames(f.built.prefixDir()), unnamed);
     }
 }

@@ -3,6 +3,7 @@
 
 #include "platform/urlcache/url_cache.h"
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,5 +30,10 @@ CacheWalk walkCache(win::UrlCache& cache, const char* pattern = nullptr);
 
 // The entries of a walk, however it ended.
 std::vector<CacheEntry> listCacheEntries(win::UrlCache& cache, const char* pattern = nullptr);
+
+// The files of the content container's subfolders and of the cookies
+// folder that no entry names (host paths; index.dat and desktop.ini aside),
+// read afresh from the prefix's files.
+std::set<std::string> filesNoEntryNames(const std::string& prefixDir);
 
 } // namespace kp::test
