@@ -4,6 +4,7 @@
 #include "platform/files/win_path.h"
 #include "platform/urlcache/index_dat_file.h"
 #include "tests/support/cache_entries.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>
@@ -125,8 +126,7 @@ TEST_F(UrlCacheTest, WalkListsEveryContainerWithLocalFilesTypesAndSizes)
     EXPECT_EQ(listed[0].type, COOKIE_CACHE_ENTRY);
     EXPECT_EQ(listed[0].lastAccess.value(), fileTimeFromUnix(1700000100).value());
     std::vector<CookieRecord> cookies;
-    std::ifstream in(hostOf(listed[0].local), std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), {});
+    const std::string text = kp::test::readFile(hostOf(listed[0].local));
     ASSERT_EQ(parseCookieFile(text, cookies), err::SUCCESS);
     EXPECT_EQ(cookies.at(0).value, "42");
     EXPECT_EQ(listed[0].size, text.size());
@@ -212,12 +212,10 @@ TEST_F(UrlCacheTest, AReadOnlyIndexRefusesEditsAndSaysSoBeforehand)
     EXPECT_EQ(cache.checkIndexWritable("Cookie:user@example.com/", path), err::FILE_NOT_FOUND);
 
     ASSERT_EQ(::chmod(hostOf(index).c_str(), 0444), 0);
-    std::ifstream in(hostOf(index), std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string bytes = kp::test::readFile(hostOf(index));
     EXPECT_EQ(cache.checkIndexWritable(url, path), err::ACCESS_DENIED);
     EXPECT_EQ(cache.deleteUrlCacheEntry(url), err::ACCESS_DENIED);
-    std::ifstream after(hostOf(index), std::ios::binary);
-    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after)), std::istreambuf_iterator<char>()), bytes);
+    EXPECT_EQ(kp::test::readFile(hostOf(index)), bytes);
 
     ASSERT_EQ(::chmod(hostOf(index).c_str(), 0644), 0);
     EXPECT_EQ(cache.checkIndexWritable(url, path), err::SUCCESS);
