@@ -30,10 +30,15 @@ bool hasEntry(Registry& registry, RegRoot root, const std::string& name)
 
 } // namespace
 
-TEST(InstallerTasks, OlderEntriesOfThisFolderGoOthersStay)
+TEST(InstallerTasks, OlderEntriesOfThisFolderGoOthersStayAndAMissingKeyIsSkipped)
 {
     test::TempMachine temp;
     Registry& registry = temp.machine().registry();
+    RemoveStaleUninstallEntries(registry, "C:\\X");
+    RegKey missing;
+    EXPECT_EQ(registry.openKey(RegRoot::CurrentUser, kUninstall, false, missing), err::FILE_NOT_FOUND)
+        << "a missing uninstall key is skipped, not made";
+
     addEntry(registry, RegRoot::CurrentUser, "Klenzor Pro - 2.01_is1", "c:\\program files\\klenzor pro");
     addEntry(registry, RegRoot::CurrentUser, "Klenzor Pro - #.##_is1", "C:\\Program Files\\Klenzor Pro");
     addEntry(registry, RegRoot::CurrentUser, "Klenzor Pro - 2.02_is1", "C:\\Program Files\\Klenzor Pro\\");
@@ -52,14 +57,6 @@ TEST(InstallerTasks, OlderEntriesOfThisFolderGoOthersStay)
     EXPECT_TRUE(hasEntry(registry, RegRoot::CurrentUser, "Klenzor Pro - 2.0_is1")); // other length
     EXPECT_FALSE(hasEntry(registry, RegRoot::LocalMachine, "KLENZOR PRO - 2.00_IS1"));
     EXPECT_TRUE(hasEntry(registry, RegRoot::LocalMachine, "Other Program - 2.00_is1"));
-}
-
-TEST(InstallerTasks, AMissingUninstallKeyIsSkipped)
-{
-    test::TempMachine temp;
-    RemoveStaleUninstallEntries(temp.machine().registry(), "C:\\X");
-    RegKey key;
-    EXPECT_EQ(temp.machine().registry().openKey(RegRoot::CurrentUser, kUninstall, false, key), err::FILE_NOT_FOUND);
 }
 
 namespace {

@@ -137,17 +137,7 @@ TEST_F(DriverTest, QuickShredAndNoSuffixForPreviews)
     EXPECT_TRUE(widget("PreviewSbtn")->isEnabled());
 }
 
-TEST_F(DriverTest, BothCacheBoxesMakeOneStepAndOneOptionAHundredPixelStep)
-{
-    make();
-    box("CheckBoxNormalCache")->setChecked(true);
-    box("CheckBoxSubscriptionCache")->setChecked(true);
-    form->PurgeAllSBtnClick();
-    EXPECT_EQ(steps(), std::vector<PurgeStep>{PurgeStep::Cache});
-    EXPECT_EQ(state->run.gaugeStep, 100);
-}
-
-TEST_F(DriverTest, EachOptionsBoxRunsItsOwnStepOnly)
+TEST_F(DriverTest, EachOptionsBoxRunsItsOwnStepOnlyAndBothCacheBoxesMakeOneStep)
 {
     make();
     for (const PurgeOptionField& field : PurgeOptionFields) {
@@ -158,7 +148,15 @@ TEST_F(DriverTest, EachOptionsBoxRunsItsOwnStepOnly)
         calls.clear();
         form->PurgeAllSBtnClick();
         EXPECT_EQ(steps(), std::vector<PurgeStep>{*field.step}) << field.checkBox;
+        EXPECT_EQ(state->run.gaugeStep, 100) << field.checkBox;
     }
+    form->AllOffBtnClick();
+    box("CheckBoxNormalCache")->setChecked(true);
+    box("CheckBoxSubscriptionCache")->setChecked(true);
+    calls.clear();
+    form->PurgeAllSBtnClick();
+    EXPECT_EQ(steps(), std::vector<PurgeStep>{PurgeStep::Cache});
+    EXPECT_EQ(state->run.gaugeStep, 100);
 }
 
 TEST_F(DriverTest, InternetExplorerFiveStepsNeedTheirBoxesEnabled)
@@ -203,29 +201,12 @@ TEST_F(DriverTest, CancelDuringAStepEndsTheRunAfterThatStep)
     EXPECT_FALSE(state->run.BusyFlag);
 }
 
-TEST_F(DriverTest, AnExceptionInAStepIsContainedAndRaisesNothing)
+TEST_F(DriverTest, AnExceptionInAStepIsContainedAndWhatItThrewGoesToStandardError)
 {
     make();
     box("CheckBoxCookies")->setChecked(true);
     box("CheckBoxVisited")->setChecked(true);
-    actions[PurgeStep::Cookies] = [](PurgeContext&) { throw std::runtime_error("boom"); };
-    form->PurgeAllSBtnClick();
-
-    EXPECT_EQ(steps(), (std::vector<PurgeStep>{PurgeStep::Cookies, PurgeStep::Visited}));
-    const std::vector<QString> expected = {
-        "step 2", kSeparator, "*** Error occurred in above function ***", kSeparator,
-        "step 3", kSeparator, "  Purge Functions Completed."};
-    EXPECT_EQ(lines(), expected);
-    EXPECT_EQ(state->errors.ErrorLevel, 0);
-    EXPECT_FALSE(state->errors.ErrorFlag);
-    EXPECT_EQ(label("LabGauge")->width(), 3 * 66);
-}
-
-TEST_F(DriverTest, WhatAFailingStepThrewGoesToStandardError)
-{
-    make();
-    box("CheckBoxCookies")->setChecked(true);
-    box("CheckBoxVisited")->setChecked(true);
+    box("CheckBoxTemp")->setChecked(true);
     actions[PurgeStep::Cookies] = [](PurgeContext&) { throw std::runtime_error("boom"); };
     actions[PurgeStep::Visited] = [](PurgeContext&) { throw 7; };
     testing::internal::CaptureStderr();
@@ -233,6 +214,15 @@ TEST_F(DriverTest, WhatAFailingStepThrewGoesToStandardError)
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "Klenzor Pro: Processing \"Cookies\" failed: boom\n"
               "Klenzor Pro: Processing \"Visited URLs\" failed: an exception of type int\n");
+
+    EXPECT_EQ(steps(), (std::vector<PurgeStep>{PurgeStep::Cookies, PurgeStep::Visited, PurgeStep::Temp}));
+    const QString error = QStringLiteral("*** Error occurred in above function ***");
+    const std::vector<QString> expected = {"step 2", kSeparator, error,     kSeparator, "step 3", kSeparator, error,
+                                           kSeparator, "step 7", kSeparator, "  Purge Functions Completed."};
+    EXPECT_EQ(lines(), expected);
+    EXPECT_EQ(state->errors.ErrorLevel, 0);
+    EXPECT_FALSE(state->errors.ErrorFlag);
+    EXPECT_EQ(label("LabGauge")->width(), 4 * 50);
 }
 
 TEST(GuardedCall, AnExceptionOfAnyTypeReachesTheHandlerWithWhatItWas)

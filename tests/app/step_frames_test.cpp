@@ -1,11 +1,5 @@
 #include "app/purge_steps.h"
-#include "core/error_level.h"
-#include "core/keywords.h"
-#include "purge/purge_report.h"
-#include "purge/run_state.h"
-#include "settings/folder_set.h"
-#include "settings/general_settings.h"
-#include "tests/support/recording_messages.h"
+#include "tests/support/purge_run.h"
 
 #include <gtest/gtest.h>
 
@@ -13,16 +7,7 @@ using namespace kp;
 
 namespace {
 
-struct Frame {
-    test::RecordingMessages messages;
-    ErrorState errors;
-    RunState run;
-    Keywords keywords;
-    FolderSet folders;
-    GeneralSettings general;
-    PurgeReport report{errors, messages};
-    PurgeContext context{report, run, errors, keywords, folders, general, messages};
-};
+using Frame = test::PurgeRun;
 
 } // namespace
 

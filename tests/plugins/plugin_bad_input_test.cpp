@@ -3,17 +3,10 @@
 // themselves. Each is loaded and run like a selected plugin: the run ends,
 // acts only on the lines that are commands, and deletes only what they name.
 
-#include "core/error_level.h"
-#include "core/keywords.h"
 #include "platform/registry/registry.h"
 #include "plugins/plugin_expand.h"
 #include "plugins/plugin_run.h"
-#include "purge/purge_context.h"
-#include "purge/purge_report.h"
-#include "purge/run_state.h"
-#include "settings/folder_set.h"
-#include "settings/general_settings.h"
-#include "tests/support/recording_messages.h"
+#include "tests/support/purge_run.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>
@@ -70,14 +63,8 @@ TEST(PluginFiles, BadInputEndsTheRunAndActsOnlyOnItsCommands)
         ASSERT_EQ(registry.setString(loop, "SELF", "^HKCU:LOOP[SELF]"), 0u);
         ASSERT_EQ(registry.setString(loop, "GROW", "^HKCU:LOOP[GROW]^HKCU:LOOP[GROW]"), 0u);
 
-        test::RecordingMessages messages;
-        ErrorState errors;
-        RunState run;
-        Keywords keywords;
-        FolderSet folders;
-        GeneralSettings general;
-        PurgeReport report{errors, messages};
-        PurgeContext context{report, run, errors, keywords, folders, general, messages, &temp.machine()};
+        test::PurgeRun p(&temp.machine());
+        PurgeContext& context = p.context;
         PluginRunContext plugin;
         ASSERT_TRUE(loadPluginFile(context, "C:\\P\\BAD.STD", plugin.lines));
         EXPECT_EQ(plugin.lines.size(), bad.lines);

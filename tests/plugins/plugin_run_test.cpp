@@ -1,15 +1,8 @@
-#include "core/error_level.h"
-#include "core/keywords.h"
 #include "platform/registry/registry.h"
 #include "platform/system/environment.h"
 #include "plugins/plugin_labels.h"
 #include "plugins/plugin_run.h"
-#include "purge/purge_context.h"
-#include "purge/purge_report.h"
-#include "purge/run_state.h"
-#include "settings/folder_set.h"
-#include "settings/general_settings.h"
-#include "tests/support/recording_messages.h"
+#include "tests/support/purge_run.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>
@@ -22,21 +15,14 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-struct PluginRun {
+struct PluginRun : test::PurgeRun {
     test::TempMachine temp;
-    test::RecordingMessages messages;
-    ErrorState errors;
-    RunState run;
-    Keywords keywords;
-    FolderSet folders;
-    GeneralSettings general;
-    PurgeReport report{errors, messages};
-    PurgeContext context{report, run, errors, keywords, folders, general, messages, &temp.machine()};
     PluginRunContext plugin;
     Lines output;
 
     explicit PluginRun(bool preview = false, bool detail = true)
     {
+        context.machine = &temp.machine();
         plugin.noDelete = preview;
         plugin.detail = detail;
         plugin.output = [this](const QString& line) { output.push_back(line.toStdString()); };

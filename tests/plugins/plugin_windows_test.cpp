@@ -1,14 +1,7 @@
-#include "core/error_level.h"
-#include "core/keywords.h"
 #include "platform/registry/registry.h"
 #include "plugins/windows/plug_sel_form.h"
 #include "plugins/windows/plug_tst_form.h"
-#include "purge/purge_context.h"
-#include "purge/purge_report.h"
-#include "purge/run_state.h"
-#include "settings/folder_set.h"
-#include "settings/general_settings.h"
-#include "tests/support/recording_messages.h"
+#include "tests/support/purge_run.h"
 #include "tests/support/temp_machine.h"
 
 #include <QApplication>
@@ -24,20 +17,13 @@ using namespace kp;
 
 namespace {
 
-struct Windows {
+struct Windows : test::PurgeRun {
     test::TempMachine temp;
-    test::RecordingMessages messages;
-    ErrorState errors;
-    RunState run;
-    Keywords keywords;
-    FolderSet folders;
-    GeneralSettings general;
-    PurgeReport report{errors, messages};
-    PurgeContext context{report, run, errors, keywords, folders, general, messages, &temp.machine()};
     std::unique_ptr<TPlugSelForm> form;
 
     Windows()
     {
+        context.machine = &temp.machine();
         temp.writeFile("kp/plugins/A.STD", "Title A\r\nDELFILE=C:\\X.TMP\r\n");
         temp.writeFile("kp/plugins/b.cus", "Title B\r\n");
         temp.writeFile("kp/plugins/C.TXT", "not a plugin\r\n");

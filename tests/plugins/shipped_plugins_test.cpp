@@ -2,23 +2,16 @@
 // they remove: a preview lists exactly those traces, and a run removes them
 // and changes nothing else; Wine reads the registry after a run.
 
-#include "core/error_level.h"
-#include "core/keywords.h"
 #include "platform/machine.h"
 #include "platform/registry/registry.h"
 #include "platform/system/shell_folders.h"
 #include "plugins/plugin_run.h"
 #include "plugins/text_lines.h"
-#include "purge/purge_context.h"
-#include "purge/purge_report.h"
-#include "purge/run_state.h"
 #include "sample/builder/program_traces.h"
-#include "settings/folder_set.h"
-#include "settings/general_settings.h"
 #include "tests/support/built_machine.h"
 #include "tests/support/machine_snapshot.h"
+#include "tests/support/purge_run.h"
 #include "tests/support/real_wine_prefix.h"
-#include "tests/support/recording_messages.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wine_prefix.h"
 
@@ -47,20 +40,8 @@ Lines shippedPlugin(const std::string& name)
 
 // One plugin run on a machine, as the test window (a preview) or a purge run
 // with a detail report.
-struct PluginRunner {
-    test::RecordingMessages messages;
-    ErrorState errors;
-    RunState run;
-    Keywords keywords;
-    FolderSet folders;
-    GeneralSettings general;
-    PurgeReport report{errors, messages};
-    PurgeContext context;
-
-    explicit PluginRunner(win::Machine& machine)
-        : context{report, run, errors, keywords, folders, general, messages, &machine}
-    {
-    }
+struct PluginRunner : test::PurgeRun {
+    explicit PluginRunner(win::Machine& machine) : PurgeRun(&machine) {}
 
     Lines operator()(const Lines& lines, bool preview)
     {

@@ -4,21 +4,14 @@
 // companion service, with it stopped and working; the preview lines; the
 // Recycle Bin's folders and the trash items that came from the machine.
 
-#include "core/error_level.h"
-#include "core/keywords.h"
 #include "platform/files/file_system.h"
 #include "platform/registry/registry.h"
 #include "purge/folder_tree_purge.h"
-#include "purge/purge_context.h"
-#include "purge/purge_report.h"
-#include "purge/run_state.h"
 #include "purge/system_purges.h"
 #include "purge/typed_urls_purge.h"
 #include "service/service_link.h"
-#include "settings/folder_set.h"
-#include "settings/general_settings.h"
 #include "tests/support/built_machine.h"
-#include "tests/support/recording_messages.h"
+#include "tests/support/purge_run.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>
@@ -34,25 +27,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Purge {
-    explicit Purge(win::Machine& m) : machine(m) {}
-    win::Machine& machine;
-    test::RecordingMessages messages;
-    ErrorState errors;
-    PurgeReport report{errors, messages};
-    RunState run;
-    Keywords keywords;
-    FolderSet folders;
-    GeneralSettings general;
-    PurgeContext context{report, run, errors, keywords, folders, general, messages, &machine};
-
-    std::vector<std::string> lines() const
-    {
-        std::vector<std::string> out;
-        for (const QString& l : report.lines())
-            out.push_back(l.toStdString());
-        return out;
-    }
+struct Purge : test::PurgeRun {
+    explicit Purge(win::Machine& machine) : PurgeRun(&machine) {}
 };
 
 struct TempTree : ::testing::Test {

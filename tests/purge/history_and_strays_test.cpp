@@ -5,36 +5,19 @@
 // naming one file, a missing cache folder, folder links that are never
 // entered, and the state msiecfexport reads afterwards.
 
-#include "core/error_level.h"
-#include "core/keywords.h"
-#include "platform/files/dos_paths.h"
 #include "platform/files/file_system.h"
-#include "platform/system/wine_session.h"
-#include "platform/urlcache/url_cache.h"
 #include "purge/history_purge.h"
-#include "purge/purge_context.h"
-#include "purge/purge_report.h"
-#include "purge/run_state.h"
 #include "purge/stray_purge.h"
-#include "purge/url_cache_purge.h"
-#include "settings/folder_set.h"
-#include "settings/general_settings.h"
-#include "tests/support/built_machine.h"
-#include "tests/support/cache_entries.h"
-#include "tests/support/report_lines.h"
-#include "tests/support/listed_windows.h"
 #include "tests/support/msiecf_export.h"
-#include "tests/support/recording_messages.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/url_cache_machine.h"
 #include "tests/support/wine_prefix.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <algorithm>
 #include <filesystem>
 #include <set>
-#include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace kp;
@@ -42,13 +25,7 @@ using kp::test::BuiltMachine;
 
 namespace {
 
-std::string upper(std::string text)
-{
-    for (char& c : text)
-        c = char(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
+using kp::win::upperAscii;
 using Entry = kp::test::CacheEntry;
 using kp::test::listCacheEntries;
 
@@ -59,54 +36,16 @@ kp::sample::MachineSpec recipe(int historyDays)
     return recipe;
 }
 
-struct Fixture {
+struct Fixture : kp::test::UrlCacheMachine {
     explicit Fixture(std::vector<std::string> args = {}, int historyDays = 5)
-        : built(recipe(historyDays))
-        , keywords(std::move(args))
-        , cache(built.machine())
-        , services(built.machine(), windows, messages, errors, run, general)
+        : UrlCacheMachine(std::move(args), recipe(historyDays))
     {
-        folders.cacheFolder = upper(cache.containerFolder(""));
-        folders.cookiesFolder = upper(cache.folders().cookies);
-        folders.historyFolder = upper(cache.containerFolder("Visited:"));
-        folders.cacheFound = folders.cookiesFound = folders.historyFound = true;
         clearing.ClearHistoryStore = [this] { return ClearHistoryStore(services); };
         clearing.DriveInternetOptionsClearHistory = [] { return false; };
     }
 
-    PurgeContext context()
-    {
-        return PurgeContext{report, run, errors, keywords, folders, general, messages, &built.machine()};
-    }
-
-    void history()
-    {
-        PurgeContext c = context();
-        PurgeHistoryFolders(c, services, clearing);
-    }
-
-    void strays()
-    {
-        PurgeContext c = context();
-        PurgeStrays(c, services);
-    }
-
-    std::vector<std::string> lines() const { return kp::test::reportLines(report); }
-    bool hasLine(const std::string& text) const { return kp::test::reportHasLine(report, text); }
-
-    // The host path of a Windows path in any letter case.
-    std::string host(const std::string& winPath)
-    {
-        std::string out;
-        EXPECT_EQ(built.machine().paths().toHost(winPath, out), win::err::SUCCESS) << winPath;
-        return out;
-    }
-
-    bool exists(const std::string& winPath)
-    {
-        struct stat st {};
-        return ::lstat(host(winPath).c_str(), &st) == 0;
-    }
+    void history() { PurgeHistoryFolders(context, services, clearing); }
+    void strays() { PurgeStrays(context, services); }
 
     // The daily folders' names, upper-cased, in directory order.
     std::vector<std::string> days()
@@ -114,15 +53,7 @@ struct Fixture {
         std::vector<std::string> out;
         for (const auto& item : std::filesystem::directory_iterator(host(folders.historyFolder)))
             if (item.is_directory() && !item.is_symlink())
-                out.push_back(upper(item.path().filename().string()));
-        return out;
-    }
-
-    std::set<std::string> urls(const char* pattern = nullptr)
-    {
-        std::set<std::string> out;
-        for (const Entry& e : listCacheEntries(cache, pattern))
-            out.insert(e.url);
+                out.push_back(upperAscii(item.path().filename().string()));
         return out;
     }
 
@@ -135,42 +66,7 @@ struct Fixture {
         ASSERT_EQ(cache.commitUrlCacheEntry(entry), 0u) << url;
     }
 
-    BuiltMachine built;
-    test::RecordingMessages messages;
-    ErrorState errors;
-    RunState run;
-    Keywords keywords;
-    FolderSet folders;
-    GeneralSettings general;
-    PurgeReport report{errors, messages};
-    test::ListedWindows windows;
-    win::UrlCache cache;
-    UrlCacheServices services;
     HistoryClearing clearing;
-};
-
-// A wineserver of the prefix, ended when the object goes.
-class WineServer {
-public:
-    explicit WineServer(std::string prefix)
-        : prefix_(std::move(prefix))
-    {
-        kp::test::runWineServer(prefix_, "-p5");
-        for (int i = 0; i < 200 && !running(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    ~WineServer()
-    {
-        const std::string serverDir = win::detectWineSession(prefix_).serverDir;
-        kp::test::runWineServer(prefix_, "-k");
-        for (int i = 0; i < 200 && running(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        std::filesystem::remove_all(serverDir);
-    }
-    bool running() const { return win::detectWineSession(prefix_).running; }
-
-private:
-    std::string prefix_;
 };
 
 constexpr const char* kHeading = "History Folders:";
@@ -303,7 +199,7 @@ TEST(HistoryAndStrays, TheMachinesRunningWineSessionHoldsTheIndexes)
     const std::string dayIndex = f.host(f.folders.historyFolder + "\\" + day + "\\index.dat");
     const std::string before = kp::test::readFile(dayIndex);
     {
-        WineServer session(f.built.prefixDir());
+        kp::test::WineSessionOf session(f.built.prefixDir());
         ASSERT_TRUE(session.running());
         f.history();
         f.strays();
@@ -341,7 +237,7 @@ TEST(Strays, FilesNoEntryNamesAndEntriesWithoutFilesGo)
     f.strays();
     EXPECT_TRUE(f.days().empty());
 
-    const std::string orphanCookie = cookies + "\\" + upper(BuiltMachine::fixedSpec().userName) + "@ORPHAN.EXAMPLE[1].TXT";
+    const std::string orphanCookie = cookies + "\\" + upperAscii(BuiltMachine::fixedSpec().userName) + "@ORPHAN.EXAMPLE[1].TXT";
     EXPECT_TRUE(f.hasLine("       deleted - " + orphanCookie)) << orphanCookie;
     EXPECT_TRUE(f.hasLine("       deleted - " + goneCookie));
     EXPECT_TRUE(f.hasLine("       deleted - http://www.example.com/deleted-by-hand.htm"));
@@ -350,23 +246,9 @@ TEST(Strays, FilesNoEntryNamesAndEntriesWithoutFilesGo)
     EXPECT_EQ(f.errors.ErrorLevel, 0);
 
     // Every file left is named by an entry, every entry's file is there.
-    std::set<std::string> named;
-    for (const Entry& e : listCacheEntries(f.cache)) {
-        if (e.local.empty())
-            continue;
-        EXPECT_TRUE(f.exists(e.local)) << e.url;
-        named.insert(upper(e.local));
-    }
-    for (const std::string& folder : {f.folders.cacheFolder, cookies})
-        for (const auto& item : std::filesystem::recursive_directory_iterator(f.host(folder))) {
-            const std::string name = upper(item.path().filename().string());
-            if (item.is_regular_file() && name != "INDEX.DAT" && name != "DESKTOP.INI") {
-                const std::string rel = item.path().string().substr(f.host(folder).size());
-                std::string win = folder + upper(rel);
-                std::replace(win.begin(), win.end(), '/', '\\');
-                EXPECT_TRUE(named.count(win)) << win;
-            }
-        }
+    for (const Entry& e : listCacheEntries(f.cache))
+        EXPECT_TRUE(e.local.empty() || f.exists(e.local)) << e.url;
+    EXPECT_EQ(kp::test::filesNoEntryNames(f.built.prefixDir()), std::set<std::string>{});
     const auto withFiles = [&](const std::set<std::string>& urls) {
         return std::count_if(urls.begin(), urls.end(), [](const std::string& u) {
             return u.starts_with("Cookie:") || u.starts_with("http");
@@ -379,7 +261,7 @@ TEST(Strays, FilesNoEntryNamesAndEntriesWithoutFilesGo)
     if (!kp::test::msiecfExporterAvailable())
         return;
     for (const auto& item : std::filesystem::recursive_directory_iterator(f.host(f.folders.historyFolder))) {
-        if (upper(item.path().filename().string()) == "INDEX.DAT") {
+        if (upperAscii(item.path().filename().string()) == "INDEX.DAT") {
             EXPECT_EQ(item.path().parent_path().string(), f.host(f.folders.historyFolder));
         }
     }
@@ -458,13 +340,13 @@ TEST(Strays, AFolderLinkInTheCacheIsNeverEnteredAndItsEntriesStay)
     f.built.machine().paths().forget(f.host(f.folders.cacheFolder));
     std::size_t inLinked = 0;
     for (const Entry& e : listCacheEntries(f.cache))
-        inLinked += upper(e.local).find(upper(sub)) != std::string::npos;
+        inLinked += upperAscii(e.local).find(upperAscii(sub)) != std::string::npos;
     ASSERT_GT(inLinked, 0u);
 
     f.strays();
     EXPECT_TRUE(std::filesystem::exists(moved + "/orphan[1].htm"));
     std::size_t left = 0;
     for (const Entry& e : listCacheEntries(f.cache))
-        left += upper(e.local).find(upper(sub)) != std::string::npos;
+        left += upperAscii(e.local).find(upperAscii(sub)) != std::string::npos;
     EXPECT_EQ(left, inLinked);
 }

@@ -5,11 +5,11 @@
 
 #include "core/keywords.h"
 #include "platform/files/dos_paths.h"
-#include "platform/system/wine_session.h"
 #include "platform/urlcache/url_cache.h"
 #include "purge/browser_window.h"
 #include "purge/index_file_clear.h"
 #include "tests/support/built_machine.h"
+#include "tests/support/cache_entries.h"
 #include "tests/support/listed_windows.h"
 #include "tests/support/msiecf_export.h"
 #include "tests/support/temp_dir.h"
@@ -17,10 +17,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 
@@ -41,23 +39,7 @@ struct ClearFixture {
         return ClearIndexFile(built.machine(), browsers, Keywords(std::move(args)), path, 'V', status);
     }
 
-    int count(const char* pattern)
-    {
-        std::vector<std::uint64_t> buffer(8192);
-        win::DWORD size = win::DWORD(buffer.size() * 8);
-        auto* info = reinterpret_cast<win::INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
-        win::UrlCacheFindHandle handle = 0;
-        int n = 0;
-        for (win::DWORD e = cache.findFirstUrlCacheEntryEx(pattern, 0, 0xFFFFFFFF, 0, info, size, handle); e == 0;
-             e = cache.findNextUrlCacheEntryEx(handle, info, size)) {
-            ++n;
-            size = win::DWORD(buffer.size() * 8);
-        }
-        if (handle) {
-            EXPECT_EQ(cache.findCloseUrlCache(handle), win::err::SUCCESS);
-        }
-        return n;
-    }
+    int count(const char* pattern) { return int(kp::test::listCacheEntries(cache, pattern).size()); }
 
     BuiltMachine built;
     win::UrlCache cache;
@@ -189,30 +171,12 @@ TEST(ClearIndexFile, LeavesShortDamagedAndUnwritableFilesAsTheyWere)
 
 TEST(ClearIndexFile, TheMachinesRunningWineSessionRefusesIt)
 {
-    if (::access("/usr/lib/wine/wineserver64", X_OK) != 0)
+    if (!kp::test::wineAvailable())
         GTEST_SKIP() << "Wine is not installed";
     ClearFixture f;
     ASSERT_TRUE(f.built.ok());
-    const std::string prefix = f.built.prefixDir();
-    ASSERT_EQ(kp::test::runWineServer(prefix, "-p5"), 0);
-    struct Stop {
-        std::string prefix;
-        ~Stop()
-        {
-            const std::string serverDir = win::detectWineSession(prefix).serverDir;
-            kp::test::runWineServer(prefix, "-k");
-            for (int i = 0; i < 200 && win::detectWineSession(prefix).running; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            std::filesystem::remove_all(serverDir);
-        }
-    } stop {prefix};
-    bool running = false;
-    for (int i = 0; i < 200 && !running; ++i) {
-        running = win::detectWineSession(prefix).running;
-        if (!running)
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    ASSERT_TRUE(running);
+    kp::test::WineSessionOf session(f.built.prefixDir());
+    ASSERT_TRUE(session.running());
 
     const std::string original = kp::test::readFile(f.visitedHost);
     std::string status;

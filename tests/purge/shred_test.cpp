@@ -1,13 +1,6 @@
-#include "core/error_level.h"
-#include "core/keywords.h"
 #include "platform/files/file_system.h"
 #include "purge/file_delete.h"
-#include "purge/purge_context.h"
-#include "purge/purge_report.h"
-#include "purge/run_state.h"
-#include "settings/folder_set.h"
-#include "settings/general_settings.h"
-#include "tests/support/recording_messages.h"
+#include "tests/support/purge_run.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>
@@ -21,16 +14,9 @@ namespace {
 
 using Bytes = std::string;
 
-struct ShredFixture : ::testing::Test {
+struct ShredFixture : ::testing::Test, test::PurgeRun {
+    ShredFixture() { context.machine = &temp.machine(); }
     test::TempMachine temp;
-    test::RecordingMessages messages;
-    ErrorState errors;
-    PurgeReport report{errors, messages};
-    RunState run;
-    Keywords keywords;
-    FolderSet folders;
-    GeneralSettings general;
-    PurgeContext context{report, run, errors, keywords, folders, general, messages, &temp.machine()};
     std::vector<Bytes> passes; // the file's bytes after each pass
 
     void SetUp() override

@@ -6,30 +6,14 @@
 // msiecfexport, and what a purge leaves when it is killed, refused or kept
 // from removing a file.
 
-#include "core/error_level.h"
-#include "core/keywords.h"
-#include "platform/files/dos_paths.h"
 #include "platform/files/file_system.h"
 #include "platform/files/win_path.h"
-#include "platform/system/browser_windows.h"
-#include "platform/system/wine_session.h"
 #include "platform/urlcache/index_dat_file.h"
-#include "platform/urlcache/url_cache.h"
 #include "purge/cache_entry_delete.h"
-#include "purge/purge_context.h"
-#include "purge/purge_report.h"
 #include "purge/report_text.h"
-#include "purge/run_state.h"
-#include "purge/url_cache_purge.h"
-#include "settings/folder_set.h"
-#include "settings/general_settings.h"
-#include "tests/support/built_machine.h"
-#include "tests/support/cache_entries.h"
-#include "tests/support/report_lines.h"
-#include "tests/support/listed_windows.h"
 #include "tests/support/msiecf_export.h"
-#include "tests/support/recording_messages.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/url_cache_machine.h"
 #include "tests/support/wine_prefix.h"
 
 #include <gtest/gtest.h>
@@ -39,7 +23,6 @@
 #include <ctime>
 #include <filesystem>
 #include <grp.h>
-#include <map>
 #include <set>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -54,59 +37,13 @@ namespace {
 
 constexpr std::int64_t kDay = 86400;
 
-// The host path of a Windows path in any letter case.
-std::string hostOf(BuiltMachine& built, const std::string& winPath)
-{
-    std::string host;
-    EXPECT_EQ(built.machine().paths().toHost(winPath, host), 0u) << winPath;
-    return host;
-}
-
 using Entry = kp::test::CacheEntry;
 using kp::test::listCacheEntries;
 
-// The files of the cache subfolders and the cookies folder that no entry
-// names (host paths), read afresh from the machine's files.
-std::set<std::string> filesNoEntryNames(const std::string& prefixDir)
-{
-    std::unique_ptr<win::Machine> machine;
-    if (win::Machine::open(prefixDir, machine) != win::err::SUCCESS) {
-        ADD_FAILURE() << "cannot open " << prefixDir;
-        return {};
-    }
-    win::UrlCache cache(*machine);
-    std::set<std::pair<dev_t, ino_t>> named;
-    for (const Entry& e : listCacheEntries(cache)) {
-        std::string host;
-        struct stat st {};
-        if (!e.local.empty() && machine->paths().toHost(e.local, host) == 0 && ::lstat(host.c_str(), &st) == 0)
-            named.insert({st.st_dev, st.st_ino});
-    }
-    std::set<std::string> unnamed;
-    for (const std::string& folder : {cache.containerFolder(""), cache.folders().cookies}) {
-        std::string host;
-        EXPECT_EQ(machine->paths().toHost(folder, host), win::err::SUCCESS) << folder;
-        for (const auto& item : std::filesystem::recursive_directory_iterator(host)) {
-            const std::string name = win::upperAscii(item.path().filename().string());
-            struct stat st {};
-            if (item.is_regular_file() && name != "INDEX.DAT" && name != "DESKTOP.INI"
-                && ::lstat(item.path().c_str(), &st) == 0 && !named.count({st.st_dev, st.st_ino}))
-                unnamed.insert(item.path().string());
-        }
-    }
-    return unnamed;
-}
-
-struct PurgeFixture {
+struct PurgeFixture : kp::test::UrlCacheMachine {
     explicit PurgeFixture(std::vector<std::string> args = {})
-        : keywords(std::move(args))
-        , cache(built.machine())
-        , services(built.machine(), windows, messages, errors, run, general)
+        : UrlCacheMachine(std::move(args))
     {
-        folders.cacheFolder = win::upperAscii(cache.containerFolder(""));
-        folders.cookiesFolder = win::upperAscii(cache.folders().cookies);
-        folders.historyFolder = win::upperAscii(cache.containerFolder("Visited:"));
-        folders.cacheFound = folders.cookiesFound = folders.historyFound = true;
         folders.dataFolder = "C:\\KLENZOR";
         std::filesystem::create_directories(built.hostPath(folders.dataFolder));
         protect({});
@@ -118,16 +55,7 @@ struct PurgeFixture {
         run.options.NormalCache = run.options.SubscriptionCache = run.options.Cookies = run.options.Visited = true;
     }
 
-    PurgeContext context()
-    {
-        return PurgeContext{report, run, errors, keywords, folders, general, messages, &built.machine()};
-    }
-
-    void purge(char mode)
-    {
-        PurgeContext c = context();
-        PurgeUrlCache(c, services, mode);
-    }
+    void purge(char mode) { PurgeUrlCache(context, services, mode); }
 
     void protect(const std::vector<std::string>& lines)
     {
@@ -136,16 +64,6 @@ struct PurgeFixture {
             text += line + "\r\n";
         kp::test::writeFile(built.hostPath(folders.dataFolder + "\\KlenPro.Dat"), text);
         built.machine().paths().forget(built.hostPath(folders.dataFolder));
-    }
-
-    std::vector<Entry> entries(const char* pattern = nullptr) { return listCacheEntries(cache, pattern); }
-
-    std::set<std::string> urls(const char* pattern = nullptr)
-    {
-        std::set<std::string> out;
-        for (const Entry& e : entries(pattern))
-            out.insert(e.url);
-        return out;
     }
 
     // A content entry with a file, last used `age` seconds before the machine's now.
@@ -168,35 +86,15 @@ struct PurgeFixture {
         return win::fileTimeFromUnix(BuiltMachine::fixedSpec().now - age);
     }
 
-    bool exists(const std::string& winPath)
-    {
-        struct stat st {};
-        return ::lstat(built.hostPath(winPath).c_str(), &st) == 0;
-    }
-
-    std::vector<std::string> lines() const { return kp::test::reportLines(report); }
-    bool hasLine(const std::string& text) const { return kp::test::reportHasLine(report, text); }
-
-    BuiltMachine built;
-    test::RecordingMessages messages;
-    ErrorState errors;
-    RunState run;
-    Keywords keywords;
-    FolderSet folders;
-    GeneralSettings general;
-    PurgeReport report{errors, messages};
-    test::ListedWindows windows;
-    win::UrlCache cache;
-    UrlCacheServices services;
     int warnings = 0;
     NoProtectionAnswer answer;
 };
 
 // Makes the index lose track of `url`: its hash slot no longer matches it,
 // while the record stays where a walk finds it.
-void detachFromHash(kp::test::BuiltMachine& built, const std::string& indexWinPath, const std::string& url)
+void detachFromHash(PurgeFixture& f, const std::string& indexWinPath, const std::string& url)
 {
-    const std::string host = hostOf(built, indexWinPath);
+    const std::string host = f.host(indexWinPath);
     std::string text = kp::test::readFile(host);
     win::IndexFile index;
     ASSERT_EQ(win::IndexFile::parse(std::vector<std::uint8_t>(text.begin(), text.end()), index), 0u);
@@ -296,7 +194,7 @@ KilledPurge purgeKilledAfter(double delay)
     if (!f.built.ok())
         return out;
     f.protect({"nothing"});
-    const std::set<std::string> before = filesNoEntryNames(f.built.prefixDir());
+    const std::set<std::string> before = kp::test::filesNoEntryNames(f.built.prefixDir());
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -313,39 +211,12 @@ KilledPurge purgeKilledAfter(double delay)
     out.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     out.killed = WIFSIGNALED(status);
     EXPECT_TRUE(out.killed || (WIFEXITED(status) && WEXITSTATUS(status) == 0)) << status;
-    for (const std::string& path : filesNoEntryNames(f.built.prefixDir()))
+    for (const std::string& path : kp::test::filesNoEntryNames(f.built.prefixDir()))
         if (!before.count(path))
             out.unnamedFiles.insert(path);
     out.entriesLeft = f.entries().size();
     return out;
 }
-
-// Starts a Wine session of the prefix for as long as it lives.
-class WineSessionOf {
-public:
-    explicit WineSessionOf(std::string prefix)
-        : prefix_(std::move(prefix))
-    {
-        if (kp::test::runWineServer(prefix_, "-p") != 0)
-            return;
-        for (int i = 0; i < 200 && !running_; ++i) {
-            running_ = win::detectWineSession(prefix_).running;
-            if (!running_)
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-    }
-    ~WineSessionOf()
-    {
-        const std::string serverDir = win::detectWineSession(prefix_).serverDir;
-        kp::test::stopWineSession(prefix_);
-        std::filesystem::remove_all(serverDir);
-    }
-    bool running() const { return running_; }
-
-private:
-    std::string prefix_;
-    bool running_ = false;
-};
 
 } // namespace
 
@@ -576,7 +447,7 @@ TEST(PurgeCache, PreviewListsWhatWouldGoAndChangesNothing)
     ASSERT_TRUE(f.built.ok());
     f.run.PreviewFlag = true;
     const std::vector<Entry> before = f.entries();
-    const std::string visitedIndex = hostOf(f.built, f.folders.historyFolder + "\\Index.Dat");
+    const std::string visitedIndex = f.host(f.folders.historyFolder + "\\Index.Dat");
     const std::string visitedBytes = kp::test::readFile(visitedIndex);
 
     for (char mode : {'X', 'C', 'V'})
@@ -608,7 +479,7 @@ TEST(PurgeVisited, AnEntryTheIndexLostCountsAsDeletedAndTheIndexIsClearedAfterwa
         if (std::string(variant) == "IE4")
             f.services.ie5OrLater = [] { return false; };
         const std::string lost = *f.urls("Visited:").begin();
-        detachFromHash(f.built, f.folders.historyFolder + "\\index.dat", lost);
+        detachFromHash(f, f.folders.historyFolder + "\\index.dat", lost);
         f.run.detail = false;
 
         f.purge('V');
@@ -685,7 +556,7 @@ TEST(PurgeCache, LocalFilesOutsideTheBrowsersFoldersAreKeptWhileTheirEntriesGo)
     }
     EXPECT_EQ(f.errors.ErrorLevel, 0) << "the local file's outcome does not count";
 
-    PurgeContext c = f.context();
+    PurgeContext& c = f.context;
     kp::test::writeFile(elsewhere + "/victim.doc", "keep");
     EXPECT_FALSE(DeleteCacheLocalFile(c, "C:\\elsewhere\\victim.doc"));
     EXPECT_FALSE(DeleteCacheLocalFile(c, content + "\\" + subfolder + "\\victim.doc"));
@@ -719,7 +590,7 @@ TEST(PurgeCache, AWalkErrorStopsTheLaterUrlCacheFunctionsOfTheRun)
     PurgeFixture f;
     ASSERT_TRUE(f.built.ok());
     f.protect({"nothing"});
-    const std::string cookieIndex = hostOf(f.built, f.folders.cookiesFolder + "\\index.dat");
+    const std::string cookieIndex = f.host(f.folders.cookiesFolder + "\\index.dat");
     std::string bytes = kp::test::readFile(cookieIndex);
     bytes.replace(0x4000, 4, "XXXX");
     kp::test::writeFile(cookieIndex, bytes);
@@ -784,12 +655,12 @@ TEST(PurgeAll, LeavesExactlyTheProtectedAndTooRecentEntriesAsMsiecfexportSees)
         GTEST_SKIP() << "msiecfexport (libmsiecf-utils) is not installed";
     std::multiset<std::string> exported;
     std::vector<std::string> indexes = {f.folders.cacheFolder, f.folders.cookiesFolder, f.folders.historyFolder};
-    for (const win::DosPaths::Name& n : f.built.machine().paths().listing(hostOf(f.built, f.folders.historyFolder)))
+    for (const win::DosPaths::Name& n : f.built.machine().paths().listing(f.host(f.folders.historyFolder)))
         if (win::upperAscii(n.longName).starts_with("MSHIST01"))
             indexes.push_back(f.folders.historyFolder + "\\" + n.longName);
     for (const std::string& folder : indexes) {
         std::string text;
-        EXPECT_TRUE(kp::test::exportLocations(hostOf(f.built, folder + "\\index.dat"), exported, text)) << folder;
+        EXPECT_TRUE(kp::test::exportLocations(f.host(folder + "\\index.dat"), exported, text)) << folder;
     }
     EXPECT_EQ(std::set<std::string>(exported.begin(), exported.end()), expected);
     EXPECT_EQ(exported.size(), expected.size()) << "no deleted record is recoverable";
@@ -852,7 +723,7 @@ TEST(PurgeAll, TheMachinesRunningWineSessionIsRefusedBeforeAnyChange)
     for (const Entry& e : before)
         if (!e.local.empty() && f.exists(e.local))
             files.insert(e.local);
-    WineSessionOf session(f.built.prefixDir());
+    kp::test::WineSessionOf session(f.built.prefixDir());
     ASSERT_TRUE(session.running());
 
     for (char mode : {'X', 'C', 'V'})
@@ -882,7 +753,7 @@ TEST(PurgeCookies, AnIndexThatCannotBeWrittenKeepsEveryFileAndIsAnError)
         f.protect({"nothing"});
         const std::vector<Entry> cookies = f.entries("Cookie:");
         const std::string index = f.cache.folders().cookies + "\\index.dat";
-        const std::string indexHost = hostOf(f.built, index);
+        const std::string indexHost = f.host(index);
         ChildPurge result;
         if (anotherUsers) {
             result = purgeAsAnotherUser(f, "C", {indexHost});
@@ -929,12 +800,12 @@ TEST(PurgeCache, AFileThatCannotBeRemovedKeepsItsEntryAndIsReportedLocked)
                 held.push_back(e);
         }
         ASSERT_FALSE(held.empty());
-        const std::set<std::string> unnamed = filesNoEntryNames(f.built.prefixDir());
+        const std::set<std::string> unnamed = kp::test::filesNoEntryNames(f.built.prefixDir());
         win::FileSystem files(f.built.machine());
         win::File handle;
         ChildPurge result;
         if (hold == Hold::OtherUsersFolder) {
-            result = purgeAsAnotherUser(f, "X", {hostOf(f.built, folder)});
+            result = purgeAsAnotherUser(f, "X", {f.host(folder)});
         } else {
             if (hold == Hold::ReadOnly)
                 ASSERT_EQ(files.setAttributes(held[0].local, win::attr::READONLY), 0u);
@@ -956,7 +827,7 @@ TEST(PurgeCache, AFileThatCannotBeRemovedKeepsItsEntryAndIsReportedLocked)
         }
         EXPECT_EQ(result.errorLevel, 1);
         EXPECT_TRUE(result.lines.back().ends_with(" Entries Processed."));
-        EXPECT_EQ(filesNoEntryNames(f.built.prefixDir()), unnamed);
+        EXPECT_EQ(kp::test::filesNoEntryNames(f.built.prefixDir()), unnamed);
     }
 }
 
@@ -990,13 +861,13 @@ TEST(PurgeAll, AFileThatAnEntryWhichStaysNamesIsKept)
         intruder.entryType = mode == 'C' ? win::COOKIE_CACHE_ENTRY : win::NORMAL_CACHE_ENTRY;
         intruder.lastAccess = PurgeFixture::lastUsed(3 * kDay);
         ASSERT_EQ(f.cache.commitUrlCacheEntry(intruder), 0u);
-        const std::set<std::string> unnamed = filesNoEntryNames(f.built.prefixDir());
+        const std::set<std::string> unnamed = kp::test::filesNoEntryNames(f.built.prefixDir());
 
         f.purge(mode);
         const std::set<std::string> left = f.urls();
         EXPECT_FALSE(left.count(intruder.url));
         EXPECT_EQ(left.count(keeper.url), stays == Stays::None ? 0u : 1u);
         EXPECT_EQ(f.exists(keeper.localFileName), stays != Stays::None) << keeper.localFileName;
-        EXPECT_EQ(filesNoEntryNames(f.built.prefixDir()), unnamed);
+        EXPECT_EQ(kp::test::filesNoEntryNames(f.built.prefixDir()), unnamed);
     }
 }

@@ -1,20 +1,13 @@
 // After our purges of a prefix made by real Wine, Wine's own wininet lists
 // exactly the protected entries that were left, and still adds to the cache.
 
-#include "core/error_level.h"
-#include "core/keywords.h"
 #include "platform/files/dos_paths.h"
 #include "platform/files/win_path.h"
 #include "platform/machine.h"
 #include "platform/urlcache/url_cache.h"
-#include "purge/purge_context.h"
-#include "purge/purge_report.h"
-#include "purge/run_state.h"
 #include "purge/url_cache_purge.h"
-#include "settings/folder_set.h"
-#include "settings/general_settings.h"
 #include "tests/support/listed_windows.h"
-#include "tests/support/recording_messages.h"
+#include "tests/support/purge_run.h"
 #include "tests/support/real_wine_prefix.h"
 #include "tests/support/temp_dir.h"
 
@@ -52,15 +45,10 @@ TEST_F(UrlCachePurgeWine, WineListsExactlyTheProtectedEntriesLeftAndGoesOnWorkin
     std::unique_ptr<win::Machine> machine;
     ASSERT_EQ(win::Machine::open(prefix, machine), win::err::SUCCESS);
     {
-        test::RecordingMessages messages;
-        ErrorState errors;
-        RunState run;
-        Keywords keywords;
-        GeneralSettings general;
-        FolderSet folders;
-        PurgeReport report(errors, messages);
+        test::PurgeRun p(machine.get());
+        FolderSet& folders = p.folders;
         test::ListedWindows windows;
-        UrlCacheServices services(*machine, windows, messages, errors, run, general);
+        UrlCacheServices services(*machine, windows, p.messages, p.errors, p.run, p.general);
         ASSERT_EQ(win::upperAscii(services.cache.folders().cache), win::upperAscii(shellFolders.cache));
         folders.cacheFolder = win::upperAscii(services.cache.containerFolder(""));
         folders.cookiesFolder = win::upperAscii(shellFolders.cookies);
@@ -74,11 +62,10 @@ TEST_F(UrlCachePurgeWine, WineListsExactlyTheProtectedEntriesLeftAndGoesOnWorkin
         for (const std::string& url : keep)
             text += url + "\r\n";
         kp::test::writeFile(data + "/KLENZOR/KlenPro.Dat", text);
-        run.options.NormalCache = run.options.SubscriptionCache = run.options.Cookies = run.options.Visited = true;
-        PurgeContext context {report, run, errors, keywords, folders, general, messages, machine.get()};
+        p.run.options.NormalCache = p.run.options.SubscriptionCache = p.run.options.Cookies = p.run.options.Visited = true;
         for (char mode : {'X', 'C', 'V'})
-            PurgeUrlCache(context, services, mode);
-        EXPECT_EQ(errors.ErrorLevel, 0);
+            PurgeUrlCache(p.context, services, mode);
+        EXPECT_EQ(p.errors.ErrorLevel, 0);
     }
     EXPECT_EQ(wineUrls(), keep);
     for (const auto& f : probe({"add", "http://after.example/a.html"})) {

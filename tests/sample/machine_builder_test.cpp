@@ -2,13 +2,13 @@
 
 #include "platform/machine.h"
 #include "platform/registry/registry.h"
+#include "tests/support/child_process.h"
 #include "tests/support/machine_tests.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -89,19 +89,6 @@ std::string text(Machine& m, RegRoot root, const std::string& key, const std::st
     if (m.registry().openKey(root, key, false, k) || m.registry().queryString(k, name, out))
         return "<missing>";
     return out;
-}
-
-int runCapture(const std::string& command, std::string& output)
-{
-    output.clear();
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return -1;
-    char buffer[4096];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-        output.append(buffer, n);
-    const int status = ::pclose(pipe);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 using SampleMachine = kp::test::OnSampleMachine;
@@ -205,8 +192,8 @@ TEST_F(SampleMachine, RecentLinksAreReadByLnkinfo)
         if (!name.ends_with(".lnk"))
             continue;
         ++links;
-        std::string output;
-        ASSERT_EQ(runCapture("/usr/bin/lnkinfo '" + recent + "/" + name + "' 2>&1", output), 0) << output;
+        std::string output, errors;
+        ASSERT_EQ(kp::test::runProgram({"/usr/bin/lnkinfo", recent + "/" + name}, {}, &output, &errors), 0) << errors;
         const std::string target = kProfile + "\\" + (name == "My Documents.lnk" ? "My Documents" : "");
         EXPECT_NE(output.find("Local path"), std::string::npos) << output;
         EXPECT_NE(output.find(target), std::string::npos) << output;

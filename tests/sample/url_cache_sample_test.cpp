@@ -8,6 +8,7 @@
 #include "platform/urlcache/cookie_file.h"
 #include "platform/urlcache/index_dat_file.h"
 #include "platform/urlcache/url_cache.h"
+#include "tests/support/cache_entries.h"
 #include "tests/support/machine_tests.h"
 #include "tests/support/msiecf_export.h"
 #include "tests/support/temp_dir.h"
@@ -24,43 +25,16 @@ using kp::test::BuiltMachine;
 
 namespace {
 
-struct Listed {
-    std::string url;
-    std::string local;
-    DWORD type = 0;
-    DWORD size = 0;
-};
+using Listed = kp::test::CacheEntry;
 
 // Every entry, through a 4096-byte buffer grown as the walk asks;
 // `largest` is the largest size it asked for.
 std::vector<Listed> walk(UrlCache& cache, DWORD& largest)
 {
-    std::vector<Listed> out;
-    std::vector<std::uint64_t> buffer(4096 / 8);
-    auto info = [&] { return reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data()); };
-    DWORD size = 4096;
-    largest = 0;
-    UrlCacheFindHandle handle = 0;
-    DWORD e = cache.findFirstUrlCacheEntryEx(nullptr, 0, 0xFFFFFFFF, 0, info(), size, handle);
-    for (;;) {
-        if (e == err::INSUFFICIENT_BUFFER) {
-            largest = std::max(largest, size);
-            buffer.resize(size / 8 + 1);
-            e = handle ? cache.findNextUrlCacheEntryEx(handle, info(), size)
-                       : cache.findFirstUrlCacheEntryEx(nullptr, 0, 0xFFFFFFFF, 0, info(), size, handle);
-        }
-        if (e)
-            break;
-        out.push_back({info()->lpszSourceUrlName, info()->lpszLocalFileName ? info()->lpszLocalFileName : "",
-            info()->CacheEntryType, info()->dwSizeLow});
-        size = DWORD(buffer.size() * 8);
-        e = cache.findNextUrlCacheEntryEx(handle, info(), size);
-    }
-    EXPECT_EQ(e, err::NO_MORE_ITEMS);
-    if (handle) {
-        EXPECT_EQ(cache.findCloseUrlCache(handle), err::SUCCESS);
-    }
-    return out;
+    const kp::test::CacheWalk w = kp::test::walkCache(cache);
+    EXPECT_EQ(w.end, err::NO_MORE_ITEMS);
+    largest = w.largest;
+    return w.entries;
 }
 
 // The host path of an existing file, or "".

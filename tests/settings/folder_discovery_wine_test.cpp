@@ -16,8 +16,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-#include <sstream>
 
 using namespace kp;
 
@@ -25,21 +23,9 @@ using FolderDiscoveryWine = test::UrlCacheProbeTest;
 
 TEST_F(FolderDiscoveryWine, FindsWinesFoldersAndSettingsFolder)
 {
-    std::string output;
-    ASSERT_EQ(test::runWine(prefix, {probePath(), "fill", "2"}, output), 0) << output;
-    ASSERT_EQ(test::runWine(prefix, {probePath(), "folders"}, output), 0) << output;
-    test::stopWineSession(prefix);
-    std::map<int, std::string> shell;
-    std::istringstream in(output);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.rfind("folder\t", 0) == 0) {
-            const std::size_t tab = line.find('\t', 7);
-            shell[std::stoi(line.substr(7, tab - 7))] = win::upperAscii(line.substr(tab + 1));
-        }
-    }
-    ASSERT_EQ(shell.size(), 3u) << output;
+    probe({"fill", "2"});
+    const win::UrlCacheFolders shell = shellFolders();
+    ASSERT_FALSE(shell.cache.empty() || shell.cookies.empty() || shell.history.empty());
 
     std::unique_ptr<win::Machine> machine;
     ASSERT_EQ(win::Machine::open(prefix, machine), win::err::SUCCESS);
@@ -55,9 +41,9 @@ TEST_F(FolderDiscoveryWine, FindsWinesFoldersAndSettingsFolder)
 
     GeneralSettings general;
     EXPECT_TRUE(FindFolders(*machine, Keywords(), {ie.ie5, ie.ie6}, general, folders));
-    EXPECT_EQ(folders.cacheFolder, shell[32] + "\\CONTENT.IE5");
-    EXPECT_EQ(folders.cookiesFolder, shell[33]);
-    EXPECT_EQ(folders.historyFolder, shell[34] + "\\HISTORY.IE5");
+    EXPECT_EQ(folders.cacheFolder, win::upperAscii(shell.cache) + "\\CONTENT.IE5");
+    EXPECT_EQ(folders.cookiesFolder, win::upperAscii(shell.cookies));
+    EXPECT_EQ(folders.historyFolder, win::upperAscii(shell.history) + "\\HISTORY.IE5");
     EXPECT_NE(folders.recentFolder.find("\\APPDATA\\ROAMING\\MICROSOFT\\WINDOWS\\RECENT"), std::string::npos)
         << folders.recentFolder;
     EXPECT_EQ(folders.temp[FolderSet::WindowsTemp].path, "C:\\WINDOWS\\TEMP");

@@ -7,15 +7,15 @@
 #include "settings/option_set_store.h"
 #include "settings/window_settings.h"
 #include "tests/settings/settings_support.h"
+#include "tests/support/child_process.h"
 #include "tests/support/real_wine_prefix.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wine_prefix.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <map>
-#include <sstream>
+#include <unistd.h>
 
 using namespace kp;
 
@@ -61,32 +61,10 @@ Values ourValues(win::Machine& machine, const FolderSet& folders)
     return values;
 }
 
-std::string run(const std::string& command)
-{
-    std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return out;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        out.append(buffer, n);
-    ::pclose(pipe);
-    return out;
-}
-
 Values tabbedValues(const std::string& text, const char* tag, const std::string& section)
 {
     Values values;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        std::vector<std::string> f;
-        std::size_t start = 0;
-        for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
-            f.push_back(line.substr(start, tab - start));
-        f.push_back(line.substr(start));
+    for (const std::vector<std::string>& f : kp::test::tabbedRows(text)) {
         if (f.size() == 4 && f[0] == tag)
             values[{f[1], f[2]}] = f[3];
         else if (f.size() == 3 && f[0] == tag)
@@ -99,7 +77,7 @@ Values tabbedValues(const std::string& text, const char* tag, const std::string&
 
 TEST(SettingsInterop, PythonConfigparserReadsTheSameValues)
 {
-    if (run("command -v python3").empty())
+    if (::access("/usr/bin/python3", X_OK) != 0)
         GTEST_SKIP() << "python3 is not installed";
     kp::test::SettingsMachine m;
     writeTypicalSettings(m.machine(), m.folders);
@@ -118,7 +96,9 @@ TEST(SettingsInterop, PythonConfigparserReadsTheSameValues)
                                 "for s in p.sections():\n"
                                 "    for k, v in p.items(s):\n"
                                 "        print('value\\t%s\\t%s\\t%s' % (s, k, v))\n");
-    const std::string output = run("python3 '" + script + "' '" + m.settingsHostPath() + "' 2>&1");
+    std::string output, errors;
+    EXPECT_EQ(kp::test::runProgram({"/usr/bin/python3", script, m.settingsHostPath()}, {}, &output, &errors), 0)
+        << errors;
     EXPECT_EQ(tabbedValues(output, "value", ""), ours) << output;
 }
 

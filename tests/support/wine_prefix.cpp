@@ -1,11 +1,14 @@
 #include "tests/support/wine_prefix.h"
 
+#include "platform/system/wine_session.h"
 #include "tests/support/child_process.h"
 
+#include <chrono>
 #include <fcntl.h>
 #include <filesystem>
 #include <sstream>
 #include <sys/file.h>
+#include <thread>
 #include <unistd.h>
 
 namespace kp::test {
@@ -120,6 +123,26 @@ std::string runWineProgram(const std::string& prefix, const std::string& program
     runWine(prefix, args, out);
     stopWineSession(prefix);
     return out;
+}
+
+WineSessionOf::WineSessionOf(std::string prefix)
+    : prefix_(std::move(prefix))
+{
+    if (runWineServer(prefix_, "-p") != 0)
+        return;
+    for (int i = 0; i < 200 && !running_; ++i) {
+        running_ = kp::win::detectWineSession(prefix_).running;
+        if (!running_)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+WineSessionOf::~WineSessionOf()
+{
+    const std::string serverDir = kp::win::detectWineSession(prefix_).serverDir;
+    stopWineSession(prefix_);
+    std::error_code ec;
+    std::filesystem::remove_all(serverDir, ec);
 }
 
 std::vector<std::vector<std::string>> tabbedRows(const std::string& text)

@@ -35,6 +35,22 @@ int runWine(const std::string& prefix, const std::vector<std::string>& args, std
 // session, so that its files can be read; returns the standard output.
 std::string runWineProgram(const std::string& prefix, const std::string& program, std::vector<std::string> args);
 
+// A running Wine session of `prefix` (a wineserver that waits for clients)
+// for as long as the object lives; ended and its server folder removed after.
+class WineSessionOf {
+public:
+    explicit WineSessionOf(std::string prefix);
+    ~WineSessionOf();
+    WineSessionOf(const WineSessionOf&) = delete;
+    WineSessionOf& operator=(const WineSessionOf&) = delete;
+    // True once the session was seen running.
+    bool running() const { return running_; }
+
+private:
+    std::string prefix_;
+    bool running_ = false;
+};
+
 // The lines of a program's output (CR LF or LF), each split at tabs.
 std::vector<std::vector<std::string>> tabbedRows(const std::string& text);
 

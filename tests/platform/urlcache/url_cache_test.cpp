@@ -3,6 +3,8 @@
 #include "platform/files/dos_paths.h"
 #include "platform/files/win_path.h"
 #include "platform/urlcache/index_dat_file.h"
+#include "tests/support/cache_entries.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/temp_machine.h"
 
 #include <gtest/gtest.h>
@@ -29,52 +31,17 @@ const UrlCacheFolders kXpFolders {
 };
 const std::string kContentDir = "Documents and Settings/user/Local Settings/Temporary Internet Files/Content.IE5";
 
-struct Listed {
-    std::string url;
-    std::string local;
-    DWORD type;
-    DWORD size;
-    QWORD lastAccess;
-};
+using Listed = kp::test::CacheEntry;
 
-// Walks as the system does: a 4096-byte buffer that grows once on 122.
+// Walks as the system does, appending to `out`; `grownTo` is the largest
+// buffer the walk asked for.
 DWORD walk(UrlCache& cache, std::vector<Listed>& out, DWORD* grownTo = nullptr)
 {
-    std::vector<std::uint64_t> buffer(4096 / 8);
-    DWORD size = 4096;
-    UrlCacheFindHandle handle = 0;
-    auto info = [&] { return reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data()); };
-    auto take = [&] {
-        out.push_back({info()->lpszSourceUrlName, info()->lpszLocalFileName ? info()->lpszLocalFileName : "",
-                       info()->CacheEntryType, info()->dwSizeLow, info()->LastAccessTime.value()});
-    };
-    DWORD e = cache.findFirstUrlCacheEntryEx(nullptr, 0, 0xFFFFFFFF, 0, info(), size, handle);
-    if (e == err::INSUFFICIENT_BUFFER) {
-        buffer.resize(size / 8 + 1);
-        if (grownTo)
-            *grownTo = size;
-        e = cache.findFirstUrlCacheEntryEx(nullptr, 0, 0xFFFFFFFF, 0, info(), size, handle);
-    }
-    if (e)
-        return e;
-    take();
-    for (;;) {
-        size = DWORD(buffer.size() * 8);
-        e = cache.findNextUrlCacheEntryEx(handle, info(), size);
-        if (e == err::INSUFFICIENT_BUFFER) {
-            buffer.resize(size / 8 + 1);
-            if (grownTo)
-                *grownTo = size;
-            e = cache.findNextUrlCacheEntryEx(handle, info(), size);
-        }
-        if (e)
-            break;
-        take();
-    }
-    if (handle) {
-        EXPECT_EQ(cache.findCloseUrlCache(handle), err::SUCCESS);
-    }
-    return e;
+    const kp::test::CacheWalk w = kp::test::walkCache(cache);
+    out.insert(out.end(), w.entries.begin(), w.entries.end());
+    if (grownTo)
+        *grownTo = w.largest;
+    return w.end;
 }
 
 std::set<std::string> urlsOf(const std::vector<Listed>& listed)
@@ -157,10 +124,9 @@ TEST_F(UrlCacheTest, WalkListsEveryContainerWithLocalFilesTypesAndSizes)
               (std::set<std::string> {"http://example.com/index.html", "http://example.com/news.cdf"}));
 
     EXPECT_EQ(listed[0].type, COOKIE_CACHE_ENTRY);
-    EXPECT_EQ(listed[0].lastAccess, fileTimeFromUnix(1700000100).value());
+    EXPECT_EQ(listed[0].lastAccess.value(), fileTimeFromUnix(1700000100).value());
     std::vector<CookieRecord> cookies;
-    std::ifstream in(hostOf(listed[0].local), std::ios::binary);
-    std::string text((std::istreambuf_iterator<char>(in)), {});
+    const std::string text = kp::test::readFile(hostOf(listed[0].local));
     ASSERT_EQ(parseCookieFile(text, cookies), err::SUCCESS);
     EXPECT_EQ(cookies.at(0).value, "42");
     EXPECT_EQ(listed[0].size, text.size());
@@ -173,7 +139,7 @@ TEST_F(UrlCacheTest, WalkListsEveryContainerWithLocalFilesTypesAndSizes)
             EXPECT_EQ(l.local, page);
             EXPECT_EQ(l.size, 18u);
             EXPECT_EQ(l.type, NORMAL_CACHE_ENTRY);
-            EXPECT_EQ(l.lastAccess, fileTimeFromUnix(1700000000).value());
+            EXPECT_EQ(l.lastAccess.value(), fileTimeFromUnix(1700000000).value());
         }
         if (l.url == "http://example.com/news.cdf") {
             EXPECT_EQ(l.type, STICKY_CACHE_ENTRY | NORMAL_CACHE_ENTRY);
@@ -246,12 +212,10 @@ TEST_F(UrlCacheTest, AReadOnlyIndexRefusesEditsAndSaysSoBeforehand)
     EXPECT_EQ(cache.checkIndexWritable("Cookie:user@example.com/", path), err::FILE_NOT_FOUND);
 
     ASSERT_EQ(::chmod(hostOf(index).c_str(), 0444), 0);
-    std::ifstream in(hostOf(index), std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string bytes = kp::test::readFile(hostOf(index));
     EXPECT_EQ(cache.checkIndexWritable(url, path), err::ACCESS_DENIED);
     EXPECT_EQ(cache.deleteUrlCacheEntry(url), err::ACCESS_DENIED);
-    std::ifstream after(hostOf(index), std::ios::binary);
-    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after)), std::istreambuf_iterator<char>()), bytes);
+    EXPECT_EQ(kp::test::readFile(hostOf(index)), bytes);
 
     ASSERT_EQ(::chmod(hostOf(index).c_str(), 0644), 0);
     EXPECT_EQ(cache.checkIndexWritable(url, path), err::SUCCESS);

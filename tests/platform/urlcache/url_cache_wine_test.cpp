@@ -3,6 +3,7 @@
 
 #include "platform/machine.h"
 #include "platform/urlcache/url_cache.h"
+#include "tests/support/cache_entries.h"
 #include "tests/support/real_wine_prefix.h"
 #include "tests/support/wine_prefix.h"
 
@@ -22,23 +23,13 @@ using Entry = std::string;
 
 std::set<Entry> ourList(UrlCache& cache)
 {
+    const kp::test::CacheWalk walk = kp::test::walkCache(cache);
+    EXPECT_EQ(walk.end, err::NO_MORE_ITEMS);
     std::set<Entry> entries;
-    std::vector<std::uint64_t> buffer(512);
-    auto* info = reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data());
-    DWORD size = 4096;
-    UrlCacheFindHandle handle = 0;
-    DWORD e = cache.findFirstUrlCacheEntryEx(nullptr, 0, 0xFFFFFFFF, 0, info, size, handle);
-    while (e == err::SUCCESS) {
+    for (const kp::test::CacheEntry& e : walk.entries) {
         char type[16];
-        std::snprintf(type, sizeof type, "%08x", info->CacheEntryType);
-        entries.insert(std::string(type) + " " + std::to_string(info->dwSizeLow) + " " + info->lpszSourceUrlName + " "
-                       + (info->lpszLocalFileName ? info->lpszLocalFileName : ""));
-        size = 4096;
-        e = cache.findNextUrlCacheEntryEx(handle, info, size);
-    }
-    EXPECT_EQ(e, err::NO_MORE_ITEMS);
-    if (handle) {
-        EXPECT_EQ(cache.findCloseUrlCache(handle), err::SUCCESS);
+        std::snprintf(type, sizeof type, "%08x", e.type);
+        entries.insert(std::string(type) + " " + std::to_string(e.size) + " " + e.url + " " + e.local);
     }
     return entries;
 }
