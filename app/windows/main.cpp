@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
+#include <QIcon>
 #include <QtGlobal>
 
 #include <cstdio>
@@ -55,5 +56,8 @@ int main(int argc, char** argv)
     }
 
     kp::GuardedApplication app(argc, argv);
+    // Ties the windows to the installed desktop entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("klenpro"));
+    QGuiApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("klenpro")));
     return kp::RunEntrySequence(kp::Keywords::fromMain(argc, argv));
 }
