@@ -2,6 +2,7 @@
 // The program-wide state, made once by the entry sequence (tests make their
 // own) and passed to the windows and functions that need it.
 
+#include "config/theme_state.h"
 #include "core/error_level.h"
 #include "core/ie_version.h"
 #include "core/keywords.h"
@@ -40,7 +41,7 @@ struct AppState {
     win::WindowList* windows = nullptr; // the machine's top-level windows; null: none looked for
     // The visual-styles manifest beside the executable, noted at the start:
     // 2 active (".ManifesT"), 1 switched off (".ManifesX"), 0 none or not NT.
-    int ThemeState = 0;
+    ThemeStates theme;
 };
 
 } // namespace kp

@@ -90,16 +90,6 @@ DriverInput StartingControls(AppState& state, const StepTable& steps)
     return in;
 }
 
-int ManifestThemeState(win::Machine& machine, const std::string& executable)
-{
-    if (win::platformId(machine) < win::platform_id::WIN32_NT)
-        return 0;
-    win::FileSystem files(machine);
-    if (files.exists(executable + ".ManifesT"))
-        return 2;
-    return files.exists(executable + ".ManifesX") ? 1 : 0;
-}
-
 void FinishMainWindowStart(AppState& state, PurgeReport& report)
 {
     if (!state.machine)
@@ -107,7 +97,7 @@ void FinishMainWindowStart(AppState& state, PurgeReport& report)
     FindFolders(*state.machine, state.keywords, {state.ie.ie5, state.ie.ie6}, state.general, state.folders);
     std::string executable;
     if (win::executablePath(*state.machine, executable) == win::err::SUCCESS)
-        state.ThemeState = ManifestThemeState(*state.machine, executable);
+        state.theme = ReadThemeState(*state.machine, executable);
     if (state.general.NewVersionFlag || state.keywords.IsKeywordPresent("NEWVER")) {
         std::string folder = state.machine->currentDirectory();
         if (!folder.empty() && folder.back() != '\\')

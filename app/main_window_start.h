@@ -43,10 +43,6 @@ bool OptionAvailable(const PurgeOptionField& field, const StepTable& steps, cons
 // option off, and which Internet Explorer 5 boxes are enabled.
 DriverInput StartingControls(AppState& state, const StepTable& steps);
 
-// The visual-styles manifest of `executable` on an NT-family machine: 2 when
-// ".ManifesT" is there, else 1 for ".ManifesX", else 0; 0 on the 9x family.
-int ManifestThemeState(win::Machine& machine, const std::string& executable);
-
 // The last part of the start: the purge folders, the manifest note and, for
 // a new version, its messages file in the report.
 void FinishMainWindowStart(AppState& state, PurgeReport& report);

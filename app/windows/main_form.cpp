@@ -338,7 +338,7 @@ void TMainForm::ConfigSBtnClick()
             ConfigFormSetup{*state_.machine, state_.messages, state_.keywords, state_.folders, state_.general, state_.ie,
                             PurgeContext{*report_, state_.run, state_.errors, state_.keywords, state_.folders,
                                          state_.general, state_.messages, state_.machine},
-                            executable, [this] { applyHints(); }},
+                            executable, [this] { applyHints(); }, state_.theme},
             this);
     }
     configForm_->exec();

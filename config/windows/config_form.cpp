@@ -115,7 +115,7 @@ void TConfigForm::FormCreate()
     QLabel* images[] = {ui_->Image1, ui_->Image2, ui_->Image3};
     for (int i = 0; i < 3; ++i)
         images[i]->setPixmap(style()->standardIcon(pictures[i]).pixmap(24, 24));
-    theme_ = ReadThemeState(setup_.machine, setup_.executable);
+    theme_ = setup_.theme;
 
     // The designed height is what the tallest panel asks for; the layout
     // keeps the window at least as large as its controls need.

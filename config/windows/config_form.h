@@ -42,6 +42,8 @@ struct ConfigFormSetup {
     std::string executable;
     // Shows or hides hints application-wide after HintsOption changed.
     std::function<void()> applyHints;
+    // The manifests beside the program as the start found them.
+    ThemeStates theme;
 };
 
 class TConfigForm : public QDialog {

@@ -1,5 +1,6 @@
 #include "app/installer_tasks.h"
 #include "app/main_window_start.h"
+#include "config/theme_state.h"
 #include "platform/files/file_system.h"
 #include "platform/registry/registry.h"
 #include "tests/support/built_machine.h"
@@ -168,16 +169,16 @@ TEST(InstallerTasks, TheFreshManifestReplacesTheSwitchedOffOneElseTheActiveOne)
     EXPECT_EQ(*failure, "Cannot create file klenpro.exe.ManifesX");
 }
 
-TEST(InstallerTasks, TheStartNotesWhetherTheManifestIsActiveOrSwitchedOff)
+TEST(InstallerTasks, TheManifestIsActiveOrSwitchedOffButTheInstallersCopyIsNoManifestInUse)
 {
     test::TempMachine temp;
     Files files(temp.machine());
     const std::string exe = "C:\\klenpro.exe";
-    EXPECT_EQ(ManifestThemeState(temp.machine(), exe), 0);
+    EXPECT_EQ(ReadThemeState(temp.machine(), exe).ThemeState, 0);
     files.write(exe + ".ManifesI", "fresh");
-    EXPECT_EQ(ManifestThemeState(temp.machine(), exe), 0) << "the installer's copy is no manifest in use";
+    EXPECT_EQ(ReadThemeState(temp.machine(), exe).ThemeState, 0) << "the installer's copy is no manifest in use";
     files.write(exe + ".ManifesX", "off");
-    EXPECT_EQ(ManifestThemeState(temp.machine(), exe), 1);
+    EXPECT_EQ(ReadThemeState(temp.machine(), exe).ThemeState, 1);
     files.write(exe + ".ManifesT", "active");
-    EXPECT_EQ(ManifestThemeState(temp.machine(), exe), 2);
+    EXPECT_EQ(ReadThemeState(temp.machine(), exe).ThemeState, 2);
 }

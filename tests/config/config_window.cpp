@@ -36,7 +36,7 @@ TConfigForm& ConfigWindow::open()
     form = std::make_unique<TConfigForm>(ConfigFormSetup {
         temp.machine(), messages, keywords, folders, general, ie,
         PurgeContext {report, run, errors, keywords, folders, general, messages, &temp.machine()}, executable,
-        [this] { ++hintsApplied; }});
+        [this] { ++hintsApplied; }, ReadThemeState(temp.machine(), executable)});
     form->FormActivate();
     return *form;
 }
