@@ -7,6 +7,8 @@
 #include "app/main_window_start.h"
 #include "app/report_navigation.h"
 #include "core/identity.h"
+#include "core/scope_guard.h"
+#include "platform/urlcache/url_cache.h"
 #include "protect/windows/protect_form.h"
 #include "purge/log_file.h"
 #include "purge/purge_report.h"
@@ -14,6 +16,8 @@
 #include "settings/option_set_store.h"
 #include "settings/settings_file.h"
 #include "settings/window_placement.h"
+#include "tools/cache_statistics.h"
+#include "tools/windows/import_form.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -105,6 +109,10 @@ TMainForm::TMainForm(AppState& state, StepTable steps, QWidget* parent)
     connect(ui_->DisplayFolders1, &QAction::triggered, this, &TMainForm::puDispDirsClick);
     connect(ui_->ProtectSBtn, &QPushButton::clicked, this, &TMainForm::ProtectSBtnClick);
     connect(ui_->DisplayProtectWindow1, &QAction::triggered, this, &TMainForm::ProtectSBtnClick);
+    connect(ui_->StatsSbtn, &QPushButton::clicked, this, &TMainForm::StatsSBtnClick);
+    connect(ui_->DisplayStatistics1, &QAction::triggered, this, &TMainForm::StatsSBtnClick);
+    connect(ui_->ImportProtectfilefromKlenzor2, &QAction::triggered, this,
+            &TMainForm::ImportProtectfilefromKlenzor1Click);
     Timer2Activity.setInterval(100);
     connect(&Timer2Activity, &QTimer::timeout, this, &TMainForm::Timer2ActivityTimer);
     TimerMsg.setInterval(10000);
@@ -327,6 +335,35 @@ void TMainForm::SaveOptionsSBtnClick()
     SaveOptionSet(file, state_.folders.modePrefix, in.options, in.ie5Boxes);
     QApplication::restoreOverrideCursor();
     state_.run.BusyFlag = false;
+}
+
+void TMainForm::StatsSBtnClick()
+{
+    if (state_.run.BusyFlag || !state_.machine)
+        return;
+    state_.run.BusyFlag = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    {
+        const ScopeGuard idle([this] {
+            QApplication::restoreOverrideCursor();
+            state_.run.BusyFlag = false;
+        });
+        report_->ClearReport();
+        PurgeContext context{*report_,         state_.run,     state_.errors,   state_.keywords,
+                             state_.folders,   state_.general, state_.messages, state_.machine};
+        win::UrlCache cache(*state_.machine);
+        ShowStatistics(context, cache);
+    }
+    log_->WriteLogFile(*report_);
+}
+
+void TMainForm::ImportProtectfilefromKlenzor1Click()
+{
+    if (state_.run.BusyFlag || !state_.machine)
+        return;
+    if (!importForm_)
+        importForm_ = std::make_unique<TImportForm>(*state_.machine, state_.messages, state_.folders, this);
+    importForm_->exec();
 }
 
 void TMainForm::puDispDirsClick()

@@ -21,6 +21,7 @@ namespace kp {
 struct AppState;
 class LogFile;
 class TProtectForm;
+class TImportForm;
 class PurgeReport;
 
 class TMainForm : public QMainWindow, private DriverView {
@@ -57,6 +58,10 @@ public slots:
     void puDispDirsClick();
     // Opens the Protect window (made at its first opening).
     void ProtectSBtnClick();
+    // The statistics in the report, then in the log file.
+    void StatsSBtnClick();
+    // Opens the import window modally (made at its first opening).
+    void ImportProtectfilefromKlenzor1Click();
     void Timer2ActivityTimer();
     void TimerMsgTimer();
 
@@ -118,6 +123,7 @@ private:
     int closingPauseMs_ = 500;
     int reportCursor_ = -1; // the last error line Tab found
     std::unique_ptr<TProtectForm> protectForm_;
+    std::unique_ptr<TImportForm> importForm_;
 };
 
 } // namespace kp
