@@ -349,8 +349,8 @@ void TMainForm::StatsSBtnClick()
             state_.run.BusyFlag = false;
         });
         report_->ClearReport();
-        PurgeContext context{*report_,         state_.run,     state_.errors,   state_.keywords,
-                             state_.folders,   state_.general, state_.messages, state_.machine};
+        PurgeContext context{*report_,       state_.run,     state_.errors,   state_.keywords,
+                             state_.folders, state_.general, state_.messages, state_.machine};
         win::UrlCache cache(*state_.machine);
         ShowStatistics(context, cache);
     }

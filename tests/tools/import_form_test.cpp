@@ -171,8 +171,9 @@ TEST(ImportForm, EveryControlIsWholeAtTheFirstSizeAndAtTheSmallest)
     f.form->show();
     const QSize first = f.form->size();
     EXPECT_GE(first.width(), 720);
-    const QString folder = qEnvironmentVariableIsEmpty("KP_SCREENSHOT_DIR") ? QDir::currentPath()
-                                                                              : qEnvironmentVariable("KP_SCREENSHOT_DIR");
+    const QString folder = qEnvironmentVariableIsEmpty("KP_SCREENSHOT_DIR")
+        ? QDir::currentPath()
+        : qEnvironmentVariable("KP_SCREENSHOT_DIR");
     const struct {
         const char* file;
         bool smallest;
