@@ -1,7 +1,7 @@
 // The statistics display: the kilobyte roundings, the number formats of two
 // locales, and whole displays on built machines checked against the cache's
 // local files, with the folder and drive lines, a walk error and the folder
-// walk's rules.
+// walk's rules; the counts against msiecfexport's reading of the indexes.
 
 #include "core/error_level.h"
 #include "core/keywords.h"
@@ -16,6 +16,7 @@
 #include "settings/general_settings.h"
 #include "tests/support/built_machine.h"
 #include "tests/support/cache_entries.h"
+#include "tests/support/msiecf_export.h"
 #include "tests/support/recording_messages.h"
 #include "tests/support/report_lines.h"
 #include "tests/support/temp_dir.h"
@@ -25,6 +26,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <sys/stat.h>
 
 using namespace kp;
@@ -274,4 +276,31 @@ TEST(StatisticsDisplay, MissingFoldersAndABrokenIndexLeaveTheirLinesOut)
     EXPECT_TRUE(lines[8].starts_with("Drive \"C\" - ")) << lines[8];
     EXPECT_EQ(d.errors.ErrorLevel, 9);
     EXPECT_EQ(d.messages.shown.size(), 1u);
+}
+
+TEST(StatisticsDisplay, CountsAgreeWithTheRecordsMsiecfexportReads)
+{
+    if (!test::msiecfExporterAvailable())
+        GTEST_SKIP() << test::kMsiecfExporter << " is not installed";
+    test::BuiltMachine built;
+    ASSERT_TRUE(built.ok());
+    Display d;
+    d.folders.dataFolder = "C:\\KLENZOR";
+    FindFolders(built.machine(), d.keywords, {true, true}, d.general, d.folders);
+    d.show(built.machine());
+
+    auto records = [&built](const std::string& folder) {
+        std::string host, text;
+        std::multiset<std::string> locations;
+        EXPECT_EQ(built.machine().paths().toHost(folder + "\\index.dat", host), 0u);
+        EXPECT_TRUE(test::exportLocations(host, locations, text)) << text;
+        return static_cast<long long>(locations.size());
+    };
+    auto countOn = [&d](const std::string& start) {
+        return d.lineStarting(start).substr(20, 6);
+    };
+    const QString total = QString::fromStdString(countOn("       Total Cache:")).trimmed();
+    const QString cookies = QString::fromStdString(countOn("           Cookies:")).trimmed();
+    EXPECT_EQ(kEnglish.toLongLong(total), records(d.folders.cacheFolder));
+    EXPECT_EQ(kEnglish.toLongLong(cookies), records(d.folders.cookiesFolder));
 }
