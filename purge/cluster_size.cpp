@@ -10,11 +10,9 @@
 
 namespace kp {
 
-namespace {
-
 // FAT32 reports a cluster size that need not match the one in use; the size
 // follows from the volume's size instead.
-std::uint32_t fat32ClusterSize(std::uint64_t totalKilobytes)
+std::uint32_t Fat32ClusterSize(std::uint64_t totalKilobytes)
 {
     if (totalKilobytes < 8388608)
         return 4096;
@@ -24,6 +22,8 @@ std::uint32_t fat32ClusterSize(std::uint64_t totalKilobytes)
         return 16384;
     return 32768;
 }
+
+namespace {
 
 bool isFat32(const std::string& fileSystemName)
 {
@@ -43,7 +43,7 @@ std::uint32_t queryClusterSize(win::Machine& machine, const std::string& root)
         std::uint64_t totalBytes = volume.diskFreeSpaceEx(root, space) == win::err::SUCCESS
             ? space.totalBytes
             : std::uint64_t(geometry.totalClusters) * geometry.sectorsPerCluster * geometry.bytesPerSector;
-        return fat32ClusterSize(totalBytes / 1024);
+        return Fat32ClusterSize(totalBytes / 1024);
     }
     return geometry.sectorsPerCluster * geometry.bytesPerSector;
 }

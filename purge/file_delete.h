@@ -43,4 +43,8 @@ bool ClusterSizeForFile(PurgeContext& context, std::string_view path);
 // when none is cached.
 std::uint64_t RoundUpToCluster(const ShredState& state, std::uint64_t length);
 
+// The cluster size a FAT32 volume of `totalKilobytes` uses, whatever it
+// reports.
+std::uint32_t Fat32ClusterSize(std::uint64_t totalKilobytes);
+
 } // namespace kp

@@ -14,10 +14,12 @@
 #include "config/windows/config_form.h"
 #include "core/identity.h"
 #include "core/message_service.h"
+#include "core/scope_guard.h"
 #include "core/windows/help_window.h"
 #include "platform/files/file_system.h"
 #include "platform/machine.h"
 #include "platform/system/own_program.h"
+#include "platform/urlcache/url_cache.h"
 #include "protect/windows/protect_form.h"
 #include "purge/browser_window.h"
 #include "purge/log_file.h"
@@ -27,6 +29,8 @@
 #include "settings/settings_file.h"
 #include "settings/window_placement.h"
 #include "service/service_link.h"
+#include "tools/cache_statistics.h"
+#include "tools/windows/import_form.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -139,6 +143,10 @@ TMainForm::TMainForm(AppState& state, StepTable steps, QWidget* parent)
     connect(&Timer1, &QTimer::timeout, this, &TMainForm::Timer1Timer);
     QStimer.setInterval(kQuickStartDelayMs);
     connect(&QStimer, &QTimer::timeout, this, &TMainForm::QStimerTimer);
+    connect(ui_->StatsSbtn, &QPushButton::clicked, this, &TMainForm::StatsSBtnClick);
+    connect(ui_->DisplayStatistics1, &QAction::triggered, this, &TMainForm::StatsSBtnClick);
+    connect(ui_->ImportProtectfilefromKlenzor2, &QAction::triggered, this,
+            &TMainForm::ImportProtectfilefromKlenzor1Click);
     Timer2Activity.setInterval(100);
     connect(&Timer2Activity, &QTimer::timeout, this, &TMainForm::Timer2ActivityTimer);
     TimerMsg.setInterval(10000);
@@ -382,6 +390,37 @@ void TMainForm::SaveOptionsSBtnClick()
     SaveOptionSet(file, state_.folders.modePrefix, in.options, in.ie5Boxes);
     QApplication::restoreOverrideCursor();
     state_.run.BusyFlag = false;
+}
+
+void TMainForm::StatsSBtnClick()
+{
+    if (state_.run.BusyFlag || !state_.machine)
+        return;
+    state_.run.BusyFlag = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    {
+        const ScopeGuard idle([this] {
+            QApplication::restoreOverrideCursor();
+            state_.run.BusyFlag = false;
+        });
+        report_->ClearReport();
+        PurgeContext context{*report_,       state_.run,     state_.errors,   state_.keywords,
+                             state_.folders, state_.general, state_.messages, state_.machine};
+        win::UrlCache cache(*state_.machine);
+        ShowStatistics(context, cache);
+    }
+    log_->WriteLogFile(*report_);
+}
+
+void TMainForm::ImportProtectfilefromKlenzor1Click()
+{
+    if (state_.run.BusyFlag || !state_.machine)
+        return;
+    if (!importForm_) {
+        importForm_ = std::make_unique<TImportForm>(*state_.machine, state_.messages, state_.folders, this);
+        connect(importForm_.get(), &TImportForm::helpRequested, this, &TMainForm::UpgradeNotes1Click);
+    }
+    importForm_->exec();
 }
 
 void TMainForm::puDispDirsClick()

@@ -23,6 +23,7 @@ class LogFile;
 class TProtectForm;
 class TConfigForm;
 class TQSform;
+class TImportForm;
 class PurgeReport;
 
 class TMainForm : public QMainWindow, private DriverView {
@@ -61,6 +62,10 @@ public slots:
     void ProtectSBtnClick();
     // Opens the Configuration window modally (made at its first opening).
     void ConfigSBtnClick();
+    // The statistics in the report, then in the log file.
+    void StatsSBtnClick();
+    // Opens the import window modally (made at its first opening).
+    void ImportProtectfilefromKlenzor1Click();
     void Timer2ActivityTimer();
     void TimerMsgTimer();
     // The browser-activity caution while History or Typed URLs is ticked.
@@ -144,6 +149,7 @@ private:
     std::unique_ptr<TProtectForm> protectForm_;
     std::unique_ptr<TConfigForm> configForm_;
     std::unique_ptr<TQSform> quickStart_;
+    std::unique_ptr<TImportForm> importForm_;
 };
 
 } // namespace kp

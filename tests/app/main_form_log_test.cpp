@@ -4,7 +4,11 @@
 #include "tests/support/recording_messages.h"
 #include "tests/support/temp_machine.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QPushButton>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace kp;
@@ -66,4 +70,44 @@ TEST(MainFormLog, NewverShowsTheMessagesFileOfTheCurrentFolder)
     TMainForm form(state, {});
     EXPECT_EQ(form.report().lines(), (std::vector<QString>{"What is new", "in this version"}));
     EXPECT_TRUE(form.report().style().bold);
+}
+
+TEST(MainFormCommands, StatisticsFillTheReportAndTheLogAndImportOpensItsWindow)
+{
+    test::TempMachine temp;
+    temp.makeDir("data");
+    test::RecordingMessages messages;
+    AppState state(Keywords({"log", "IE6"}), messages, &temp.machine());
+    state.folders.dataFolder = "C:\\data";
+    TMainForm form(state, {});
+    auto* button = form.findChild<QPushButton*>(QStringLiteral("StatsSbtn"));
+    auto* item = form.findChild<QAction*>(QStringLiteral("DisplayStatistics1"));
+    ASSERT_TRUE(button && item);
+    ASSERT_TRUE(button->isEnabled() && item->isEnabled());
+
+    form.report().AddReportLine(QStringLiteral("an earlier line"));
+    button->click();
+    ASSERT_GE(form.report().lineCount(), 2);
+    EXPECT_EQ(form.report().line(0), "Statistics:");
+    EXPECT_EQ(count(temp.readFile("data/KLENZOR.LOG"), "Statistics:\r\n"), 1);
+    // Refused while another command runs.
+    state.run.BusyFlag = true;
+    item->trigger();
+    EXPECT_EQ(count(temp.readFile("data/KLENZOR.LOG"), "Statistics:\r\n"), 1);
+    state.run.BusyFlag = false;
+    item->trigger();
+    EXPECT_EQ(count(temp.readFile("data/KLENZOR.LOG"), "Statistics:\r\n"), 2);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    auto* import = form.findChild<QAction*>(QStringLiteral("ImportProtectfilefromKlenzor2"));
+    ASSERT_TRUE(import && import->isEnabled());
+    QString opened;
+    QTimer::singleShot(0, [&opened] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            opened = modal->objectName();
+            modal->close();
+        }
+    });
+    import->trigger();
+    EXPECT_EQ(opened, "TImportForm");
 }

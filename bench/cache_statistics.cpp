@@ -1,0 +1,188 @@
+// The statistics display on a machine with 100,000 cache entries with
+// files, 10,000 cookies and 50,000 visited URLs (or those numbers divided by
+// the first argument), against `du -s` of the same folders (the cache,
+// cookies, temp and UserData folders).
+//
+//   bench_cache_statistics [DIVISOR]      builds a machine, times both, prints the figures
+//   bench_cache_statistics --build DIR    builds the machine into DIR and prints its folders for du
+//   bench_cache_statistics --show PREFIX  prints the statistics of an existing machine
+
+#include "core/error_level.h"
+#include "core/keywords.h"
+#include "core/message_service.h"
+#include "platform/files/dos_paths.h"
+#include "platform/machine.h"
+#include "platform/urlcache/url_cache.h"
+#include "purge/purge_context.h"
+#include "purge/purge_report.h"
+#include "purge/run_state.h"
+#include "sample/builder/machine_builder.h"
+#include "settings/folder_discovery.h"
+#include "settings/folder_set.h"
+#include "settings/general_settings.h"
+#include "tools/cache_statistics.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace kp;
+
+namespace {
+
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+class DefaultAnswers : public MessageService {
+public:
+    using MessageService::show;
+    MsgButton show(const Message& message) override { return defaultButtonOf(message); }
+};
+
+kp::sample::MachineSpec benchRecipe(int divisor)
+{
+    kp::sample::MachineSpec recipe;
+    recipe.now = 1796515200;
+    recipe.cacheEntries = 100000 / divisor;
+    recipe.smallestCacheEntries = true;
+    recipe.cookies = 10000 / divisor;
+    recipe.visitedUrls = 50000 / divisor;
+    recipe.offlineEntries = 0;
+    return recipe;
+}
+
+// Builds the machine in a child process, so that its memory is not ours.
+bool buildInChild(const std::string& dir, const kp::sample::MachineSpec& recipe)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(int(kp::sample::buildMachine(dir, recipe) & 0xFF));
+    int status = 0;
+    return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// An opened machine with its folders found, as the program finds them.
+struct Statistics {
+    std::unique_ptr<win::Machine> machine;
+    DefaultAnswers messages;
+    ErrorState errors;
+    RunState run;
+    Keywords keywords;
+    FolderSet folders;
+    GeneralSettings general;
+    PurgeReport report{errors, messages};
+
+    bool open(const std::string& prefix)
+    {
+        if (win::Machine::open(prefix, machine) != win::err::SUCCESS)
+            return false;
+        folders.dataFolder = "C:\\KLENZOR";
+        FindFolders(*machine, keywords, {true, true}, general, folders);
+        return true;
+    }
+
+    void show()
+    {
+        report.ClearReport();
+        PurgeContext context{report, run, errors, keywords, folders, general, messages, machine.get()};
+        win::UrlCache cache(*machine);
+        ShowStatistics(context, cache);
+    }
+
+    // The host folders the statistics sum, quoted for a shell.
+    std::string hostFolders()
+    {
+        std::vector<std::string> windowsPaths;
+        if (folders.cacheFound)
+            windowsPaths.push_back(folders.cacheFolder);
+        if (folders.cookiesFound)
+            windowsPaths.push_back(folders.cookiesFolder);
+        for (const TempEntry& temp : folders.displayTemp)
+            windowsPaths.push_back(temp.path);
+        if (folders.userDataFound)
+            windowsPaths.push_back(folders.userDataFolder);
+        std::string out;
+        for (const std::string& path : windowsPaths) {
+            std::string host;
+            if (!path.empty() && machine->paths().toHost(path, host) == win::err::SUCCESS)
+                out += " '" + host + "'";
+        }
+        return out;
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && std::strcmp(argv[1], "--show") == 0) {
+        Statistics stats;
+        if (!stats.open(argv[2]))
+            return 1;
+        stats.show();
+        for (const QString& line : stats.report.lines())
+            std::printf("%s\n", qPrintable(line));
+        return 0;
+    }
+    if (argc == 3 && std::strcmp(argv[1], "--build") == 0) {
+        Statistics stats;
+        if (!buildInChild(argv[2], benchRecipe(1)) || !stats.open(argv[2]))
+            return 1;
+        std::printf("%s\n", stats.hostFolders().c_str());
+        return 0;
+    }
+
+    const int divisor = argc > 1 ? std::max(1, std::atoi(argv[1])) : 1;
+    const kp::sample::MachineSpec recipe = benchRecipe(divisor);
+    std::string root = (fs::temp_directory_path() / "kp-bench-statistics-XXXXXX").string();
+    if (!::mkdtemp(root.data()))
+        return 1;
+    const std::string dir = root + "/machine";
+    auto start = std::chrono::steady_clock::now();
+    if (!buildInChild(dir, recipe)) {
+        std::fprintf(stderr, "building the machine failed\n");
+        return 1;
+    }
+    std::printf("machine: %d cache entries, %d cookies, %d visited URLs built in %.1f s\n", recipe.cacheEntries,
+                recipe.cookies, recipe.visitedUrls, secondsSince(start));
+    std::system("sync");
+
+    Statistics stats;
+    if (!stats.open(dir))
+        return 1;
+    const std::string du = "du -s" + stats.hostFolders() + " > /dev/null";
+    // Both read warm: one untimed round each first.
+    stats.show();
+    std::system(du.c_str());
+    constexpr int rounds = 3;
+    start = std::chrono::steady_clock::now();
+    for (int i = 0; i < rounds; ++i)
+        stats.show();
+    const double statisticsSeconds = secondsSince(start) / rounds;
+    start = std::chrono::steady_clock::now();
+    for (int i = 0; i < rounds; ++i)
+        std::system(du.c_str());
+    const double duSeconds = secondsSince(start) / rounds;
+
+    for (const QString& line : stats.report.lines())
+        std::printf("  %s\n", qPrintable(line));
+    std::printf("statistics: %.3f s a display; du -s of the same folders: %.3f s; statistics / du = %.2f\n",
+                statisticsSeconds, duSeconds, statisticsSeconds / duSeconds);
+
+    stats.machine.reset();
+    fs::remove_all(root);
+    return 0;
+}
