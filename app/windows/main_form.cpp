@@ -6,6 +6,7 @@
 #include "app/guarded_call.h"
 #include "app/main_window_start.h"
 #include "app/report_navigation.h"
+#include "app/shutdown_windows.h"
 #include "core/identity.h"
 #include "protect/windows/protect_form.h"
 #include "purge/log_file.h"
@@ -365,6 +366,8 @@ void TMainForm::closeEvent(QCloseEvent* event)
     }
     if (!refused_)
         SaveMainWindowValues(state_, currentPlacement());
+    if (state_.mode.Shut)
+        ShutdownWindows(state_);
     event->accept();
 }
 
