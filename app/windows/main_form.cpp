@@ -8,13 +8,16 @@
 #include "app/report_navigation.h"
 #include "app/shutdown_windows.h"
 #include "core/identity.h"
+#include "core/windows/dialog_frame.h"
 #include "protect/windows/protect_form.h"
 #include "purge/log_file.h"
 #include "purge/purge_report.h"
+#include "service/service_link.h"
 #include "settings/folder_display.h"
 #include "settings/option_set_store.h"
 #include "settings/settings_file.h"
 #include "settings/window_placement.h"
+#include "tools/windows/klen_inx_dialog.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -106,6 +109,7 @@ TMainForm::TMainForm(AppState& state, StepTable steps, QWidget* parent)
     connect(ui_->DisplayFolders1, &QAction::triggered, this, &TMainForm::puDispDirsClick);
     connect(ui_->ProtectSBtn, &QPushButton::clicked, this, &TMainForm::ProtectSBtnClick);
     connect(ui_->DisplayProtectWindow1, &QAction::triggered, this, &TMainForm::ProtectSBtnClick);
+    connect(ui_->KlenzorFoldersatnextReboot1, &QAction::triggered, this, &TMainForm::puKlenInxClick);
     Timer2Activity.setInterval(100);
     connect(&Timer2Activity, &QTimer::timeout, this, &TMainForm::Timer2ActivityTimer);
     TimerMsg.setInterval(10000);
@@ -290,6 +294,15 @@ void TMainForm::ProtectSBtnClick()
                                                                        state_.folders, state_.general, state_.ie.ie6});
     protectForm_->openWindow();
 }
+void TMainForm::puKlenInxClick()
+{
+    if (state_.run.BusyFlag || !state_.machine)
+        return;
+    ServiceLink service(*state_.machine);
+    TKlenInxDlg dialog(*state_.machine, state_.folders, service, state_.messages, dialogOwner());
+    dialog.exec();
+}
+
 void TMainForm::PreviewSbtnClick() { startRun(true); }
 
 void TMainForm::CancelSBtnClick()

@@ -57,6 +57,8 @@ public slots:
     void puDispDirsClick();
     // Opens the Protect window (made at its first opening).
     void ProtectSBtnClick();
+    // Opens the reboot purge dialog modally.
+    void puKlenInxClick();
     void Timer2ActivityTimer();
     void TimerMsgTimer();
 
