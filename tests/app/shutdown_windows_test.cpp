@@ -2,6 +2,7 @@
 // request, and on a real Wine prefix the run purges and then ends the
 // prefix's Wine session (a reboot starts it again, which runs RunOnce).
 
+#include "app/app_state.h"
 #include "app/shutdown_windows.h"
 #include "app/windowless_run.h"
 #include "core/keywords.h"
@@ -14,6 +15,7 @@
 #include "platform/system/wine_session.h"
 #include "tests/support/built_machine.h"
 #include "tests/support/real_wine_prefix.h"
+#include "tests/support/recording_messages.h"
 #include "tests/support/wine_prefix.h"
 
 #include <gtest/gtest.h>
@@ -118,11 +120,13 @@ TEST_F(ShutRunWine, ASHUTRunPurgesAndThenEndsTheRunningSessionForEachShutdownTyp
         }
         ASSERT_TRUE(waitForSession(prefix, true));
         const long server = win::detectWineSession(prefix).serverPid;
-        std::string out;
-        if (shutType == 1)
+        if (shutType == 1) {
+            // Written in the running session, which keeps the registry.
+            std::string out;
             ASSERT_EQ(test::runWine(prefix, {"reg", "add", "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
                                              "/v", "probe", "/d", "cmd /c echo rebooted> C:\\rebooted.txt", "/f"}, out),
                       0);
+        }
 
         const ShutRun r = runShut();
         EXPECT_EQ(r.status, 0) << r.report;
@@ -145,4 +149,25 @@ TEST(ShutdownWindows, ASHUTRunOnTheSampleMachineWithoutASessionEndsWithThePurges
     EXPECT_EQ(r.status, 0) << r.report;
     EXPECT_TRUE(r.report.ends_with("\n  Purge Functions Completed.\n")) << r.report;
     EXPECT_EQ(r.errors, "");
+}
+
+TEST(ShutdownWindows, ARefusedRequestShowsTheSystemErrorAndSetsErrorFlag)
+{
+    // A reboot starts the session again, which the sample machine, not
+    // made by Wine, cannot: it has no wineboot.
+    test::BuiltMachine built;
+    writeShutSettings(built.prefixDir(), 1);
+    test::RecordingMessages messages;
+    AppState state(Keywords({"SHUT"}), messages, &built.machine());
+    std::string appData;
+    ASSERT_EQ(win::shGetFolderPath(built.machine(), 26, appData), win::err::SUCCESS);
+    state.folders.dataFolder = appData + "\\Klenzor";
+    ShutdownWindows(state);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].caption, "Klenzor Pro  -  Message");
+    EXPECT_EQ(messages.shown[0].kind, MsgKind::Error);
+    EXPECT_EQ(messages.shown[0].text,
+              "The shutdown function encountered a \r\n\r\nSystem Error attempting to shutdown Windows.\r\n\r\n"
+              "The Error Code is Error-2\r\n\r\nPress \"OK\" to exit to Windows");
+    EXPECT_TRUE(state.errors.ErrorFlag);
 }

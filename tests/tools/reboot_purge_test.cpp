@@ -274,3 +274,39 @@ TEST(KlenInxDlg, GrowsByAFifthOfTheExcessAboveTenPixelsPerInch)
     EXPECT_EQ(KlenInxSizeFor(designed, 105), designed);
     EXPECT_EQ(KlenInxSizeFor(designed, 144), QSize(550, 330));
 }
+
+TEST(RebootPurge, TheBatchGoesToTheWindowsFolderWithoutAUsableDataFolderAndAFailedWriteKeepsTheDialogOpen)
+{
+    struct Case {
+        const char* name;
+        std::string dataFolder;
+        bool readOnly;
+        bool closes;
+        std::string registered;
+    };
+    const Case cases[] = {
+        {"read-only data folder", "C:\\KLENZOR", true, true, "\"C:\\WINDOWS\\Purgeinx.bat\""},
+        {"no data folder", "", false, true, "\"C:\\WINDOWS\\Purgeinx.bat\""},
+        {"data folder missing", "C:\\MISSING", false, false, "<none>"},
+    };
+    for (const Case& c : cases) {
+        RebootMachine m;
+        m.folders.dataFolder = c.dataFolder;
+        m.folders.dataFolderReadOnly = c.readOnly;
+        test::RecordingMessages messages;
+        FakeService service(m.built.machine(), "");
+        std::vector<RebootFolder> unresolved;
+        EXPECT_EQ(WriteRebootPurge(m.built.machine(), m.folders, service.link, messages, choose({CacheFolder}, {}),
+                                   unresolved),
+                  c.closes)
+            << c.name;
+        EXPECT_EQ(m.runOnceValue("RunOnce", "Klenzor Folder"), c.registered) << c.name;
+        if (!c.closes) {
+            ASSERT_EQ(messages.shown.size(), 1u) << c.name;
+            EXPECT_EQ(messages.shown[0].caption, "Klenzor  -  Error");
+            EXPECT_EQ(messages.shown[0].text, "An error was encountered when trying to write\r\nthe file - "
+                                              "Purgeinx.bat\r\nto folder - C:\\MISSING\r\n\r\nThe function did not "
+                                              "succeed.");
+        }
+    }
+}
