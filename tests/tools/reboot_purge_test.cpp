@@ -239,6 +239,7 @@ TEST(KlenInxDlg, BoxesExcludeTheirPartnerAndAFolderNotFoundOffersOnlyItsIndex)
     dialog.show();
     EXPECT_FALSE(box("CheckboxPinxCache")->isChecked()) << "opening clears the boxes";
     EXPECT_EQ(dialog.windowTitle(), "Klenzor Pro - Klenzor Folders at next Reboot");
+    EXPECT_FALSE(dialog.windowFlags() & Qt::WindowCloseButtonHint) << "the window's Close is not offered";
     EXPECT_FALSE(box("CheckboxPinxCookies")->isEnabled());
     EXPECT_TRUE(box("CheckboxPinxCookiesID")->isEnabled());
     EXPECT_EQ(dialog.findChild<QLabel*>("LabelCookie")->text(), "Cookie Folder was not found");
