@@ -5,6 +5,7 @@
 #include "app/main_window_start.h"
 #include "app/program_start.h"
 #include "app/show_decision.h"
+#include "app/shutdown_windows.h"
 #include "app/single_instance.h"
 #include "core/message_service.h"
 #include "platform/machine.h"
@@ -56,6 +57,8 @@ void WindowlessMainForm::close()
 {
     if (placement_)
         SaveMainWindowValues(state_, *placement_);
+    if (state_.mode.Shut)
+        ShutdownWindows(state_);
 }
 
 int RunWindowless(const Keywords& keywords)

@@ -84,6 +84,8 @@ inline constexpr DWORD FILE_CORRUPT = 1392;
 inline constexpr DWORD DISK_CORRUPT = 1393;
 inline constexpr DWORD INVALID_FLAGS = 1004;
 inline constexpr DWORD SEM_TIMEOUT = 121;
+inline constexpr DWORD NO_SUCH_PRIVILEGE = 1313;
+inline constexpr DWORD TIMEOUT = 1460;
 } // namespace err
 
 // Windows FILETIME: 100-nanosecond intervals since 1601-01-01 UTC.

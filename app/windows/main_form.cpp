@@ -8,6 +8,7 @@
 #include "app/guarded_call.h"
 #include "app/main_window_start.h"
 #include "app/report_navigation.h"
+#include "app/shutdown_windows.h"
 #include "app/vendor_site.h"
 #include "app/windows/about_box.h"
 #include "app/windows/quick_start_form.h"
@@ -15,6 +16,7 @@
 #include "core/identity.h"
 #include "core/message_service.h"
 #include "core/scope_guard.h"
+#include "core/windows/dialog_frame.h"
 #include "core/windows/help_window.h"
 #include "platform/files/file_system.h"
 #include "platform/machine.h"
@@ -24,6 +26,7 @@
 #include "purge/browser_window.h"
 #include "purge/log_file.h"
 #include "purge/purge_report.h"
+#include "service/service_link.h"
 #include "settings/folder_display.h"
 #include "settings/option_set_store.h"
 #include "settings/settings_file.h"
@@ -31,6 +34,7 @@
 #include "service/service_link.h"
 #include "tools/cache_statistics.h"
 #include "tools/windows/import_form.h"
+#include "tools/windows/klen_inx_dialog.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -147,6 +151,7 @@ TMainForm::TMainForm(AppState& state, StepTable steps, QWidget* parent)
     connect(ui_->DisplayStatistics1, &QAction::triggered, this, &TMainForm::StatsSBtnClick);
     connect(ui_->ImportProtectfilefromKlenzor2, &QAction::triggered, this,
             &TMainForm::ImportProtectfilefromKlenzor1Click);
+    connect(ui_->KlenzorFoldersatnextReboot1, &QAction::triggered, this, &TMainForm::puKlenInxClick);
     Timer2Activity.setInterval(100);
     connect(&Timer2Activity, &QTimer::timeout, this, &TMainForm::Timer2ActivityTimer);
     TimerMsg.setInterval(10000);
@@ -350,6 +355,15 @@ void TMainForm::ConfigSBtnClick()
             this);
     }
     configForm_->exec();
+}
+
+void TMainForm::puKlenInxClick()
+{
+    if (state_.run.BusyFlag || !state_.machine)
+        return;
+    ServiceLink service(*state_.machine);
+    TKlenInxDlg dialog(*state_.machine, state_.folders, service, state_.messages, dialogOwner());
+    dialog.exec();
 }
 
 void TMainForm::PreviewSbtnClick() { startRun(true); }
@@ -570,6 +584,8 @@ void TMainForm::closeEvent(QCloseEvent* event)
     }
     if (!refused_)
         SaveMainWindowValues(state_, currentPlacement());
+    if (state_.mode.Shut)
+        ShutdownWindows(state_);
     event->accept();
 }
 

@@ -66,6 +66,8 @@ public slots:
     void StatsSBtnClick();
     // Opens the import window modally (made at its first opening).
     void ImportProtectfilefromKlenzor1Click();
+    // Opens the reboot purge dialog modally.
+    void puKlenInxClick();
     void Timer2ActivityTimer();
     void TimerMsgTimer();
     // The browser-activity caution while History or Typed URLs is ticked.

@@ -12,6 +12,7 @@
 //   profile <file> <section> <key>...
 //                      GetPrivateProfileStringA of each key ("<missing>"
 //                      when the key is absent)
+//   wait <seconds>     stays in the session that long, without a window
 
 #include <windows.h>
 #include <shlobj.h>
@@ -111,6 +112,10 @@ int main(int argc, char** argv)
     }
     if (command == "list")
         return listEntries();
+    if (command == "wait" && argc == 3) {
+        Sleep(DWORD(std::atoi(argv[2])) * 1000);
+        return 0;
+    }
     if (command == "profile" && argc >= 4) {
         for (int i = 4; i < argc; ++i) {
             char value[1024] = {};
