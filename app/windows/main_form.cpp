@@ -314,9 +314,12 @@ void TMainForm::setStatusColour(const QColor& colour)
 
 void TMainForm::enableIdleCommands(bool enabled)
 {
-    for (QWidget* button : {ui_->PreviewSbtn, ui_->PurgeAllSBtn, ui_->ExitSBtn})
+    for (QWidget* button : {ui_->PreviewSbtn, ui_->PurgeAllSBtn, ui_->ExitSBtn, ui_->StatsSbtn, ui_->ProtectSBtn,
+                            ui_->ConfigSBtn})
         button->setEnabled(enabled);
-    for (QAction* item : {ui_->SavePurgeOptions1, ui_->Preview1, ui_->Purge1, ui_->Exit1, ui_->DisplayFolders1})
+    for (QAction* item : {ui_->SavePurgeOptions1, ui_->Preview1, ui_->Purge1, ui_->Exit1, ui_->DisplayFolders1,
+                          ui_->DisplayStatistics1, ui_->DisplayProtectWindow1, ui_->DisplayConfigurationWindow1,
+                          ui_->KlenzorFoldersatnextReboot1, ui_->ImportProtectfilefromKlenzor2, ui_->AboutKlenzorPro1})
         item->setEnabled(enabled);
 }
 

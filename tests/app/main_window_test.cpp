@@ -28,8 +28,18 @@ T* child(QWidget& window, const char* name)
 }
 
 // The commands that do nothing while a run works.
-const char* const kButtons[] = {"PreviewSbtn", "PurgeAllSBtn", "ExitSBtn"};
-const char* const kMenuItems[] = {"Preview1", "Purge1", "Exit1", "SavePurgeOptions1", "DisplayFolders1"};
+const char* const kButtons[] = {"PreviewSbtn", "PurgeAllSBtn", "ExitSBtn", "StatsSbtn", "ProtectSBtn", "ConfigSBtn"};
+const char* const kMenuItems[] = {"Preview1",
+                                  "Purge1",
+                                  "Exit1",
+                                  "SavePurgeOptions1",
+                                  "DisplayFolders1",
+                                  "DisplayStatistics1",
+                                  "DisplayProtectWindow1",
+                                  "DisplayConfigurationWindow1",
+                                  "KlenzorFoldersatnextReboot1",
+                                  "ImportProtectfilefromKlenzor2",
+                                  "AboutKlenzorPro1"};
 
 std::vector<std::string> enabledCommands(QWidget& form)
 {
