@@ -1,8 +1,11 @@
 #include "app/purge_steps.h"
 
+#include "platform/machine.h"
+#include "platform/system/session_windows.h"
 #include "plugins/plugin_run.h"
 #include "purge/folder_tree_purge.h"
 #include "purge/history_purge.h"
+#include "purge/internet_options_clear.h"
 #include "purge/purge_report.h"
 #include "purge/run_state.h"
 #include "purge/stray_purge.h"
@@ -55,8 +58,12 @@ StepTable availablePurgeSteps(UrlCacheServices* urlCache)
         steps[PurgeStep::History] = [urlCache](PurgeContext& c) {
             HistoryClearing clearing;
             clearing.ClearHistoryStore = [urlCache] { return ClearHistoryStore(*urlCache); };
-            // No automation of the Internet Options dialog yet: the fallback fails.
-            clearing.DriveInternetOptionsClearHistory = [] { return false; };
+            clearing.DriveInternetOptionsClearHistory = [&c] {
+                win::SessionWindows windows(c.machine->prefixDir());
+                const InternetOptionsControl control {
+                    windows, [&c] { return startInternetOptionsDialog(c); }, pauseLettingMessagesRun};
+                return DriveInternetOptionsClearHistory(c, control);
+            };
             PurgeHistoryFolders(c, *urlCache, clearing);
         };
     }

@@ -71,7 +71,8 @@ int RunWindowless(const Keywords& keywords)
         return started.exitStatus;
     win::Machine& machine = *started.machine;
     AppState& state = *started.state;
-    win::ProcessWindowList browserWindows(machine.prefixDir());
+    win::SessionWindows sessionWindows(machine.prefixDir());
+    win::MachineWindowList browserWindows(sessionWindows, machine.prefixDir());
     UrlCacheServices urlCache(machine, browserWindows, messages, state.errors, state.run, state.general);
     urlCache.ie5OrLater = [&state] { return state.ie.ie5; };
     urlCache.askNoProtection = AnswerNoProtectionOnConsole;

@@ -1,10 +1,13 @@
 # Collects the C++ sources and Qt forms of a folder, recursively. New files are
-# picked up at the next build without editing any CMakeLists.
+# picked up at the next build without editing any CMakeLists. A win32/ folder
+# holds Win32 programs for the machine's side, built by the cross compiler,
+# never part of a layer.
 function(kp_glob_sources out dir)
   file(GLOB_RECURSE found CONFIGURE_DEPENDS
     ${CMAKE_SOURCE_DIR}/${dir}/*.cpp
     ${CMAKE_SOURCE_DIR}/${dir}/*.h
     ${CMAKE_SOURCE_DIR}/${dir}/*.ui)
+  list(FILTER found EXCLUDE REGEX "/win32/")
   set(${out} ${found} PARENT_SCOPE)
 endfunction()
 

@@ -3,13 +3,24 @@
 #include "core/error_level.h"
 #include "core/message_service.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string_view>
 
 namespace kp {
 
 namespace {
 constexpr const char* kWalkErrorCaption = "Klenzor  -  Error Message";
 constexpr win::DWORD kAllEntryTypes = 0xFFFFFFFF;
+
+// ":<first day><last day>: ...", the URL of an entry of a daily or weekly
+// MSHist container.
+bool isDailyHistoryUrl(std::string_view url)
+{
+    if (url.size() < 18 || url[0] != ':' || url[17] != ':')
+        return false;
+    return std::all_of(url.begin() + 1, url.begin() + 17, [](char c) { return c >= '0' && c <= '9'; });
+}
 } // namespace
 
 CacheCursor::CacheCursor(win::UrlCache& cache, MessageService& messages, ErrorState& errors, bool& cacheAccessError)
@@ -44,7 +55,7 @@ bool CacheCursor::CacheWalkFirst()
 {
     CacheWalkClose();
     allocate(InitialBufferSize);
-    return handle(call(true), true);
+    return handle(call(true), true) && passDailyHistory();
 }
 
 bool CacheCursor::CacheWalkNext()
@@ -52,7 +63,17 @@ bool CacheCursor::CacheWalkNext()
     if (endOfEntries_ || walkError_ || !handle_)
         return false;
     sizeValue_ = allocated_;
-    return handle(call(false), false);
+    return handle(call(false), false) && passDailyHistory();
+}
+
+bool CacheCursor::passDailyHistory()
+{
+    while (CacheEntryReadable() && isDailyHistoryUrl(entry().lpszSourceUrlName)) {
+        sizeValue_ = allocated_;
+        if (!handle(call(false), false))
+            return false;
+    }
+    return true;
 }
 
 bool CacheCursor::handle(win::DWORD code, bool first)

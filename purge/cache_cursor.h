@@ -1,8 +1,10 @@
 #pragma once
-// The walk over every entry of the URL cache, one entry at a time, into a
-// buffer that starts at 4096 bytes and grows (at most once per call) when an
-// entry needs more. A failed walk shows its message, marks the run's cache
-// access as failed and raises the error level to 9.
+// The walk over the entries of the URL cache's Content, Cookies and History
+// containers (the daily MSHist containers belong to the History Folders
+// purge and are passed over), one entry at a time, into a buffer that starts
+// at 4096 bytes and grows (at most once per call) when an entry needs more.
+// A failed walk shows its message, marks the run's cache access as failed
+// and raises the error level to 9.
 //
 // Driven as: CacheWalkFirst; while an entry is ready, use it when
 // CacheEntryReadable, then CacheWalkNext; always CacheWalkClose.
@@ -50,6 +52,9 @@ private:
     // The failure rules shared by first and next: 259 ends, 122 grows the
     // buffer and retries once, anything else is a walk error.
     bool handle(win::DWORD code, bool first);
+    // Advances past entries of the daily history containers; false at the
+    // end or on a failure.
+    bool passDailyHistory();
     void allocate(win::DWORD size);
     void walkFailed(win::DWORD code);
     bool stringInBuffer(const char* text) const;

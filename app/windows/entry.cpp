@@ -112,7 +112,8 @@ int RunEntrySequence(const Keywords& keywords)
     if (state.mode.unattended() && state.display.SplashOpt != 1 && displayAvailable())
         splash.showNow();
 
-    win::ProcessWindowList browserWindows(machine.prefixDir());
+    win::SessionWindows sessionWindows(machine.prefixDir());
+    win::MachineWindowList browserWindows(sessionWindows, machine.prefixDir());
     state.windows = &browserWindows;
     UrlCacheServices urlCache(machine, browserWindows, messages, state.errors, state.run, state.general);
     urlCache.ie5OrLater = [&state] { return state.ie.ie5; };

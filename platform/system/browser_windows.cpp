@@ -113,4 +113,25 @@ std::vector<TopLevelWindow> ProcessWindowList::topLevelWindows()
     return windows;
 }
 
+MachineWindowList::MachineWindowList(MachineWindows& session, std::string prefixDir)
+    : session_(session)
+    , processes_(std::move(prefixDir))
+{
+}
+
+std::vector<TopLevelWindow> MachineWindowList::topLevelWindows()
+{
+    std::vector<SessionWindow> listed;
+    if (session_.list(listed) != err::SUCCESS)
+        return processes_.topLevelWindows();
+    std::vector<TopLevelWindow> windows;
+    for (const SessionWindow& w : listed) {
+        TopLevelWindow window {w.className, w.title, w.visible, {}};
+        for (const ChildWindow& child : w.children)
+            window.childTitles.push_back(child.title);
+        windows.push_back(std::move(window));
+    }
+    return windows;
+}
+
 } // namespace kp::win

@@ -1,8 +1,11 @@
 #pragma once
 // The machine's top-level windows, as far as the cleaner asks about them:
-// browser windows. A running Internet Explorer (iexplore.exe) or MSN
-// Explorer (msn6.exe) process of this prefix stands for one visible window
-// of its class; tests give their own list.
+// browser windows. While the prefix's Wine session runs they are that
+// session's windows; otherwise a running Internet Explorer (iexplore.exe) or
+// MSN Explorer (msn6.exe) process of this prefix stands for one visible
+// window of its class. Tests give their own list.
+
+#include "platform/system/session_windows.h"
 
 #include <string>
 #include <vector>
@@ -32,6 +35,17 @@ public:
 private:
     std::string prefixDir_;
     std::string procDir_;
+};
+
+// The session's windows when the helper can list them, else the processes'.
+class MachineWindowList : public WindowList {
+public:
+    MachineWindowList(MachineWindows& session, std::string prefixDir);
+    std::vector<TopLevelWindow> topLevelWindows() override;
+
+private:
+    MachineWindows& session_;
+    ProcessWindowList processes_;
 };
 
 } // namespace kp::win

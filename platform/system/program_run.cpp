@@ -74,8 +74,14 @@ std::string onSearchPath(const std::string& name)
     return name;
 }
 
-// Wine's loader: $WINE, else "wine" or "wine64" on $PATH, else where
-// Debian's wine64 package keeps it; empty when there is none.
+std::string hostFolderOf(const std::string& hostPath)
+{
+    const std::size_t slash = hostPath.rfind('/');
+    return slash == std::string::npos || slash == 0 ? std::string("/") : hostPath.substr(0, slash);
+}
+
+} // namespace
+
 std::string wineLoader()
 {
     if (const char* wine = std::getenv("WINE"); wine && *wine)
@@ -88,14 +94,6 @@ std::string wineLoader()
     const char* debian = "/usr/lib/wine/wine64";
     return ::access(debian, X_OK) == 0 ? debian : "";
 }
-
-std::string hostFolderOf(const std::string& hostPath)
-{
-    const std::size_t slash = hostPath.rfind('/');
-    return slash == std::string::npos || slash == 0 ? std::string("/") : hostPath.substr(0, slash);
-}
-
-} // namespace
 
 DWORD runProgram(Machine& machine, std::string_view commandLine, int waitMilliseconds, ProgramRun& out)
 {

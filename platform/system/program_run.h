@@ -9,6 +9,7 @@
 
 #include "platform/win32.h"
 
+#include <string>
 #include <string_view>
 
 namespace kp::win {
@@ -20,6 +21,10 @@ struct ProgramRun {
     bool ended = false;    // ended within the time limit
     int exitCode = -1;     // when it ended
 };
+
+// Wine's loader: $WINE, else "wine" or "wine64" on $PATH, else where
+// Debian's wine64 package keeps it; empty when there is none.
+std::string wineLoader();
 
 // FILE_NOT_FOUND / PATH_NOT_FOUND when the program is missing,
 // ACCESS_DENIED when a host program may not be executed. A program still

@@ -21,7 +21,7 @@ link=$(readlink "$program") || fail "bin/klenpro is not a symlink"
 [ "$(readlink -f "$program")" = "$prefix/lib/klenpro/klenpro" ] || fail "bin/klenpro leads to $link"
 [ -x "$prefix/lib/klenpro/klenpro-service" ] || fail "no companion service beside the program"
 diff <(cd "$shipped" && ls) <(cd "$prefix/lib/klenpro/PLUGINS" && ls) || fail "the shipped plugins differ"
-for file in KLENPRO.HLP/index.htm KLENPRO.HLP/300.htm purgeqst.rtf KproMsgs.txt klenpro.ManifesT klenpro.ManifesI KlenPro.ico FastPro.ico ShutPro.ico; do
+for file in KLENPRO.HLP/index.htm KLENPRO.HLP/300.htm purgeqst.rtf KproMsgs.txt klenpro.ManifesT klenpro.ManifesI KlenPro.ico FastPro.ico ShutPro.ico klenwin.exe; do
   [ -f "$prefix/lib/klenpro/$file" ] || fail "no $file beside the program"
 done
 

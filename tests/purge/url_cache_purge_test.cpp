@@ -871,3 +871,21 @@ TEST(PurgeAll, AFileThatAnEntryWhichStaysNamesIsKept)
         EXPECT_EQ(kp::test::filesNoEntryNames(f.built.prefixDir()), unnamed);
     }
 }
+
+// The daily history belongs to History Folders: the walk of the cache, the
+// cookies and the visited URLs passes over it.
+TEST(PurgeAll, TheDailyHistoryEntriesStay)
+{
+    PurgeFixture f;
+    ASSERT_TRUE(f.built.ok());
+    std::set<std::string> daily;
+    for (const std::string& url : f.urls())
+        if (url.starts_with(":"))
+            daily.insert(url);
+    ASSERT_FALSE(daily.empty());
+    f.protect({"Cookie: nobody@nowhere/"});
+    for (char mode : {'X', 'C', 'V'})
+        f.purge(mode);
+    std::set<std::string> left = f.urls();
+    EXPECT_EQ(left, daily);
+}

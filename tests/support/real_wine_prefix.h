@@ -59,4 +59,23 @@ protected:
     kp::win::UrlCacheFolders shellFolders();
 };
 
+// The same for tests of the machine's windows: Wine draws with its display
+// driver that needs no display, the window probe (a Windows program built
+// with mingw-w64) runs in the prefix's session, and the program's window
+// helper looks at it. Skipped when the two were not built.
+class WineWindowsTest : public RealWinePrefixTest {
+protected:
+    void SetUp() override;
+
+    static const char* helperPath();
+    // Starts the probe, its window of class `className` titled `title`, in
+    // the background and waits up to 30 s until it has made its windows.
+    bool startWindowProbe(const std::string& title, const std::string& className);
+    // What the probe printed so far.
+    std::string probeOutput() const;
+
+private:
+    std::string probeOutput_;
+};
+
 } // namespace kp::test
