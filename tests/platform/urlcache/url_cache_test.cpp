@@ -92,18 +92,6 @@ protected:
 
 } // namespace
 
-TEST_F(UrlCacheTest, EmptyCacheEndsAtOnce)
-{
-    std::vector<std::uint64_t> buffer(512);
-    DWORD size = 4096;
-    UrlCacheFindHandle handle = 7;
-    EXPECT_EQ(cache.findFirstUrlCacheEntryEx(nullptr, 0, 0xFFFFFFFF, 0,
-                                             reinterpret_cast<INTERNET_CACHE_ENTRY_INFOA*>(buffer.data()), size,
-                                             handle),
-              err::NO_MORE_ITEMS);
-    EXPECT_EQ(handle, 0u);
-}
-
 TEST_F(UrlCacheTest, WalkListsEveryContainerWithLocalFilesTypesAndSizes)
 {
     const std::string page = addContent("http://example.com/index.html", "<html>hello</html>");
@@ -216,10 +204,6 @@ TEST_F(UrlCacheTest, AReadOnlyIndexRefusesEditsAndSaysSoBeforehand)
     EXPECT_EQ(cache.checkIndexWritable(url, path), err::ACCESS_DENIED);
     EXPECT_EQ(cache.deleteUrlCacheEntry(url), err::ACCESS_DENIED);
     EXPECT_EQ(kp::test::readFile(hostOf(index)), bytes);
-
-    ASSERT_EQ(::chmod(hostOf(index).c_str(), 0644), 0);
-    EXPECT_EQ(cache.checkIndexWritable(url, path), err::SUCCESS);
-    EXPECT_EQ(cache.deleteUrlCacheEntry(url), err::SUCCESS);
 }
 
 TEST_F(UrlCacheTest, DeletingDuringAWalkKeepsTheWalkGoing)
@@ -312,10 +296,6 @@ TEST_F(UrlCacheTest, DamagedIndexIsAnErrorCodeNotACrash)
     EXPECT_EQ(walk(cache, listed), err::FILE_CORRUPT);
     EXPECT_EQ(urlsOf(listed), std::set<std::string> {"Visited: user@http://a.example/"});
     EXPECT_EQ(cache.deleteUrlCacheEntry("http://a.example/"), err::FILE_CORRUPT);
-
-    ::truncate(index.c_str(), 1000);
-    listed.clear();
-    EXPECT_EQ(walk(cache, listed), err::FILE_CORRUPT);
 }
 
 TEST_F(UrlCacheTest, IndexReachedThroughASymbolicLinkIsNotOpened)
