@@ -92,9 +92,9 @@ protected:
 
 } // namespace
 
-TEST_F(UrlCacheTest, WalkListsEveryContainerWithLocalFilesTypesAndSizes)
+TEST_F(UrlCacheTest, WalkListsEveryContainerInOrderWithStickyAndDailyEntries)
 {
-    const std::string page = addContent("http://example.com/index.html", "<html>hello</html>");
+    addContent("http://example.com/index.html", "<html>hello</html>");
     addContent("http://example.com/news.cdf", "<channel/>", STICKY_CACHE_ENTRY | NORMAL_CACHE_ENTRY);
     ASSERT_EQ(cache.setCookie("user", "example.com/", {{"id", "42", "example.com/", 0, {1, 0x01E00000}, {2, 3}}},
                               fileTimeFromUnix(1700000100)),
@@ -111,24 +111,10 @@ TEST_F(UrlCacheTest, WalkListsEveryContainerWithLocalFilesTypesAndSizes)
     EXPECT_EQ(urlsOf({listed.begin() + 3, listed.end()}),
               (std::set<std::string> {"http://example.com/index.html", "http://example.com/news.cdf"}));
 
-    EXPECT_EQ(listed[0].type, COOKIE_CACHE_ENTRY);
+    // Types, sizes and local files as Wine lists them are the Wine test's; its
+    // probe makes no sticky entry, no daily container and sets no cookie's time.
     EXPECT_EQ(listed[0].lastAccess.value(), fileTimeFromUnix(1700000100).value());
-    std::vector<CookieRecord> cookies;
-    const std::string text = kp::test::readFile(hostOf(listed[0].local));
-    ASSERT_EQ(parseCookieFile(text, cookies), err::SUCCESS);
-    EXPECT_EQ(cookies.at(0).value, "42");
-    EXPECT_EQ(listed[0].size, text.size());
-    EXPECT_TRUE(upperAscii(listed[0].local).starts_with(upperAscii(kXpFolders.cookies) + "\\"));
-
-    EXPECT_EQ(listed[1].type, URLHISTORY_CACHE_ENTRY | NORMAL_CACHE_ENTRY);
-    EXPECT_EQ(listed[1].local, "");
     for (const Listed& l : listed) {
-        if (l.url == "http://example.com/index.html") {
-            EXPECT_EQ(l.local, page);
-            EXPECT_EQ(l.size, 18u);
-            EXPECT_EQ(l.type, NORMAL_CACHE_ENTRY);
-            EXPECT_EQ(l.lastAccess.value(), fileTimeFromUnix(1700000000).value());
-        }
         if (l.url == "http://example.com/news.cdf") {
             EXPECT_EQ(l.type, STICKY_CACHE_ENTRY | NORMAL_CACHE_ENTRY);
         }
