@@ -9,6 +9,7 @@
 #include "purge/purge_report.h"
 #include "purge/url_cache_purge.h"
 #include "tests/support/built_machine.h"
+#include "tests/support/cache_entries.h"
 #include "tests/support/listed_windows.h"
 #include "tests/support/recording_messages.h"
 #include "tests/support/temp_dir.h"
@@ -58,9 +59,11 @@ TEST(UrlCacheSteps, AWalkErrorStopsTheLaterStepsOfItsRunOnly)
     std::string damaged = intact;
     damaged.replace(0x4000, 4, "XXXX");
     test::writeFile(cookieIndex, damaged);
+    const std::size_t visited = test::listCacheEntries(services.cache, "Visited:").size();
 
     form.PurgeAllSBtnClick();
     EXPECT_EQ(count(form.report().lines(), QStringLiteral("*** Error Accessing Cache ***")), 2);
+    EXPECT_EQ(test::listCacheEntries(services.cache, "Visited:").size(), visited);
     EXPECT_EQ(state.errors.ErrorLevel, 9);
     EXPECT_EQ(messages.shown.size(), 1u);
 

@@ -133,7 +133,6 @@ TEST_F(ProtectFormFixture, CookieListingShowsDetailsProtectionAndRowsOnlyInThePr
 {
     protectFile("Cookie:owner@zz-gone.example/\r\nProtect File\r\nhttp://gone.example/page.htm\r\n");
     open();
-    EXPECT_EQ(form->windowTitle(), QStringLiteral("Klenzor Pro - Protect Window  -  Version 2.03"));
     click("CookiesSBtn");
     ASSERT_EQ(rows(), 4);
     EXPECT_EQ(form->footer(), QStringLiteral("  Cookies Displayed - 3 of 3 Records"));

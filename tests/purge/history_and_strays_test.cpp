@@ -2,13 +2,12 @@
 // without AllHist, a daily index that stays (held by a handle, by an open
 // browser, by the machine's running Wine session), the failure of both ways
 // of clearing the store; stray files and entries, desktop.ini, two entries
-// naming one file, a missing cache folder, folder links that are never
-// entered, and the state msiecfexport reads afterwards.
+// naming one file, a missing cache folder, and folder links that are never
+// entered.
 
 #include "platform/files/file_system.h"
 #include "purge/history_purge.h"
 #include "purge/stray_purge.h"
-#include "tests/support/msiecf_export.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/url_cache_machine.h"
 #include "tests/support/wine_prefix.h"
@@ -256,28 +255,6 @@ TEST(Strays, FilesNoEntryNamesAndEntriesWithoutFilesGo)
     };
     EXPECT_EQ(withFiles(before) - withFiles(f.urls()), 2);
     EXPECT_TRUE(f.urls("Visited:").empty());
-
-    // msiecfexport reads the indexes left, and no daily index is among them.
-    if (!kp::test::msiecfExporterAvailable())
-        return;
-    for (const auto& item : std::filesystem::recursive_directory_iterator(f.host(f.folders.historyFolder))) {
-        if (upperAscii(item.path().filename().string()) == "INDEX.DAT") {
-            EXPECT_EQ(item.path().parent_path().string(), f.host(f.folders.historyFolder));
-        }
-    }
-    {
-        std::multiset<std::string> locations;
-        std::string text;
-        EXPECT_TRUE(kp::test::exportLocations(f.host(f.folders.historyFolder + "\\index.dat"), locations, text));
-        EXPECT_TRUE(locations.empty()) << text;
-    }
-    for (const std::string& folder : {f.folders.cacheFolder, cookies}) {
-        std::multiset<std::string> locations;
-        std::string text;
-        EXPECT_TRUE(kp::test::exportLocations(f.host(folder + "\\index.dat"), locations, text)) << text;
-        EXPECT_EQ(locations.count("http://www.example.com/deleted-by-hand.htm"), 0u);
-        EXPECT_EQ(locations.count(goneCookie), 0u);
-    }
 }
 
 TEST(Strays, PreviewDuplicatesMissingCacheFolderAndLinks)

@@ -1,6 +1,6 @@
 // Clearing an index file in place on the sample machine's real index files:
 // the result stays a valid, empty index that msiecfexport reads and the URL
-// cache keeps using; open browsers and a running Wine session refuse it;
+// cache keeps using; open browsers refuse it;
 // damaged, short and unwritable files are left as they were.
 
 #include "core/keywords.h"
@@ -13,7 +13,6 @@
 #include "tests/support/listed_windows.h"
 #include "tests/support/msiecf_export.h"
 #include "tests/support/temp_dir.h"
-#include "tests/support/wine_prefix.h"
 
 #include <gtest/gtest.h>
 
@@ -167,20 +166,4 @@ TEST(ClearIndexFile, LeavesShortDamagedAndUnwritableFilesAsTheyWere)
     EXPECT_EQ(status, "Error Writing file");
     ::chmod(cookieHost.c_str(), 0644);
     EXPECT_EQ(kp::test::readFile(cookieHost), original);
-}
-
-TEST(ClearIndexFile, TheMachinesRunningWineSessionRefusesIt)
-{
-    if (!kp::test::wineAvailable())
-        GTEST_SKIP() << "Wine is not installed";
-    ClearFixture f;
-    ASSERT_TRUE(f.built.ok());
-    kp::test::WineSessionOf session(f.built.prefixDir());
-    ASSERT_TRUE(session.running());
-
-    const std::string original = kp::test::readFile(f.visitedHost);
-    std::string status;
-    EXPECT_FALSE(f.clear(f.visitedIndex, status, {"NOIE"}));
-    EXPECT_TRUE(status.starts_with("Found")) << status;
-    EXPECT_EQ(kp::test::readFile(f.visitedHost), original);
 }

@@ -1,8 +1,6 @@
 #include "core/error_level.h"
-#include "platform/files/text_file.h"
 #include "purge/log_file.h"
 #include "purge/purge_report.h"
-#include "purge/show_text_file.h"
 #include "tests/support/recording_messages.h"
 #include "tests/support/temp_machine.h"
 
@@ -49,26 +47,6 @@ TEST_F(LogFixture, WithoutTheKeywordNothingIsWritten)
     EXPECT_FALSE(temp.exists("data/KLENZOR.LOG"));
 }
 
-TEST_F(LogFixture, FirstWriteStartsAfreshLaterWritesAppendAndANewStartBeginsAgain)
-{
-    temp.writeFile("data/klenzor.log", "from an earlier run\r\n");
-    {
-        LogFile log = makeLog(true);
-        fill({"Cookies:", "  done"});
-        log.WriteLogFile(report, kFirst);
-        fill({"second"});
-        log.WriteLogFile(report, kSecond);
-    }
-    EXPECT_EQ(temp.readFile("data/klenzor.log"),
-              "Klenzor.log - 03/04/2026 05:06:07\r\nCookies:\r\n  done\r\n"
-              "Klenzor.log - 12/24/2026 23:59:00\r\nsecond\r\n");
-
-    LogFile restarted = makeLog(true);
-    fill({"third"});
-    restarted.WriteLogFile(report, kFirst);
-    EXPECT_EQ(temp.readFile("data/klenzor.log"), "Klenzor.log - 03/04/2026 05:06:07\r\nthird\r\n");
-}
-
 TEST_F(LogFixture, NoWritableDataFolderMeansNoLog)
 {
     LogFile log(&temp.machine(), true);
@@ -92,20 +70,8 @@ TEST_F(LogFixture, AppendingNeverFollowsALinkPlacedAsTheLog)
     LogFile again(&temp.machine(), true);
     again.setDataFolder("C:\\data", true);
     again.WriteLogFile(report, kFirst); // replaces the link
-    again.WriteLogFile(report, kFirst); // appends to the new file
+    again.WriteLogFile(report, kSecond); // appends to the new file
     EXPECT_EQ(temp.readFile("victim.txt"), "keep");
     std::string text = temp.readFile("data/KLENZOR.LOG");
-    EXPECT_EQ(text, "Klenzor.log - 03/04/2026 05:06:07\r\na\r\nKlenzor.log - 03/04/2026 05:06:07\r\na\r\n");
-}
-
-TEST_F(LogFixture, ShowTextFileListsEachLineInTheMessageStyle)
-{
-    temp.writeFile("msgs.txt", "First line\r\n\r\nThird line\r\n");
-    report.AddReportLine("old");
-    ShowTextFile(report, temp.machine(), "C:\\MSGS.TXT");
-    EXPECT_EQ(report.lines(), (std::vector<QString>{"First line", "", "Third line"}));
-    EXPECT_EQ(report.style(), (PurgeReport::Style{10, true, QColor(0, 0x80, 0x80)}));
-
-    ShowTextFile(report, temp.machine(), "C:\\missing.txt");
-    EXPECT_EQ(report.lineCount(), 3);
+    EXPECT_EQ(text, "Klenzor.log - 03/04/2026 05:06:07\r\na\r\nKlenzor.log - 12/24/2026 23:59:00\r\na\r\n");
 }

@@ -194,14 +194,6 @@ TEST_F(ShredFixture, AFileInUseIsLeftWholeAndReportedWithItsErrorCode)
     EXPECT_FALSE(temp.exists("d/_Klenzor.zap"));
 }
 
-TEST_F(ShredFixture, AMissingFileFailsWithItsErrorCode)
-{
-    EXPECT_FALSE(ShredFile(context, "C:\\d\\none.txt", 0));
-    EXPECT_EQ(run.LastErrorCode, err::FILE_NOT_FOUND);
-    EXPECT_FALSE(ShredFile(context, "C:\\nofolder\\none.txt", 0));
-    EXPECT_EQ(run.LastErrorCode, err::PATH_NOT_FOUND);
-}
-
 TEST_F(ShredFixture, PlainDeleteFallsBackToTheShortNameOnlyWhenOneIsGiven)
 {
     temp.writeFile("d/Long File Name.txt", "x");

@@ -1,4 +1,4 @@
-// The service link: the pipe's reply texts, the exchange with a served pipe
+// The service link: the exchange with a served pipe
 // (sizes at the limit and past it, binary bytes, a second client waiting),
 // the SID and its fallback, the requests the service answers, and the
 // companion program installed, started and removed twice over.
@@ -26,19 +26,6 @@
 using namespace kp;
 
 namespace {
-
-TEST(PipeReplies, ErrorTextsByCode)
-{
-    const std::pair<win::DWORD, const char*> cases[] = {
-        {2, "*** Error - 2 - Service not Active"},       {109, "*** Error - 109 - Service Broken Linkage"},
-        {230, "*** Error - 230 - Service Bad Linkage"},  {231, "*** Error - 231 - Service Busy"},
-        {232, "*** Error - 232 - Service No Data"},      {233, "*** Error - 233 - Service Not Connected"},
-        {535, "*** Error - 535 - Service Connected"},    {536, "*** Error - 536 - Service Listening"},
-        {5, "*** Error - 5 unknown Service Error"},
-    };
-    for (const auto& [code, text] : cases)
-        EXPECT_EQ(pipeErrorText(code), text);
-}
 
 // A pipe served on a thread by the service's own answers.
 struct ServedPipe : ::testing::Test {

@@ -4,9 +4,6 @@
 #include "platform/registry/registry.h"
 #include "platform/system/environment.h"
 #include "settings/data_folder.h"
-#include "settings/general_settings.h"
-#include "settings/option_set_store.h"
-#include "settings/window_settings.h"
 #include "tests/settings/settings_support.h"
 #include "tests/support/temp_dir.h"
 
@@ -84,22 +81,6 @@ TEST_F(DataFolderTest, DataKeywordNamesTheSubfolder)
     ASSERT_EQ(resolve({"data=MyData"}), "");
     EXPECT_EQ(folders.dataFolder, std::string(kAppData) + "\\MYDATA");
     EXPECT_TRUE(isFolder(folders.dataFolder));
-}
-
-TEST_F(DataFolderTest, CdexecKeepsTheProgramFolderAndWritesNothing)
-{
-    ASSERT_EQ(resolve({"CDEXEC"}), "");
-    EXPECT_EQ(folders.dataFolder, kExecFolder);
-    EXPECT_TRUE(folders.dataFolderReadOnly);
-    EXPECT_FALSE(isFolder(std::string(kAppData) + "\\Klenzor"));
-
-    SettingsFile file(built.machine(), folders);
-    GeneralSettings g;
-    LoadWindowSettings(file, "MainForm", g, Keywords());
-    SaveWindowSettings(file, "MainForm", "Default", g);
-    SaveOptionSet(file, "", PurgeOptionSet(), {});
-    EXPECT_FALSE(g.NewVersionFlag);
-    EXPECT_FALSE(win::FileSystem(built.machine()).exists(folders.settingsPath()));
 }
 
 TEST_F(DataFolderTest, ACdRomDriveMakesTheDataFolderReadOnly)

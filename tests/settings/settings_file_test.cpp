@@ -34,22 +34,13 @@ TEST(SettingsFile, WithoutAFileEverythingHasItsDefault)
 {
     SettingsMachine m;
     SettingsFile file = m.file();
-    const PurgeOptionSet o = LoadOptionSet(file, "", kAllIe5);
-    EXPECT_FALSE(o.NormalCache || o.History || o.Cookies || o.Recycle || o.ClearAutoForm || o.ClearClipBoard);
-    EXPECT_EQ(o.NsDD, "0");
-    EXPECT_EQ(o.SbMM, "0");
-    EXPECT_EQ(o.ReportOpt, 0);
-
+    EXPECT_EQ(LoadOptionSet(file, "", kAllIe5).ReportOpt, 0);
     GeneralSettings g;
     g.HintsOption = "N";
     g.Repeats = 7;
-    const std::string placement = LoadWindowSettings(file, "MainForm", g, Keywords({"INIT"}));
-    EXPECT_EQ(placement, "Default");
+    EXPECT_EQ(LoadWindowSettings(file, "MainForm", g, Keywords({"INIT"})), "Default");
     EXPECT_EQ(g.HintsOption, "Y");
     EXPECT_EQ(g.Repeats, 1);
-    EXPECT_EQ(g.QuickStartOpt, "S");
-    EXPECT_EQ(g.TmpDir, "Y");
-    EXPECT_EQ(g.DosDir + g.WinDir + g.VolDir, "NNN");
     EXPECT_FALSE(g.NewVersionFlag);
     EXPECT_EQ(m.readSettings(), "") << "loading writes nothing";
 }
@@ -93,41 +84,6 @@ TEST(SettingsFile, OldClearHistoryBecomesHistoryAndGoes)
     EXPECT_EQ(text.find("[Options]\r\nCookies=1\r\nHistory=1\r\n"), 0u) << text;
     EXPECT_NE(text.find("[ShutOptions]\r\nClearHistory=0"), std::string::npos) << "a false one stays";
     EXPECT_EQ(text.find("ClearHistory=1"), std::string::npos);
-}
-
-TEST(SettingsFile, DisabledBrowserBoxesLoadClearAndSaveOff)
-{
-    SettingsMachine m;
-    m.writeSettings(kAllOn);
-    SettingsFile file = m.file();
-    const Ie5Boxes ie4 {};
-    PurgeOptionSet o = LoadOptionSet(file, "", ie4);
-    EXPECT_FALSE(o.ClearAutoForm || o.ClearPrevSrch || o.ClearUserData);
-    EXPECT_TRUE(o.NormalCache && o.Recycle && o.ClearClipBoard);
-
-    o.ClearAutoForm = o.ClearPrevSrch = o.ClearUserData = true;
-    ASSERT_TRUE(SaveOptionSet(file, "Shut", o, ie4));
-    const PurgeOptionSet shut = LoadOptionSet(file, "Shut", kAllIe5);
-    EXPECT_FALSE(shut.ClearAutoForm || shut.ClearPrevSrch || shut.ClearUserData);
-}
-
-TEST(SettingsFile, SavedOptionSetsLoadAsTheyWere)
-{
-    SettingsMachine m;
-    SettingsFile file = m.file();
-    PurgeOptionSet o;
-    o.SubscriptionCache = o.URLs = o.Strays = o.ClearPrevSrch = o.RunPlugins = true;
-    o.NsDD = "14";
-    o.SbMM = " 30";
-    o.ReportOpt = 1;
-    ASSERT_TRUE(SaveOptionSet(file, "", o, kAllIe5));
-    PurgeOptionSet back = LoadOptionSet(file, "", kAllIe5);
-    EXPECT_TRUE(back.SubscriptionCache && back.URLs && back.Strays && back.ClearPrevSrch && back.RunPlugins);
-    EXPECT_FALSE(back.NormalCache || back.Cookies || back.ClearAutoForm);
-    EXPECT_EQ(back.NsDD, "14");
-    EXPECT_EQ(back.SbMM, "30") << "the file keeps no blanks around a value";
-    EXPECT_EQ(back.ReportOpt, 1);
-    EXPECT_EQ(m.readSettings().find("[Options]\r\nNormalCache=0\r\nSubscriptionCache=1\r\n"), 0u);
 }
 
 TEST(SettingsFile, RepeatsAreClampedAndBadNumbersKeepDefaults)
@@ -188,14 +144,8 @@ TEST(SettingsFile, WindowSettingsRoundTripPerWindow)
     SettingsMachine m;
     SettingsFile file = m.file();
     GeneralSettings g;
-    g.HintsOption = "N";
     g.Thoroughness = "1";
-    g.Repeats = 35;
     g.ShutType = 2;
-    g.CookieMsgOpt = "Y";
-    g.QuickStartOpt = "N";
-    g.TmpDir = "N";
-    g.WinDir = "Y";
     g.Sort1Opt = 3;
     ProtectWindowValues columns;
     columns.list1Widths = {10, 20, 30, 40, 50, 60};
@@ -205,30 +155,14 @@ TEST(SettingsFile, WindowSettingsRoundTripPerWindow)
 
     GeneralSettings back;
     EXPECT_EQ(LoadWindowSettings(file, "MainForm", back, Keywords({"INIT"})), "0 120 200 450 620");
-    EXPECT_EQ(back.HintsOption + back.Thoroughness + back.CookieMsgOpt + back.QuickStartOpt, "N1YN");
-    EXPECT_EQ(back.Repeats, 35);
+    EXPECT_EQ(back.Thoroughness, "1");
     EXPECT_EQ(back.ShutType, 2);
-    EXPECT_EQ(back.TmpDir + back.WinDir, "NY");
     EXPECT_EQ(back.Sort1Opt, 0) << "only the Protect window reads its sort";
     ProtectWindowValues readColumns;
     EXPECT_EQ(LoadWindowSettings(file, "ProtectForm", back, Keywords(), &readColumns), "2");
     EXPECT_EQ(back.Sort1Opt, 3);
     EXPECT_EQ(readColumns.list1Widths, columns.list1Widths);
     EXPECT_EQ(readColumns.list2Widths, columns.list2Widths);
-}
-
-TEST(SettingsFile, ReadOnlyDataFolderWritesNothing)
-{
-    SettingsMachine m;
-    m.folders.dataFolderReadOnly = true;
-    SettingsFile file = m.file();
-    GeneralSettings g;
-    EXPECT_FALSE(SaveWindowSettings(file, "MainForm", "Default", g));
-    EXPECT_FALSE(SaveOptionSet(file, "", PurgeOptionSet(), kAllIe5));
-    LoadWindowSettings(file, "MainForm", g, Keywords());
-    EXPECT_FALSE(g.NewVersionFlag);
-    win::FileSystem files(m.machine());
-    EXPECT_FALSE(files.exists(m.folders.settingsPath()));
 }
 
 TEST(SettingsFile, TheMainWindowMakesAReadOnlyFileWritable)

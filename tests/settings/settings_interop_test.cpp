@@ -1,5 +1,5 @@
-// Settings files the program writes, read back by other readers of the
-// format: Python's configparser and Wine's own GetPrivateProfileStringA.
+// Settings files the program writes, read back by Wine's own
+// GetPrivateProfileStringA.
 
 #include "platform/files/file_system.h"
 #include "platform/profile/profile.h"
@@ -7,15 +7,12 @@
 #include "settings/option_set_store.h"
 #include "settings/window_settings.h"
 #include "tests/settings/settings_support.h"
-#include "tests/support/child_process.h"
 #include "tests/support/real_wine_prefix.h"
-#include "tests/support/temp_dir.h"
 #include "tests/support/wine_prefix.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
-#include <unistd.h>
 
 using namespace kp;
 
@@ -74,33 +71,6 @@ Values tabbedValues(const std::string& text, const char* tag, const std::string&
 }
 
 } // namespace
-
-TEST(SettingsInterop, PythonConfigparserReadsTheSameValues)
-{
-    if (::access("/usr/bin/python3", X_OK) != 0)
-        GTEST_SKIP() << "python3 is not installed";
-    kp::test::SettingsMachine m;
-    writeTypicalSettings(m.machine(), m.folders);
-    const Values ours = ourValues(m.machine(), m.folders);
-    ASSERT_GE(ours.size(), 30u);
-    EXPECT_EQ(ours.at({"Options", "History"}), "1");
-    EXPECT_EQ(ours.count({"Options", "ClearHistory"}), 0u);
-
-    kp::test::TempDir scratch;
-    const std::string script = scratch.file("read.py");
-    kp::test::writeFile(script, "import configparser, sys\n"
-                                "p = configparser.ConfigParser(interpolation=None, strict=True)\n"
-                                "p.optionxform = str\n"
-                                "with open(sys.argv[1], newline='') as f:\n"
-                                "    p.read_file(f)\n"
-                                "for s in p.sections():\n"
-                                "    for k, v in p.items(s):\n"
-                                "        print('value\\t%s\\t%s\\t%s' % (s, k, v))\n");
-    std::string output, errors;
-    EXPECT_EQ(kp::test::runProgram({"/usr/bin/python3", script, m.settingsHostPath()}, {}, &output, &errors), 0)
-        << errors;
-    EXPECT_EQ(tabbedValues(output, "value", ""), ours) << output;
-}
 
 using SettingsInteropWine = kp::test::UrlCacheProbeTest;
 

@@ -27,47 +27,40 @@ TEST(WindowPlacement, ParsesStateAndFourNumbersInTheirOrder)
         EXPECT_FALSE(ParsePlacement(bad)) << bad;
 }
 
-TEST(WindowPlacement, DefaultIsTheCornerInTheDesignedSize)
+TEST(WindowPlacement, DefaultStoredMaximisedAndUnparsableTexts)
 {
-    WindowPlacement w = PlaceWindow("Default", k1024);
-    EXPECT_EQ(w.kind, WindowPlacement::Designed);
-    EXPECT_EQ(w.top, 0);
-    EXPECT_EQ(w.left, 0);
-    EXPECT_EQ(w.width, 620);
-    EXPECT_EQ(w.height, 450);
-    EXPECT_FALSE(w.maximised);
-    w = PlaceWindow("Default", {1280, 1024, 120});
-    EXPECT_EQ(w.width, 775);
-    EXPECT_EQ(w.height, 563) << "450 * 120 / 96 = 562.5 rounds up";
-    EXPECT_EQ(PlaceWindow("Default", {1280, 1024, 110}).width, 620) << "below 120 pixels per inch nothing grows";
+    constexpr int any = -1;
+    const struct {
+        const char* text;
+        ScreenMetrics screen;
+        WindowPlacement::Kind kind;
+        bool maximised;
+        int top, left, height, width;
+        const char* why;
+    } cases[] = {
+        {"Default", k1024, WindowPlacement::Designed, false, 0, 0, 450, 620, "the corner in the designed size"},
+        {"Default", {1280, 1024, 120}, WindowPlacement::Designed, false, any, any, 563, 775, "450 * 1.25 rounds up"},
+        {"Default", {1280, 1024, 110}, WindowPlacement::Designed, false, any, any, 450, 620, "grows from 120 only"},
+        {"0 900 10 450 620", k1024, WindowPlacement::Stored, false, 0, 0, 450, 620, "the last fifth pulls back"},
+        {"0 614 819 300 400", k1024, WindowPlacement::Stored, false, 614, 819, any, any, "614 * 10 <= 768 * 8"},
+        {"1 10 820 300 400", k1024, WindowPlacement::Stored, false, any, 0, any, any, "minimised opens normal"},
+        {"2", k1024, WindowPlacement::Designed, true, any, any, any, 620, "maximised"},
+        {"0 10 20", k1024, WindowPlacement::Centred, false, any, any, 450, 620, "unparsable"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.text) + ": " + c.why);
+        const WindowPlacement w = PlaceWindow(c.text, c.screen);
+        EXPECT_EQ(w.kind, c.kind);
+        EXPECT_EQ(w.maximised, c.maximised);
+        for (const auto& [got, expected] : {std::pair{w.top, c.top}, {w.left, c.left}, {w.height, c.height},
+                                            {w.width, c.width}})
+            if (expected != any)
+                EXPECT_EQ(got, expected);
+    }
 }
 
-TEST(WindowPlacement, LastFifthOfTheScreenPullsToTheCorner)
+TEST(WindowPlacement, MulDivRoundsAndRefusesAZeroDivisor)
 {
-    WindowPlacement w = PlaceWindow("0 900 10 450 620", k1024);
-    EXPECT_EQ(w.kind, WindowPlacement::Stored);
-    EXPECT_EQ(w.top, 0);
-    EXPECT_EQ(w.left, 0);
-    EXPECT_EQ(w.height, 450);
-    EXPECT_EQ(w.width, 620);
-    w = PlaceWindow("0 614 819 300 400", k1024);
-    EXPECT_EQ(w.top, 614) << "614 * 10 is not above 768 * 8";
-    EXPECT_EQ(w.left, 819);
-    w = PlaceWindow("1 10 820 300 400", k1024);
-    EXPECT_EQ(w.left, 0);
-    EXPECT_FALSE(w.maximised) << "minimised opens normal";
-}
-
-TEST(WindowPlacement, MaximisedAndUnparsableTexts)
-{
-    WindowPlacement w = PlaceWindow("2", k1024);
-    EXPECT_TRUE(w.maximised);
-    EXPECT_EQ(w.kind, WindowPlacement::Designed);
-    EXPECT_EQ(w.width, 620);
-    w = PlaceWindow("0 10 20", k1024);
-    EXPECT_EQ(w.kind, WindowPlacement::Centred);
-    EXPECT_EQ(w.width, 620);
-    EXPECT_EQ(w.height, 450);
     EXPECT_EQ(MulDiv(620, 144, 96), 930);
     EXPECT_EQ(MulDiv(1, 1, 2), 1);
     EXPECT_EQ(MulDiv(5, 5, 0), -1);

@@ -72,8 +72,6 @@ protected:
     }
 };
 
-using UrlCacheWineSession = kp::test::RealWinePrefixTest;
-
 TEST_F(UrlCacheWine, OurWalkAndWinesAgreeBeforeAndAfterEditsOnBothSides)
 {
     const UrlCacheFolders folders = shellFolders();
@@ -138,17 +136,4 @@ TEST_F(UrlCacheWine, OurWalkAndWinesAgreeBeforeAndAfterEditsOnBothSides)
         EXPECT_EQ(after.size(), wine.size() - 2);
         EXPECT_EQ(wineList(), after);
     }
-}
-
-TEST_F(UrlCacheWineSession, ARunningSessionOfThePrefixIsReported)
-{
-    std::unique_ptr<Machine> machine;
-    ASSERT_EQ(Machine::open(prefix, machine), err::SUCCESS);
-    UrlCache cache(*machine, {});
-    EXPECT_FALSE(cache.wineSessionActive());
-    const std::string server = "WINEPREFIX='" + prefix + "' " + kp::test::kWineServer;
-    ASSERT_EQ(std::system((server + " -p").c_str()), 0);
-    EXPECT_TRUE(cache.wineSessionActive());
-    kp::test::stopWineSession(prefix);
-    EXPECT_FALSE(cache.wineSessionActive());
 }
