@@ -43,6 +43,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <unordered_set>
 
 namespace kp {
 
@@ -455,6 +456,7 @@ void TProtectForm::Listing(ProtectView view)
     ui_->ListView2->setRowCount(0);
     lastCookieFileShown_.clear();
     filter_ = ListingFilter(ui_->LimitEdit->text().toStdString());
+    listingZone_ = QTimeZone::systemTimeZone();
     model_.clear();
     suspended_ = false;
     displayed_ = processed_ = 0;
@@ -497,13 +499,12 @@ void TProtectForm::processEntry(const win::INTERNET_CACHE_ENTRY_INFOA& entry)
     const std::string_view name = entry.lpszSourceUrlName;
     if (!EntryBelongsToView(name, view_))
         return;
-    const std::string localFile = entry.lpszLocalFileName ? entry.lpszLocalFileName : "";
-    if (!filter_.empty() && !entryMatches(name, localFile)) {
+    if (!filter_.empty() && !entryMatches(name, entry.lpszLocalFileName ? entry.lpszLocalFileName : "")) {
         ++processed_;
         return;
     }
     if (!suspended_)
-        addRow(RowForEntry(entry, view_, protectList_.IsProtected(name), xcode_));
+        addRow(RowForEntry(entry, view_, protectList_.IsProtected(name), xcode_, listingZone_));
     ++displayed_;
     ++processed_;
 }
@@ -522,12 +523,14 @@ bool TProtectForm::addRow(ProtectRow row)
 
 void TProtectForm::addProtectFileRows()
 {
+    std::unordered_set<std::string_view> listed = model_.captionsAmong(protectList_.lines());
     for (const std::string& line : protectList_.lines()) {
         if (suspended_)
             return;
-        if (upperFirst(line, 12) == "PROTECT FILE" || !EntryBelongsToView(line, view_) || model_.hasCaption(line))
+        if (upperFirst(line, 12) == "PROTECT FILE" || !EntryBelongsToView(line, view_) || listed.count(line))
             continue;
-        addRow(RowOnlyInProtectFile(line));
+        if (addRow(RowOnlyInProtectFile(line)))
+            listed.insert(line);
     }
 }
 
