@@ -62,7 +62,8 @@ TEST_F(WineZoneManager, MapsUrlsToTheZonesOfTheDomainMasksWritten)
                 zones.push_back(row[2]);
         return zones;
     };
-    const std::vector<std::string> urls = {"http://www.example.com/", "https://shop.example.com/a", "http://example.org/"};
+    const std::vector<std::string> urls = {"http://www.example.com/", "https://shop.example.com/a",
+                                           "http://example.org/"};
     EXPECT_EQ(zonesOf(urls), (std::vector<std::string>{"3", "3", "3"}));
 
     std::unique_ptr<win::Machine> machine;
