@@ -122,7 +122,7 @@ bool ProtectList::EnsureLoaded()
 
 bool ProtectList::IsProtected(std::string_view name) const
 {
-    return index_.find(name) != index_.end();
+    return !index_.empty() && index_.find(name) != index_.end();
 }
 
 void ProtectList::Add(std::string_view name)

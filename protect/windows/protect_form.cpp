@@ -56,6 +56,7 @@ constexpr int kMinimumWidth = 550;
 constexpr int kMinimumHeight = 360;
 constexpr int kDetailCellLimit = 2048; // characters a details cell shows
 constexpr int kEventPauseMs = 20;      // pending messages run at least this often
+constexpr int kEntriesPerClockRead = 32; // entries walked between looks at the clock
 constexpr std::size_t kCookieFileLimit = 16u << 20;
 
 QString ansi(const std::string& text)
@@ -466,10 +467,12 @@ void TProtectForm::Listing(ProtectView view)
     bool accessError = false;
     CacheCursor cursor(cache, setup_.messages, errors, accessError);
     QElapsedTimer sinceEvents;
+    int walked = 0;
     for (bool ready = cursor.CacheWalkFirst(); ready; ready = cursor.CacheWalkNext()) {
         if (cursor.CacheEntryReadable())
             processEntry(cursor.entry());
-        if (!sinceEvents.isValid() || sinceEvents.elapsed() >= kEventPauseMs) {
+        const bool clockRead = walked++ % kEntriesPerClockRead == 0;
+        if (clockRead && (!sinceEvents.isValid() || sinceEvents.elapsed() >= kEventPauseMs)) {
             model_.flush();
             QCoreApplication::processEvents();
             sinceEvents.start();
