@@ -212,28 +212,32 @@ std::vector<int> CaptionRanks(const std::vector<ProtectRow>& rows)
     std::sort(captions.begin(), captions.end(), [](const Caption& a, const Caption& b) {
         return a.next != b.next ? a.next < b.next : a.text < b.text;
     });
-    std::vector<int> order;
-    order.reserve(rows.size());
-    for (const Caption& caption : captions)
-        order.push_back(caption.index);
-    captions = {};
     std::vector<int> ranks(rows.size());
-    QString previous;
+    std::u16string previous;
+    std::u16string current;
     int rank = 0;
     bool inOrder = true;
-    for (size_t i = 0; i < order.size(); ++i) {
-        QString current = latin1(rows[size_t(order[i])].caption);
+    for (size_t i = 0; i < captions.size(); ++i) {
+        const std::string_view text = captions[i].text; // Latin-1: each byte is its UTF-16 unit
+        current.resize(text.size());
+        std::transform(text.begin(), text.end(), current.begin(),
+                       [](char c) { return char16_t(static_cast<unsigned char>(c)); });
         if (i > 0) {
-            const int step = collator.compare(previous, current);
+            const int step = collator.compare(QStringView(previous), QStringView(current));
             if (step > 0) {
                 inOrder = false;
                 break;
             }
             rank += step < 0;
         }
-        ranks[size_t(order[i])] = rank;
-        previous = std::move(current);
+        ranks[size_t(captions[i].index)] = rank;
+        previous.swap(current);
     }
+    std::vector<int> order;
+    order.reserve(rows.size());
+    for (const Caption& caption : captions)
+        order.push_back(caption.index);
+    captions = {};
     if (inOrder)
         return ranks;
 
