@@ -300,16 +300,22 @@ std::vector<int> SortedRowOrder(const std::vector<ProtectRow>& rows, SortColumn 
         for (size_t i = 0; i < rows.size(); ++i)
             keys[i] = hitsOf(rows[i].hits);
     }
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        if (!accessKeys.empty()) {
-            if (accessKeys[size_t(a)] != accessKeys[size_t(b)])
-                return accessKeys[size_t(a)] < accessKeys[size_t(b)];
-        } else if (keys[size_t(a)] != keys[size_t(b)]) {
-            return keys[size_t(a)] < keys[size_t(b)];
-        }
-        return captionRanks[size_t(a)] < captionRanks[size_t(b)];
-    });
-    return order;
+    // By caption first, placing rows by their ranks (which lie below the row
+    // count) in the present order; then stably by the column's key.
+    std::vector<int> starts(rows.size() + 1, 0);
+    for (int row : order)
+        ++starts[size_t(captionRanks[size_t(row)]) + 1];
+    std::partial_sum(starts.begin(), starts.end(), starts.begin());
+    std::vector<int> byCaption(order.size());
+    for (int row : order)
+        byCaption[size_t(starts[size_t(captionRanks[size_t(row)])]++)] = row;
+    if (!accessKeys.empty())
+        std::stable_sort(byCaption.begin(), byCaption.end(),
+                         [&](int a, int b) { return accessKeys[size_t(a)] < accessKeys[size_t(b)]; });
+    else if (column != SortColumn::Address)
+        std::stable_sort(byCaption.begin(), byCaption.end(),
+                         [&](int a, int b) { return keys[size_t(a)] < keys[size_t(b)]; });
+    return byCaption;
 }
 
 std::string DeleteConfirmationText(int selected)
