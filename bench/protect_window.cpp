@@ -2,6 +2,8 @@
 // divided by the first argument): the cache listing against a bare walk of
 // the same cache with the cursor the purge uses, the listing with a filter,
 // sorting by each column, protecting 10,000 selected rows, and peak memory.
+// A second argument names a folder for the machine that is kept between runs:
+// built when missing, reused otherwise (the protect file is emptied each run).
 
 #include "core/error_level.h"
 #include "core/keywords.h"
@@ -61,13 +63,18 @@ int main(int argc, char** argv)
     recipe.cacheEntries = 100000 / divisor;
     recipe.smallestCacheEntries = true;
     recipe.offlineEntries = 0;
-    const std::string dir = std::filesystem::temp_directory_path() / ("kp-bench-protect-" + std::to_string(::getpid()));
+    const bool keep = argc > 2;
+    const std::string dir =
+        keep ? std::string(argv[2])
+             : (std::filesystem::temp_directory_path() / ("kp-bench-protect-" + std::to_string(::getpid()))).string();
     auto start = std::chrono::steady_clock::now();
-    if (win::DWORD code = sample::buildMachine(dir, recipe)) {
-        std::fprintf(stderr, "building the machine failed: %u\n", unsigned(code));
-        return 1;
+    if (!keep || !std::filesystem::exists(dir + "/system.reg")) {
+        if (win::DWORD code = sample::buildMachine(dir, recipe)) {
+            std::fprintf(stderr, "building the machine failed: %u\n", unsigned(code));
+            return 1;
+        }
+        std::printf("machine: %d cache entries built in %.1f s\n", recipe.cacheEntries, secondsSince(start));
     }
-    std::printf("machine: %d cache entries built in %.1f s\n", recipe.cacheEntries, secondsSince(start));
     {
         std::unique_ptr<win::Machine> machine;
         if (win::Machine::open(dir, machine) != win::err::SUCCESS) {
@@ -98,6 +105,7 @@ int main(int argc, char** argv)
 
         TProtectForm form(ProtectFormSetup{*machine, messages, keywords, folders, general});
         form.openWindow();
+        QCoreApplication::processEvents(); // the window is drawn before anyone can click
         auto* cacheButton = form.findChild<QPushButton*>(QStringLiteral("CacheSBtn"));
         start = std::chrono::steady_clock::now();
         cacheButton->click();
@@ -124,6 +132,7 @@ int main(int argc, char** argv)
         std::printf("cache listing with a filter, %d rows: %.3f s\n", form.rows().rowCount(), secondsSince(start));
         std::printf("peak memory: %ld MB\n", peakKilobytes() / 1024);
     }
-    sample::removeMachine(dir);
+    if (!keep)
+        sample::removeMachine(dir);
     return 0;
 }

@@ -122,7 +122,7 @@ bool ProtectList::EnsureLoaded()
 
 bool ProtectList::IsProtected(std::string_view name) const
 {
-    return index_.count(std::string(name)) > 0;
+    return !index_.empty() && index_.find(name) != index_.end();
 }
 
 void ProtectList::Add(std::string_view name)

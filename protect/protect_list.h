@@ -74,7 +74,11 @@ private:
     const FolderSet& folders_;
     std::string path_;
     std::vector<std::string> lines_;
-    std::unordered_set<std::string> index_; // the lines, for IsProtected
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const noexcept { return std::hash<std::string_view>{}(text); }
+    };
+    std::unordered_set<std::string, TextHash, std::equal_to<>> index_; // the lines, for IsProtected
     QSet<QString> foldedIndex_;             // the lines case-folded, for Add
     bool loaded_ = false;
     bool modified_ = false;

@@ -5,6 +5,8 @@
 
 #include "platform/win32.h"
 
+#include <QTimeZone>
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,16 +36,19 @@ struct ProtectRow {
 // Whether a source URL name (or a protect-file line) is listed in `view`.
 bool EntryBelongsToView(std::string_view name, ProtectView view);
 
-// The row of a cache entry; `xcode` adds the entry type in hexadecimal.
-ProtectRow RowForEntry(const win::INTERNET_CACHE_ENTRY_INFOA& entry, ProtectView view, bool isProtected, bool xcode);
+// The row of a cache entry, its access time in `zone`; `xcode` adds the
+// entry type in hexadecimal.
+ProtectRow RowForEntry(const win::INTERNET_CACHE_ENTRY_INFOA& entry, ProtectView view, bool isProtected, bool xcode,
+                       const QTimeZone& zone);
 // The row of a protect-file line the cache does not hold.
 ProtectRow RowOnlyInProtectFile(std::string line);
 // A deleted, still protected entry keeps its row as protect-file-only.
 void MarkOnlyInProtectFile(ProtectRow& row);
 
 // Last access in local time, "MM/dd/yyyy HH:mm:ss"; "xx/xx/xxxx bad date"
-// when the time cannot be converted.
-std::string AccessedText(win::FileTime time);
+// when the time cannot be converted. Local is `zone`, or the host's local
+// time when that is not valid.
+std::string AccessedText(win::FileTime time, const QTimeZone& zone = QTimeZone::systemTimeZone());
 
 // The Sort Column choices.
 enum class SortColumn { Address = 0, Status = 1, Access = 2, Hits = 3 };
@@ -52,6 +57,14 @@ enum class SortColumn { Address = 0, Status = 1, Access = 2, Hits = 3 };
 // compares by the locale, case-sensitively. Keys are made once per row, so
 // that large lists sort quickly.
 std::vector<int> SortedRowOrder(const std::vector<ProtectRow>& rows, SortColumn column, bool xcode);
+// The same for the row indexes of `order`, taken in that order, with the
+// captions' ranks given (CaptionRanks of the same rows), which a list that
+// sorts again and again keeps.
+std::vector<int> SortedRowOrder(const std::vector<ProtectRow>& rows, SortColumn column, bool xcode,
+                                const std::vector<int>& captionRanks, std::vector<int> order);
+// Each row's place in the locale's order of the captions; captions that
+// compare equal share a rank.
+std::vector<int> CaptionRanks(const std::vector<ProtectRow>& rows);
 
 // "For your request to delete the ..." with the number of rows selected.
 std::string DeleteConfirmationText(int selected);

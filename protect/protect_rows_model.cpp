@@ -1,7 +1,6 @@
 #include "protect/protect_rows_model.h"
 
-#include <algorithm>
-#include <iterator>
+#include <utility>
 
 namespace kp {
 
@@ -21,7 +20,7 @@ ProtectRowsModel::ProtectRowsModel(QObject* parent)
 
 int ProtectRowsModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(rows_.size());
+    return parent.isValid() ? 0 : int(order_.size());
 }
 
 int ProtectRowsModel::columnCount(const QModelIndex& parent) const
@@ -31,9 +30,9 @@ int ProtectRowsModel::columnCount(const QModelIndex& parent) const
 
 QVariant ProtectRowsModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= int(rows_.size()))
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount())
         return {};
-    const ProtectRow& r = rows_[size_t(index.row())];
+    const ProtectRow& r = row(index.row());
     switch (index.column()) {
     case AddressColumn:
         return shown(r.caption);
@@ -63,34 +62,46 @@ void ProtectRowsModel::clear()
 {
     beginResetModel();
     rows_.clear();
-    pending_.clear();
-    captions_.clear();
+    order_.clear();
+    captionRanks_.clear();
     endResetModel();
 }
 
 bool ProtectRowsModel::append(ProtectRow row)
 {
-    if (int(rows_.size() + pending_.size()) >= capacity_)
+    if (int(rows_.size()) >= capacity_)
         return false;
-    captions_.insert(row.caption);
-    pending_.push_back(std::move(row));
+    rows_.push_back(std::move(row));
+    captionRanks_.clear();
     return true;
 }
 
 void ProtectRowsModel::flush()
 {
-    if (pending_.empty())
+    const int shown = int(order_.size());
+    if (shown == int(rows_.size()))
         return;
-    const int at = int(rows_.size());
-    beginInsertRows({}, at, at + int(pending_.size()) - 1);
-    std::move(pending_.begin(), pending_.end(), std::back_inserter(rows_));
-    pending_.clear();
+    beginInsertRows({}, shown, int(rows_.size()) - 1);
+    for (int index = shown; index < int(rows_.size()); ++index)
+        order_.push_back(index);
     endInsertRows();
+}
+
+std::unordered_set<std::string_view> ProtectRowsModel::captionsAmong(const std::vector<std::string>& candidates) const
+{
+    std::unordered_set<std::string_view> found;
+    if (candidates.empty())
+        return found;
+    const std::unordered_set<std::string_view> wanted(candidates.begin(), candidates.end());
+    for (const ProtectRow& row : rows_)
+        if (auto place = wanted.find(row.caption); place != wanted.end())
+            found.insert(*place);
+    return found;
 }
 
 void ProtectRowsModel::update(int index, const ProtectRow& row)
 {
-    ProtectRow& kept = rows_[size_t(index)];
+    ProtectRow& kept = rows_[size_t(order_[size_t(index)])];
     const std::string caption = kept.caption;
     kept = row;
     kept.caption = caption;
@@ -100,10 +111,13 @@ void ProtectRowsModel::update(int index, const ProtectRow& row)
 void ProtectRowsModel::remove(int index)
 {
     beginRemoveRows({}, index, index);
-    const std::string caption = rows_[size_t(index)].caption;
-    rows_.erase(rows_.begin() + index);
-    if (std::none_of(rows_.begin(), rows_.end(), [&](const ProtectRow& r) { return r.caption == caption; }))
-        captions_.erase(caption);
+    const int removed = order_[size_t(index)];
+    rows_.erase(rows_.begin() + removed);
+    if (!captionRanks_.empty())
+        captionRanks_.erase(captionRanks_.begin() + removed);
+    order_.erase(order_.begin() + index);
+    for (int& place : order_)
+        place -= place > removed;
     endRemoveRows();
 }
 
@@ -112,18 +126,16 @@ void ProtectRowsModel::sortRows(SortColumn column, bool xcode)
     flush();
     emit layoutAboutToBeChanged();
     const QModelIndexList before = persistentIndexList();
-    const std::vector<int> sorted = SortedRowOrder(rows_, column, xcode);
-    std::vector<ProtectRow> rows;
-    rows.reserve(rows_.size());
-    std::vector<int> newPlace(rows_.size());
-    for (size_t i = 0; i < sorted.size(); ++i) {
-        rows.push_back(std::move(rows_[size_t(sorted[i])]));
-        newPlace[size_t(sorted[i])] = int(i);
-    }
-    rows_ = std::move(rows);
+    if (captionRanks_.size() != rows_.size())
+        captionRanks_ = CaptionRanks(rows_);
+    const std::vector<int> previous = order_;
+    order_ = SortedRowOrder(rows_, column, xcode, captionRanks_, order_);
+    std::vector<int> placeOf(rows_.size());
+    for (size_t place = 0; place < order_.size(); ++place)
+        placeOf[size_t(order_[place])] = int(place);
     QModelIndexList after;
     for (const QModelIndex& index : before)
-        after << this->index(newPlace[size_t(index.row())], index.column());
+        after << this->index(placeOf[size_t(previous[size_t(index.row())])], index.column());
     changePersistentIndexList(before, after);
     emit layoutChanged();
 }

@@ -8,6 +8,7 @@
 
 #include <limits>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -34,9 +35,10 @@ public:
     // together by flush().
     bool append(ProtectRow row);
     void flush();
-    bool hasCaption(const std::string& caption) const { return captions_.count(caption) != 0; }
+    // The captions among `candidates` that some row, shown or queued, has.
+    std::unordered_set<std::string_view> captionsAmong(const std::vector<std::string>& candidates) const;
 
-    const ProtectRow& row(int index) const { return rows_[size_t(index)]; }
+    const ProtectRow& row(int index) const { return rows_[size_t(order_[size_t(index)])]; }
     // Replaces a row's columns, keeping its caption.
     void update(int index, const ProtectRow& row);
     void remove(int index);
@@ -44,9 +46,10 @@ public:
     void sortRows(SortColumn column, bool xcode);
 
 private:
-    std::vector<ProtectRow> rows_;
-    std::vector<ProtectRow> pending_;
-    std::unordered_set<std::string> captions_;
+    // Rows stay where they were added; sorting reorders the list's indexes.
+    std::vector<ProtectRow> rows_;  // shown and queued, in the order added
+    std::vector<int> order_;        // the shown rows' indexes in rows_, in list order
+    std::vector<int> captionRanks_; // by index in rows_; empty until a sort and after rows are added
     int capacity_ = std::numeric_limits<int>::max();
 };
 

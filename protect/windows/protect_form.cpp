@@ -43,6 +43,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <unordered_set>
 
 namespace kp {
 
@@ -55,6 +56,7 @@ constexpr int kMinimumWidth = 550;
 constexpr int kMinimumHeight = 360;
 constexpr int kDetailCellLimit = 2048; // characters a details cell shows
 constexpr int kEventPauseMs = 20;      // pending messages run at least this often
+constexpr int kEntriesPerClockRead = 32; // entries walked between looks at the clock
 constexpr std::size_t kCookieFileLimit = 16u << 20;
 
 QString ansi(const std::string& text)
@@ -455,6 +457,7 @@ void TProtectForm::Listing(ProtectView view)
     ui_->ListView2->setRowCount(0);
     lastCookieFileShown_.clear();
     filter_ = ListingFilter(ui_->LimitEdit->text().toStdString());
+    listingZone_ = QTimeZone::systemTimeZone();
     model_.clear();
     suspended_ = false;
     displayed_ = processed_ = 0;
@@ -464,10 +467,12 @@ void TProtectForm::Listing(ProtectView view)
     bool accessError = false;
     CacheCursor cursor(cache, setup_.messages, errors, accessError);
     QElapsedTimer sinceEvents;
+    int walked = 0;
     for (bool ready = cursor.CacheWalkFirst(); ready; ready = cursor.CacheWalkNext()) {
         if (cursor.CacheEntryReadable())
             processEntry(cursor.entry());
-        if (!sinceEvents.isValid() || sinceEvents.elapsed() >= kEventPauseMs) {
+        const bool clockRead = walked++ % kEntriesPerClockRead == 0;
+        if (clockRead && (!sinceEvents.isValid() || sinceEvents.elapsed() >= kEventPauseMs)) {
             model_.flush();
             QCoreApplication::processEvents();
             sinceEvents.start();
@@ -497,13 +502,12 @@ void TProtectForm::processEntry(const win::INTERNET_CACHE_ENTRY_INFOA& entry)
     const std::string_view name = entry.lpszSourceUrlName;
     if (!EntryBelongsToView(name, view_))
         return;
-    const std::string localFile = entry.lpszLocalFileName ? entry.lpszLocalFileName : "";
-    if (!filter_.empty() && !entryMatches(name, localFile)) {
+    if (!filter_.empty() && !entryMatches(name, entry.lpszLocalFileName ? entry.lpszLocalFileName : "")) {
         ++processed_;
         return;
     }
     if (!suspended_)
-        addRow(RowForEntry(entry, view_, protectList_.IsProtected(name), xcode_));
+        addRow(RowForEntry(entry, view_, protectList_.IsProtected(name), xcode_, listingZone_));
     ++displayed_;
     ++processed_;
 }
@@ -522,12 +526,14 @@ bool TProtectForm::addRow(ProtectRow row)
 
 void TProtectForm::addProtectFileRows()
 {
+    std::unordered_set<std::string_view> listed = model_.captionsAmong(protectList_.lines());
     for (const std::string& line : protectList_.lines()) {
         if (suspended_)
             return;
-        if (upperFirst(line, 12) == "PROTECT FILE" || !EntryBelongsToView(line, view_) || model_.hasCaption(line))
+        if (upperFirst(line, 12) == "PROTECT FILE" || !EntryBelongsToView(line, view_) || listed.count(line))
             continue;
-        addRow(RowOnlyInProtectFile(line));
+        if (addRow(RowOnlyInProtectFile(line)))
+            listed.insert(line);
     }
 }
 

@@ -10,6 +10,7 @@
 #include "zones/site_info.h"
 #include "zones/zone_list.h"
 
+#include <QTimeZone>
 #include <QWidget>
 
 #include <functional>
@@ -140,6 +141,7 @@ private:
 
     ProtectView view_ = ProtectView::None;
     std::string filter_;
+    QTimeZone listingZone_; // the system's time zone when the listing began
     int displayed_ = 0;
     int processed_ = 0;
     bool suspended_ = false;

@@ -397,3 +397,53 @@ TEST_F(ProtectFormFixture, TheWindowIsWholeAtItsFirstAndSmallestSize)
         }
     }
 }
+
+TEST_F(ProtectFormFixture, ZoneMenusCreateChangeAndRemoveTheRangeOfAnAddress)
+{
+    protectFile("");
+    win::UrlCache cache(built.machine());
+    win::UrlCacheCommit commit;
+    commit.url = "http://10.0.0.7/page.htm";
+    ASSERT_EQ(cache.commitUrlCacheEntry(commit), 0u);
+    win::Registry& registry = built.machine().registry();
+    const std::string ranges = std::string(kInternetSettingsKey) + "\\ZoneMap\\Ranges";
+    // The zone value of the range key that holds the address, or -1 without one.
+    auto rangeZone = [&]() -> long {
+        win::RegKey parent;
+        if (registry.openKey(win::RegRoot::CurrentUser, ranges, false, parent) != 0u)
+            return -1;
+        std::string name;
+        for (win::DWORD i = 0; registry.enumKey(parent, i, name) == 0u; ++i) {
+            win::RegKey range;
+            std::string host;
+            win::DWORD zone = 0;
+            if (registry.openKey(parent, name, false, range) == 0u && registry.queryString(range, ":Range", host) == 0u
+                && host == "10.0.0.7")
+                return registry.queryDword(range, "*", zone) == 0u ? long(zone) : -2;
+        }
+        return -1;
+    };
+
+    open();
+    click("CacheSBtn");
+    select({rowOf("http://10.0.0.7/page.htm")});
+    EXPECT_EQ(child<QLabel>("LabelSZt")->text(), QStringLiteral(""));
+    QString suggested;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        suggested = dialog->findChild<QLineEdit*>(QStringLiteral("ZoneToAdd"))->text();
+        dialog->findChild<QPushButton*>(QStringLiteral("AddToZoneBtn"))->click();
+    });
+    trigger("PopupMenuDM", "PuDMTrusted");
+    EXPECT_EQ(suggested, QStringLiteral("10.0.0.7"));
+    EXPECT_EQ(rangeZone(), 2);
+    EXPECT_EQ(child<QLabel>("LabelSZt")->text(), QStringLiteral("Trusted"));
+
+    trigger("PopupMenuSZ", "PuSZRestricted");
+    EXPECT_EQ(rangeZone(), 4);
+    EXPECT_EQ(child<QLabel>("LabelSZt")->text(), QStringLiteral("Restricted"));
+    trigger("PopupMenuSZ", "PuSZRemove");
+    EXPECT_EQ(rangeZone(), -1);
+    EXPECT_EQ(child<QLabel>("LabelSZt")->text(), QStringLiteral(""));
+}

@@ -1,6 +1,11 @@
 #include "protect/cookie_details.h"
 #include "protect/document_check.h"
 #include "protect/protect_rows.h"
+#include "protect/protect_rows_model.h"
+#include "platform/urlcache/url_cache.h"
+
+#include <QCollator>
+#include <QLocale>
 
 #include <gtest/gtest.h>
 
@@ -89,6 +94,84 @@ TEST(ProtectRows, KindsAndSortOrders)
     EXPECT_EQ(SortedRowOrder(rows, SortColumn::Status, false), (std::vector<int>{0, 3, 1, 2}));
     EXPECT_EQ(SortedRowOrder(rows, SortColumn::Access, false), (std::vector<int>{2, 1, 3, 0}));
     EXPECT_EQ(SortedRowOrder(rows, SortColumn::Hits, false), (std::vector<int>{2, 3, 1, 0}));
+}
+
+TEST(ProtectRows, CaptionRanksFollowTheLocaleWhereverBytesDisagree)
+{
+    const std::vector<ProtectRow> rows = {
+        row("http://b/", "", "", ""),  row("http://B/", "", "", ""),  row("http://a/x", "", "", ""),
+        row("http://_/", "", "", ""),  row("http://a/", "", "", ""),  row("http://b/", "", "", ""),
+        row("ftp://\xe9/", "", "", ""), row("http://10/", "", "", ""), row("http://9/", "", "", ""),
+    };
+    const QLocale saved;
+    for (const char* locale : {"C", "en_US", "de_DE"}) {
+        QLocale::setDefault(QLocale(QString::fromLatin1(locale)));
+        QCollator collator;
+        collator.setCaseSensitivity(Qt::CaseSensitive);
+        const std::vector<int> ranks = CaptionRanks(rows);
+        for (size_t a = 0; a < rows.size(); ++a)
+            for (size_t b = 0; b < rows.size(); ++b) {
+                const int order = collator.compare(QString::fromLatin1(rows[a].caption.c_str()),
+                                                   QString::fromLatin1(rows[b].caption.c_str()));
+                const std::string pair = std::string(locale) + ": " + rows[a].caption + " / " + rows[b].caption;
+                EXPECT_EQ(ranks[a] < ranks[b], order < 0) << pair;
+                EXPECT_EQ(ranks[a] == ranks[b], order == 0) << pair;
+            }
+    }
+    QLocale::setDefault(saved);
+}
+
+TEST(ProtectRows, ModelKeepsRowsAndSelectionThroughSortsAndRemovals)
+{
+    ProtectRowsModel model;
+    model.setCapacity(4);
+    for (const char* caption : {"http://c/", "http://a/", "http://d/", "http://b/", "http://e/"})
+        model.append(row(caption, " ", "", std::to_string(caption[7] == 'a' ? 9 : 1)));
+    EXPECT_EQ(model.rowCount(), 0);
+    EXPECT_EQ(model.captionsAmong({"http://b/", "http://e/", "http://x/"}),
+              (std::unordered_set<std::string_view>{"http://b/"}));
+    model.flush();
+    ASSERT_EQ(model.rowCount(), 4);
+
+    auto captions = [&] {
+        std::string all;
+        for (int i = 0; i < model.rowCount(); ++i)
+            all += model.row(i).caption.substr(7, 1);
+        return all;
+    };
+    const QPersistentModelIndex held = model.index(2, 0); // "http://d/"
+    model.sortRows(SortColumn::Address, false);
+    EXPECT_EQ(captions(), "abcd");
+    EXPECT_EQ(held.row(), 3);
+    model.remove(1);
+    EXPECT_EQ(captions(), "acd");
+    EXPECT_EQ(held.row(), 2);
+    EXPECT_EQ(model.data(model.index(0, ProtectRowsModel::HitsColumn), Qt::DisplayRole).toString(),
+              QStringLiteral("9"));
+    model.sortRows(SortColumn::Hits, false);
+    EXPECT_EQ(captions(), "cda");
+    EXPECT_EQ(held.row(), 1);
+    ProtectRow changed = row("ignored", "Protect", "", "0");
+    model.update(1, changed);
+    EXPECT_EQ(model.row(1).caption, "http://d/");
+    EXPECT_EQ(model.row(1).status, "Protect");
+    EXPECT_TRUE(model.append(row("http://b/", " ", "", "1")));
+    model.sortRows(SortColumn::Address, false);
+    EXPECT_EQ(captions(), "abcd");
+}
+
+TEST(ProtectRows, AccessedTextInTheGivenZone)
+{
+    // 2026-07-01 12:00:00 and 2026-01-01 12:00:00 UTC as FILETIMEs.
+    const auto at = [](qint64 unix) {
+        return win::FileTime::fromValue(win::QWORD(unix + win::kFileTimeUnixEpochSeconds) * 10000000ULL);
+    };
+    const QTimeZone berlin("Europe/Berlin");
+    ASSERT_TRUE(berlin.isValid());
+    EXPECT_EQ(AccessedText(at(1782907200), berlin), "07/01/2026 14:00:00");
+    EXPECT_EQ(AccessedText(at(1782907200), QTimeZone::utc()), "07/01/2026 12:00:00");
+    EXPECT_EQ(AccessedText(at(1767268800), berlin), "01/01/2026 13:00:00");
+    EXPECT_EQ(AccessedText(at(1767268800 + 59), berlin), "01/01/2026 13:00:59");
 }
 
 TEST(ProtectRows, MessagesAndPanelHeights)

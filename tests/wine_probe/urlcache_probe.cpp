@@ -13,9 +13,12 @@
 //                      GetPrivateProfileStringA of each key ("<missing>"
 //                      when the key is absent)
 //   wait <seconds>     stays in the session that long, without a window
+//   zone <url>...      the zone the URL security manager maps each URL to
+//                      (-1 when it cannot)
 
 #include <windows.h>
 #include <shlobj.h>
+#include <urlmon.h>
 #include <wininet.h>
 
 #include <cstdio>
@@ -35,6 +38,26 @@ void print(const INTERNET_CACHE_ENTRY_INFOA* e)
     std::printf("entry\t%08lx\t%lu\t%s\t%s\n", static_cast<unsigned long>(e->CacheEntryType),
                 static_cast<unsigned long>(e->dwSizeLow), e->lpszSourceUrlName,
                 e->lpszLocalFileName ? e->lpszLocalFileName : "");
+}
+
+int printZones(int count, char** urls)
+{
+    CoInitialize(nullptr);
+    IInternetSecurityManager* manager = nullptr;
+    if (FAILED(CoInternetCreateSecurityManager(nullptr, &manager, 0))) {
+        std::printf("manager\tnone\n");
+        return 1;
+    }
+    for (int i = 0; i < count; ++i) {
+        wchar_t url[2048] = {};
+        MultiByteToWideChar(CP_ACP, 0, urls[i], -1, url, 2048);
+        DWORD zone = 0;
+        const HRESULT result = manager->MapUrlToZone(url, &zone, 0);
+        std::printf("zone\t%s\t%ld\n", urls[i], SUCCEEDED(result) ? long(zone) : -1L);
+    }
+    manager->Release();
+    CoUninitialize();
+    return 0;
 }
 
 int listEntries()
@@ -116,6 +139,8 @@ int main(int argc, char** argv)
         Sleep(DWORD(std::atoi(argv[2])) * 1000);
         return 0;
     }
+    if (command == "zone")
+        return printZones(argc - 2, argv + 2);
     if (command == "profile" && argc >= 4) {
         for (int i = 4; i < argc; ++i) {
             char value[1024] = {};

@@ -11,6 +11,7 @@ using namespace kp;
 namespace {
 
 using WineZones = test::RealWinePrefixTest;
+using WineZoneManager = test::UrlCacheProbeTest;
 
 std::string query(const std::string& prefix, const std::string& key)
 {
@@ -46,4 +47,34 @@ TEST_F(WineZones, WineReadsTheMasksRangesAndCookieDecisionsWritten)
     ASSERT_EQ(settings.SetMaskZone("*.example.com", -1, ""), win::err::SUCCESS);
     out = query(prefix, "ZoneMap\\Domains");
     EXPECT_EQ(out.find("example.com"), std::string::npos) << out;
+}
+
+// Wine's URL security manager reads the domain masks; it does not read
+// ZoneMap\Ranges (Wine 8 maps an address in a range to the Internet zone), so
+// ranges are checked through reg above.
+TEST_F(WineZoneManager, MapsUrlsToTheZonesOfTheDomainMasksWritten)
+{
+    auto zonesOf = [this](std::vector<std::string> urls) {
+        urls.insert(urls.begin(), "zone");
+        std::vector<std::string> zones;
+        for (const auto& row : probe(urls))
+            if (row.size() == 3 && row[0] == "zone")
+                zones.push_back(row[2]);
+        return zones;
+    };
+    const std::vector<std::string> urls = {"http://www.example.com/", "https://shop.example.com/a",
+                                           "http://example.org/"};
+    EXPECT_EQ(zonesOf(urls), (std::vector<std::string>{"3", "3", "3"}));
+
+    std::unique_ptr<win::Machine> machine;
+    ASSERT_EQ(win::Machine::open(prefix, machine), win::err::SUCCESS);
+    ZoneList zones;
+    zones.ReadZoneList(machine->registry());
+    ZoneSettings settings(machine->registry(), zones);
+    ASSERT_EQ(settings.CreateMask("*.example.com", 4), win::err::SUCCESS);
+    ASSERT_EQ(settings.CreateMask("http://example.org", 2), win::err::SUCCESS);
+    EXPECT_EQ(zonesOf(urls), (std::vector<std::string>{"4", "4", "2"}));
+
+    ASSERT_EQ(settings.SetMaskZone("*.example.com", -1, ""), win::err::SUCCESS);
+    EXPECT_EQ(zonesOf(urls), (std::vector<std::string>{"3", "3", "2"}));
 }
