@@ -8,6 +8,7 @@
 #include "platform/files/file_system.h"
 #include "purge/history_purge.h"
 #include "purge/stray_purge.h"
+#include "tests/support/msiecf_export.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/url_cache_machine.h"
 #include "tests/support/wine_prefix.h"
@@ -255,6 +256,43 @@ TEST(Strays, FilesNoEntryNamesAndEntriesWithoutFilesGo)
     };
     EXPECT_EQ(withFiles(before) - withFiles(f.urls()), 2);
     EXPECT_TRUE(f.urls("Visited:").empty());
+}
+
+// The sample machine's strays and daily folders as an outside reader of the
+// index files sees them after both purges.
+TEST(HistoryAndStrays, MsiecfexportFindsNoDailyIndexAndOneFileForEachEntry)
+{
+    if (!kp::test::msiecfExporterAvailable())
+        GTEST_SKIP() << "msiecfexport (libmsiecf-utils) is not installed";
+    Fixture f;
+    ASSERT_TRUE(f.built.ok());
+    ASSERT_FALSE(f.days().empty());
+    ASSERT_FALSE(kp::test::filesNoEntryNames(f.built.prefixDir()).empty());
+    f.history();
+    f.strays();
+    EXPECT_EQ(f.errors.ErrorLevel, 0);
+
+    std::vector<std::string> indexes;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(f.host(f.cache.folders().history)))
+        if (upperAscii(item.path().filename().string()) == "INDEX.DAT")
+            indexes.push_back(item.path().string());
+    ASSERT_EQ(indexes, std::vector<std::string> {f.host(f.folders.historyFolder + "\\index.dat")});
+    std::multiset<std::string> history;
+    std::string text;
+    EXPECT_TRUE(kp::test::exportLocations(indexes[0], history, text)) << text;
+    EXPECT_EQ(history, std::multiset<std::string> {});
+
+    std::set<std::string> named, onDisk;
+    for (const std::string& folder : {f.folders.cacheFolder, f.folders.cookiesFolder}) {
+        EXPECT_TRUE(kp::test::exportLocalFiles(f.host(folder + "\\index.dat"), named, text)) << text;
+        for (const auto& item : std::filesystem::recursive_directory_iterator(f.host(folder))) {
+            const std::string name = upperAscii(item.path().filename().string());
+            if (item.is_regular_file() && name != "INDEX.DAT" && name != "DESKTOP.INI")
+                onDisk.insert(item.path().string());
+        }
+    }
+    EXPECT_GT(named.size(), 100u);
+    EXPECT_EQ(named, onDisk);
 }
 
 TEST(Strays, PreviewDuplicatesMissingCacheFolderAndLinks)
