@@ -16,19 +16,24 @@ work=$(mktemp -d)
 machine=$work/machine
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# The service processes of this test's machines: the service program run
-# with WINEPREFIX naming one of them.
-machine_services() {
+# The service processes whose environment matches PATTERN.
+services_with() {
   local proc
   for proc in /proc/[0-9]*; do
     [ "$(readlink "$proc/exe" 2>/dev/null)" = "$(readlink -f "$service")" ] || continue
-    tr '\0' '\n' <"$proc/environ" 2>/dev/null | grep -q "^WINEPREFIX=$work/" && echo "${proc#/proc/}"
+    tr '\0' '\n' <"$proc/environ" 2>/dev/null | grep -q "$1" && echo "${proc#/proc/}"
   done
   return 0
 }
+# Those of this test's machines.
+machine_services() { services_with "^WINEPREFIX=$work/"; }
 cleanup() {
   local pid
-  for pid in $(machine_services); do kill -KILL "$pid" 2>/dev/null || true; done
+  # Wine's service manager starts auto-start services too, without WINEPREFIX:
+  # any service that runs with this test's runtime folder is the test's.
+  for pid in $(machine_services) $(services_with "^XDG_RUNTIME_DIR=$work/runtime\$"); do
+    kill -KILL "$pid" 2>/dev/null || true
+  done
   for prefix in "$machine" "$work/control"; do
     [ -d "$prefix" ] && WINEPREFIX=$prefix "$wineserver" -k 2>/dev/null || true
   done
