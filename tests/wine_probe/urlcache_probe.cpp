@@ -15,6 +15,9 @@
 //   wait <seconds>     stays in the session that long, without a window
 //   zone <url>...      the zone the URL security manager maps each URL to
 //                      (-1 when it cannot)
+//   recycle <path>...  SHFileOperationA deleting each file to the Recycle
+//                      Bin (FOF_ALLOWUNDO, no dialogs): its result and
+//                      whether an operation was aborted
 
 #include <windows.h>
 #include <shlobj.h>
@@ -173,6 +176,15 @@ int main(int argc, char** argv)
         } else if (command == "delete") {
             BOOL ok = DeleteUrlCacheEntryA(url.c_str());
             std::printf("delete\t%s\t%lu\n", url.c_str(), ok ? 0ul : GetLastError());
+        } else if (command == "recycle") {
+            const std::string from = url + '\0'; // a list of one, ended by a second NUL
+            SHFILEOPSTRUCTA operation {};
+            operation.wFunc = FO_DELETE;
+            operation.pFrom = from.c_str();
+            operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+            const int result = SHFileOperationA(&operation);
+            std::printf("recycle\t%s\t%d\t%d\n", url.c_str(), result, int(operation.fAnyOperationsAborted));
+            failures += result != 0;
         } else if (command == "add") {
             BOOL ok = addContent(url, NORMAL_CACHE_ENTRY, 64);
             std::printf("add\t%s\t%lu\n", url.c_str(), ok ? 0ul : GetLastError());
