@@ -155,9 +155,9 @@ int RunEntrySequence(const Keywords& keywords)
         return 0;
     }
     if (keywords.IsKeywordPresent("UNINST")) {
+        DeleteAllUsersDataFiles(machine, "Klenzor", state.folders.dataFolder);
         ServiceLink service(machine);
         UninstallService(service, messages, state.folders.execFolder);
-        DeleteAllUsersDataFiles(machine, "Klenzor", state.folders.dataFolder);
         return 0;
     }
 
