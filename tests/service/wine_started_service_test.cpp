@@ -133,15 +133,23 @@ TEST_F(WineStartedService, ServesTheMachineWhoseSessionStartedItAndRefusesElsewh
     EXPECT_EQ(win::stopService(*machine, kServiceDisplayName), 0u);
     ASSERT_TRUE(test::stopWineSession(prefix));
 
-    // Started without WINEPREFIX in no machine, or in one whose session does not run.
-    for (const std::string& where : {home.path(), realPrefix + "/drive_c/windows"}) {
+    // Started without WINEPREFIX: in no machine, in one whose session does
+    // not run, and in one whose running session registers no such service.
+    const auto expectRefused = [&](const std::string& where, const std::string& code) {
         std::string errors;
         const int status = test::runProgram({"/bin/sh", "-c", "cd \"$1\" && exec \"$0\"", KP_SERVICE_PROGRAM, where},
                                             {{"WINEPREFIX", ""}}, nullptr, &errors);
         EXPECT_EQ(status, 1) << where;
-        EXPECT_NE(errors.find("no other machine is served"), std::string::npos) << where << ": " << errors;
+        EXPECT_NE(errors.find("no other machine is served (error " + code + ")"), std::string::npos) << where << ": "
+                                                                                                  << errors;
         EXPECT_EQ(errors.find(".wine"), std::string::npos) << errors;
-    }
+    };
+    expectRefused(home.path(), "3");
+    expectRefused(realPrefix + "/drive_c/windows", "1062");
+    ASSERT_EQ(win::deleteService(*machine, kServiceName), 0u);
+    const test::WineSessionOf session(prefix);
+    ASSERT_TRUE(session.running());
+    expectRefused(realPrefix + "/drive_c/windows", "1060");
     EXPECT_TRUE(services.find().empty());
     EXPECT_EQ(otherLink.PipeRequest("|STAT"), "*** Error - 2 - Service not Active") << "a service serves ~/.wine";
 }
