@@ -1,13 +1,16 @@
 // klenpro-service: the companion service. "/install /silent" registers it
 // with the machine's service manager, "/uninstall /silent" removes it;
 // started by the service manager (no arguments) it serves the pipe, one
-// request at a time, until it is stopped.
+// request at a time, until it is stopped. Wine's own service manager starts
+// it too, at each session start, without WINEPREFIX: it then serves the
+// machine whose session started it, or refuses.
 
 #include "platform/host/console.h"
 #include "platform/machine.h"
 #include "platform/system/named_pipe.h"
 #include "platform/system/own_program.h"
 #include "platform/system/service_manager.h"
+#include "platform/system/service_start.h"
 #include "service/service_link.h"
 #include "service/service_requests.h"
 
@@ -67,9 +70,16 @@ int serve(kp::win::Machine& machine)
 
 int main(int argc, char** argv)
 {
+    std::string prefix = kp::win::Machine::defaultPrefixDir();
+    if (argc == 1) {
+        if (const kp::win::DWORD e = kp::win::servedMachineDir(kp::kServiceName, prefix))
+            return fail("WINEPREFIX is not set and no session of a machine that registers this program started it; "
+                        "no other machine is served",
+                        e);
+    }
     std::unique_ptr<kp::win::Machine> machine;
-    if (const kp::win::DWORD e = kp::win::Machine::open(kp::win::Machine::defaultPrefixDir(), machine))
-        return fail("cannot open the machine " + kp::win::Machine::defaultPrefixDir(), e);
+    if (const kp::win::DWORD e = kp::win::Machine::open(prefix, machine))
+        return fail("cannot open the machine " + prefix, e);
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "/install") {
         std::string self;

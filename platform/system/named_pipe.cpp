@@ -97,17 +97,27 @@ std::string prefixKey(const std::string& prefixDir)
     return hex;
 }
 
+// $XDG_RUNTIME_DIR; without it the folder the login manager makes for it
+// when it is the user's own and private, so that a service started without
+// the variable (Wine's service manager passes none) meets its clients; else "".
+std::string userRuntimeDir()
+{
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime)
+        return runtime;
+    const std::string login = "/run/user/" + std::to_string(::getuid());
+    struct stat info {};
+    if (::lstat(login.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid()
+        && (info.st_mode & 077) == 0)
+        return login;
+    return {};
+}
+
 } // namespace
 
 DWORD runtimeFolder(Machine& machine, std::string& out)
 {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::string base;
-    if (runtime && *runtime) {
-        base = std::string(runtime) + "/klenpro";
-    } else {
-        base = "/tmp/klenpro-" + std::to_string(::getuid());
-    }
+    const std::string runtime = userRuntimeDir();
+    const std::string base = runtime.empty() ? "/tmp/klenpro-" + std::to_string(::getuid()) : runtime + "/klenpro";
     if (DWORD e = privateFolder(base))
         return e;
     out = base + "/" + prefixKey(machine.prefixDir());

@@ -18,6 +18,7 @@ class Machine;
 inline constexpr std::size_t kPipeMessageLimit = 1000; // bytes of a request or a reply
 
 // The host folder of the machine's pipes and services ($XDG_RUNTIME_DIR, else
+// /run/user/<uid> when it is the user's private folder, else
 // /tmp/klenpro-<uid>, then one folder per prefix), made with mode 0700 when
 // missing. ACCESS_DENIED when it exists but is not the user's own private folder.
 [[nodiscard]] DWORD runtimeFolder(Machine& machine, std::string& out);

@@ -27,15 +27,26 @@ services_with() {
 }
 # Those of this test's machines.
 machine_services() { services_with "^WINEPREFIX=$work/"; }
+# Those that Wine's service manager started, without WINEPREFIX, in a folder
+# of this test's machines.
+wine_started_services() {
+  local proc
+  for proc in /proc/[0-9]*; do
+    [ "$(readlink "$proc/exe" 2>/dev/null)" = "$(readlink -f "$service")" ] || continue
+    case "$(readlink "$proc/cwd" 2>/dev/null)" in "$work"/*) echo "${proc#/proc/}" ;; esac
+  done
+  return 0
+}
 cleanup() {
   local pid
-  # Wine's service manager starts auto-start services too, without WINEPREFIX:
-  # any service that runs with this test's runtime folder is the test's.
-  for pid in $(machine_services) $(services_with "^XDG_RUNTIME_DIR=$work/runtime\$"); do
-    kill -KILL "$pid" 2>/dev/null || true
-  done
+  # The sessions end first: their service manager starts no service after.
   for prefix in "$machine" "$work/control"; do
     [ -d "$prefix" ] && WINEPREFIX=$prefix "$wineserver" -k 2>/dev/null || true
+  done
+  # Wine's service manager starts auto-start services too, without WINEPREFIX:
+  # any service that runs with this test's runtime folder or in its machines is the test's.
+  for pid in $(machine_services) $(services_with "^XDG_RUNTIME_DIR=$work/runtime\$") $(wine_started_services); do
+    kill -KILL "$pid" 2>/dev/null || true
   done
   rm -rf "$work"
 }
