@@ -397,7 +397,8 @@ void DosPaths::applyAdded(Folder& f, const std::string& name)
         f.names.push_back(Name {name, wineShortName(name)});
         indexNames(f);
     }
-    if (f.clashingShorts.count(f.names.back().shortName) && f.names.back().longName == name)
+    // Where the host lists the new name is unknown until the folder is read.
+    if (f.names.back().longName == name && f.clashingShorts.count(f.names.back().shortName))
         f.clashOrderKnown = false;
 }
 
