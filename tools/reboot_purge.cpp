@@ -4,7 +4,6 @@
 #include "core/message_service.h"
 #include "platform/files/file_system.h"
 #include "platform/files/text_file.h"
-#include "platform/files/wine_short_names.h"
 #include "platform/machine.h"
 #include "platform/registry/registry.h"
 #include "platform/system/environment.h"
@@ -28,7 +27,7 @@ std::string shortPath(win::Machine& machine, const std::string& path)
 {
     std::string out;
     win::FileSystem files(machine);
-    if (path.empty() || win::wineShortPathName(files, path, out) != win::err::SUCCESS)
+    if (path.empty() || files.shortPathName(path, out) != win::err::SUCCESS)
         return {};
     return out;
 }

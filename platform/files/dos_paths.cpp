@@ -1,6 +1,7 @@
 #include "platform/files/dos_paths.h"
 
 #include "platform/files/win_path.h"
+#include "platform/files/wine_short_names.h"
 #include "platform/host/host_io.h"
 
 #include <algorithm>
@@ -24,65 +25,6 @@ namespace {
 std::int64_t racyWindowNs(std::int64_t mtimeNsec)
 {
     return mtimeNsec == 0 ? 2'100'000'000 : 20'000'000;
-}
-
-// The characters of `text` as a short-name part: spaces and dots dropped,
-// letters upper-cased, anything else (one UTF-8 sequence counting once) '_'.
-std::string shortPart(std::string_view text, std::size_t maxLength)
-{
-    std::string out;
-    for (unsigned char c : text) {
-        if (out.size() == maxLength)
-            break;
-        if (c == ' ' || c == '.' || (c & 0xC0) == 0x80)
-            continue;
-        out += isShortNameChar(c) ? char(std::toupper(c)) : '_';
-    }
-    return out;
-}
-
-std::uint32_t nameHash(std::string_view text)
-{
-    std::uint32_t h = 2166136261u;
-    for (unsigned char c : text) {
-        h ^= (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c;
-        h *= 16777619u;
-    }
-    return h;
-}
-
-// The short name tried at `attempt` (1, 2, ...): "PROGRA~1" up to ~4, then,
-// as Windows does, two letters and a hash of the long name ("PR3F1C~1"), so
-// that a folder of many similar names does not try every number in turn.
-std::string shortCandidate(std::string_view longName, int attempt)
-{
-    std::string_view base = longName;
-    std::string_view ext;
-    std::size_t dot = longName.rfind('.');
-    if (dot != std::string_view::npos && dot > 0) {
-        base = longName.substr(0, dot);
-        ext = longName.substr(dot + 1);
-    }
-    std::string stem = shortPart(base, 8);
-    if (stem.empty())
-        stem = "_";
-    std::string tail = "~";
-    if (attempt <= 4) {
-        tail += std::to_string(attempt);
-    } else {
-        static const char digits[] = "0123456789ABCDEF";
-        std::uint32_t h = nameHash(longName);
-        stem.resize(std::min<std::size_t>(stem.size(), 2));
-        for (int shift = 12; shift >= 0; shift -= 4)
-            stem += digits[(h >> shift) & 0xF];
-        tail += std::to_string(attempt - 4);
-    }
-    stem.resize(std::min(stem.size(), 8 - tail.size()));
-    stem += tail;
-    std::string extension = shortPart(ext, 3);
-    if (!extension.empty())
-        stem += '.' + extension;
-    return stem;
 }
 
 std::string readLink(const std::string& path)
@@ -276,9 +218,6 @@ void DosPaths::scan(const std::string& hostDir, Folder& f)
     // Watched before it is read: a change in between is reported, and
     // applying it again to the listing changes nothing.
     watch(hostDir, f);
-    std::unordered_map<std::string, std::string> previous;
-    for (Name& n : f.names)
-        previous.emplace(std::move(n.longName), std::move(n.shortName));
     f.names.clear();
     recordTimeStamp(hostDir, f);
     f.racyFromOwnChange = false;
@@ -287,54 +226,41 @@ void DosPaths::scan(const std::string& hostDir, Folder& f)
             std::string_view name = entry->d_name;
             if (name == "." || name == "..")
                 continue;
-            auto known = previous.find(std::string(name));
-            f.names.push_back(Name {std::string(name), known == previous.end() ? std::string() : known->second});
+            f.names.push_back(Name {std::string(name), wineShortName(name)});
         }
         ::closedir(dir);
     }
-    assignShortNames(f);
+    indexNames(f);
+    f.clashOrderKnown = true;
 }
 
-void DosPaths::assignShortNames(Folder& f)
+// Short names are Wine's, computed from the long name alone, so that Wine
+// and this program find the same file by them. Wine's three hash characters
+// can coincide for names of the same first four characters: Wine then finds
+// the first such name in the order the host lists the folder, and so do we.
+// A long name always wins over another entry's short name, as in Wine.
+void DosPaths::indexNames(Folder& f)
 {
-    // Valid 8.3 names are their own short names. A name keeps the short name
-    // it was given while it stays unique, so that a short path handed out
-    // earlier never comes to name another file; new ones are given in byte
-    // order of the long names, independent of the order the host lists them.
-    std::unordered_map<std::string, std::size_t> taken;
-    std::vector<std::size_t> needing;
-    for (std::size_t i = 0; i < f.names.size(); ++i) {
-        Name& n = f.names[i];
-        if (isValidShortName(n.longName)) {
-            n.shortName = n.longName;
-            taken.emplace(upperAscii(n.longName), i);
-        }
-    }
-    for (std::size_t i = 0; i < f.names.size(); ++i) {
-        Name& n = f.names[i];
-        if (isValidShortName(n.longName))
-            continue;
-        if (n.shortName.empty() || !taken.emplace(n.shortName, i).second)
-            needing.push_back(i);
-    }
-    std::sort(needing.begin(), needing.end(),
-        [&](std::size_t a, std::size_t b) { return f.names[a].longName < f.names[b].longName; });
-    for (std::size_t i : needing) {
-        for (int attempt = 1;; ++attempt) {
-            std::string candidate = shortCandidate(f.names[i].longName, attempt);
-            if (taken.emplace(candidate, i).second) {
-                f.names[i].shortName = candidate;
-                break;
-            }
-        }
-    }
     f.byUpperName.clear();
+    f.byUpperShort.clear();
     f.exactNames.clear();
-    for (std::size_t i = 0; i < f.names.size(); ++i)
-        if (!f.byUpperName.emplace(upperAscii(f.names[i].longName), i).second)
-            f.exactNames.insert(f.names[i].longName);
-    for (auto& [upper, index] : taken)
-        f.byUpperName.emplace(upper, index);
+    f.clashingShorts.clear();
+    for (std::size_t i = 0; i < f.names.size(); ++i) {
+        const Name& n = f.names[i];
+        if (!f.byUpperName.emplace(upperAscii(n.longName), i).second)
+            f.exactNames.insert(n.longName);
+        if (n.shortName != n.longName && !f.byUpperShort.emplace(n.shortName, i).second)
+            f.clashingShorts.insert(n.shortName);
+    }
+}
+
+std::size_t DosPaths::Folder::find(const std::string& upperName) const
+{
+    if (auto it = byUpperName.find(upperName); it != byUpperName.end())
+        return it->second;
+    if (auto it = byUpperShort.find(upperName); it != byUpperShort.end())
+        return it->second;
+    return std::string::npos;
 }
 
 DosPaths::Folder* DosPaths::folder(const std::string& hostDir, bool forceScan, std::uint64_t parentWatchedAt)
@@ -379,7 +305,7 @@ const std::vector<DosPaths::Name>& DosPaths::listing(const std::string& hostDir)
 {
     applyChangeReports();
     Folder* f = folder(hostDir, false);
-    if (f && f->racy)
+    if (f && (f->racy || !f->clashOrderKnown))
         f = folder(hostDir, true);
     return f ? f->names : emptyListing_;
 }
@@ -398,23 +324,26 @@ std::string DosPaths::lookUp(const std::string& hostDir, std::string_view name, 
         *watchedAt = f && f->watch >= 0 ? f->watchedAt : 0;
     if (!f)
         return {};
-    std::string upper = upperAscii(name);
-    auto it = f->byUpperName.find(upper);
-    if (it == f->byUpperName.end() && f->racy && !f->racyFromOwnChange) {
+    const std::string upper = upperAscii(name);
+    std::size_t index = f->find(upper);
+    // A shared short name goes to the first holder the host lists: where a
+    // noted addition is listed is known only from reading the folder.
+    const bool clashOrderUnknown = !f->clashOrderKnown && f->clashingShorts.count(upper);
+    if ((index == std::string::npos && f->racy && !f->racyFromOwnChange) || clashOrderUnknown) {
         f = folder(hostDir, true);
-        it = f->byUpperName.find(upper);
+        index = f->find(upper);
     }
-    if (it == f->byUpperName.end())
+    if (index == std::string::npos)
         return {};
-    std::string real = f->names[it->second].longName;
+    std::string real = f->names[index].longName;
     if (f->racy) {
         struct stat st {};
         if (::lstat((hostDir + "/" + real).c_str(), &st) != 0) {
             f = folder(hostDir, true);
-            it = f->byUpperName.find(upper);
-            if (it == f->byUpperName.end())
+            index = f->find(upper);
+            if (index == std::string::npos)
                 return {};
-            real = f->names[it->second].longName;
+            real = f->names[index].longName;
         }
     }
     // Of names that differ only in case, the one given exactly wins.
@@ -462,35 +391,28 @@ void DosPaths::noteOwnChange(const std::string& hostDir, const std::string& name
 
 void DosPaths::applyAdded(Folder& f, const std::string& name)
 {
-    if (addName(f, name))
-        return;
-    bool listed = std::any_of(f.names.begin(), f.names.end(), [&](const Name& n) { return n.longName == name; });
-    if (!listed) {
-        f.names.push_back(Name {name, {}});
-        assignShortNames(f);
+    if (!addName(f, name)) {
+        if (std::any_of(f.names.begin(), f.names.end(), [&](const Name& n) { return n.longName == name; }))
+            return;
+        f.names.push_back(Name {name, wineShortName(name)});
+        indexNames(f);
     }
+    // Where the host lists the new name is unknown until the folder is read.
+    if (f.names.back().longName == name && f.clashingShorts.count(f.names.back().shortName))
+        f.clashOrderKnown = false;
 }
 
 bool DosPaths::addName(Folder& f, const std::string& name)
 {
-    std::string upper = upperAscii(name);
-    auto known = f.byUpperName.find(upper);
-    if (known != f.byUpperName.end())
-        return f.names[known->second].longName == name; // listed already; else a case variant or a short-name clash
-    std::size_t index = f.names.size();
-    std::string shortName;
-    if (isValidShortName(name)) {
-        shortName = name;
-    } else {
-        for (int attempt = 1; shortName.empty(); ++attempt) {
-            std::string candidate = shortCandidate(name, attempt);
-            if (!f.byUpperName.count(candidate))
-                shortName = candidate;
-        }
-    }
-    f.names.push_back(Name {name, shortName});
+    const std::string upper = upperAscii(name);
+    if (auto known = f.byUpperName.find(upper); known != f.byUpperName.end())
+        return f.names[known->second].longName == name; // listed already; else a case variant
+    const std::size_t index = f.names.size();
+    f.names.push_back(Name {name, wineShortName(name)});
     f.byUpperName.emplace(upper, index);
-    f.byUpperName.emplace(upperAscii(shortName), index);
+    const std::string& shortName = f.names.back().shortName;
+    if (shortName != name && !f.byUpperShort.emplace(shortName, index).second)
+        f.clashingShorts.insert(shortName);
     return true;
 }
 
@@ -501,24 +423,32 @@ bool DosPaths::removeName(Folder& f, const std::string& name)
     auto known = f.byUpperName.find(upperAscii(name));
     if (known == f.byUpperName.end() || f.names[known->second].longName != name)
         return false;
-    std::size_t index = known->second;
+    const std::size_t index = known->second;
+    const std::size_t last = f.names.size() - 1;
+    // The last name moves into the gap: a shared short name needs the
+    // listing's order kept.
+    if (f.clashingShorts.count(f.names[index].shortName) || f.clashingShorts.count(f.names[last].shortName))
+        return false;
     auto eraseKeys = [&](std::size_t i) {
-        for (const std::string& key : {upperAscii(f.names[i].longName), upperAscii(f.names[i].shortName)})
-            if (auto k = f.byUpperName.find(key); k != f.byUpperName.end() && k->second == i)
-                f.byUpperName.erase(k);
+        if (auto k = f.byUpperName.find(upperAscii(f.names[i].longName)); k != f.byUpperName.end() && k->second == i)
+            f.byUpperName.erase(k);
+        if (auto k = f.byUpperShort.find(f.names[i].shortName); k != f.byUpperShort.end() && k->second == i)
+            f.byUpperShort.erase(k);
+    };
+    auto addKeys = [&](std::size_t i) {
+        f.byUpperName.emplace(upperAscii(f.names[i].longName), i);
+        if (f.names[i].shortName != f.names[i].longName)
+            f.byUpperShort.emplace(f.names[i].shortName, i);
     };
     eraseKeys(index);
-    std::size_t last = f.names.size() - 1;
     if (index != last) {
         eraseKeys(last);
         f.names[index] = std::move(f.names[last]);
-        f.byUpperName.emplace(upperAscii(f.names[index].longName), index);
-        f.byUpperName.emplace(upperAscii(f.names[index].shortName), index);
+        addKeys(index);
     }
     f.names.pop_back();
     return true;
 }
-
 
 void DosPaths::applyRemoved(Folder& f, const std::string& name)
 {
@@ -527,7 +457,7 @@ void DosPaths::applyRemoved(Folder& f, const std::string& name)
     auto found = std::find_if(f.names.begin(), f.names.end(), [&](const Name& n) { return n.longName == name; });
     if (found != f.names.end()) {
         f.names.erase(found);
-        assignShortNames(f);
+        indexNames(f);
     }
 }
 

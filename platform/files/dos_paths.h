@@ -1,7 +1,7 @@
 #pragma once
 // Windows paths over a Wine prefix: drive letters are the links in
 // `dosdevices/`, and each path component is looked up case-insensitively (or
-// by its 8.3 short name), as Wine does. What is learned of a folder is kept,
+// by its 8.3 short name, Wine's), as Wine does. What is learned of a folder is kept,
 // so resolving every file of a large folder costs one scan of it. The kernel
 // reports every later change to a folder read once (inotify), ours and other
 // programs' alike; where it cannot (network and FUSE file systems, no watches
@@ -23,7 +23,7 @@ class DosPaths {
 public:
     struct Name {
         std::string longName;
-        std::string shortName; // equal to longName when that is a valid 8.3 name
+        std::string shortName; // Wine's; equal to longName when that is a valid 8.3 name
     };
 
     enum class Coherence {
@@ -91,9 +91,15 @@ private:
         // for every new name); the listing is confirmed by one scan once the
         // window has passed.
         bool racyFromOwnChange = false;
-        std::vector<Name> names;
-        std::unordered_map<std::string, std::size_t> byUpperName; // long and short names
+        std::vector<Name> names; // in the order the host lists them, noted additions last
+        std::unordered_map<std::string, std::size_t> byUpperName; // long names
+        std::unordered_map<std::string, std::size_t> byUpperShort; // short names: their first holder
         std::unordered_set<std::string> exactNames; // names shadowed by another in a different case
+        std::unordered_set<std::string> clashingShorts; // short names held by more than one name
+        bool clashOrderKnown = true; // false once a noted addition shares a short name
+
+        // The entry `upperName` stands for, as a long name first (npos: none).
+        std::size_t find(const std::string& upperName) const;
     };
 
     // `parentWatchedAt`: the folder was found in its parent, checked in the
@@ -102,9 +108,9 @@ private:
     std::string lookUp(const std::string& hostDir, std::string_view name, std::uint64_t parentWatchedAt = 0,
                        std::uint64_t* watchedAt = nullptr);
     void scan(const std::string& hostDir, Folder& f);
-    void assignShortNames(Folder& f);
+    void indexNames(Folder& f);
     // Incremental updates for noted changes; false when the folder needs
-    // its short names given anew (case variants, short-name clashes).
+    // indexing anew (case variants, a shared short name's order).
     bool addName(Folder& f, const std::string& name);
     bool removeName(Folder& f, const std::string& name);
     void noteOwnChange(const std::string& hostDir, const std::string& name, bool added);

@@ -40,30 +40,26 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix)
     return text.size() >= prefix.size() && equalNoCase(text.substr(0, prefix.size()), prefix);
 }
 
-bool isShortNameChar(unsigned char c)
-{
-    if (c >= 0x80)
-        return false;
-    if (std::isalnum(c))
-        return true;
-    return std::string_view("!#$%&'()-@^_`{}~").find(char(c)) != std::string_view::npos;
-}
-
+// Wine's test: at most 8 characters, a dot and at most 3, of ASCII without
+// the characters a short name may not hold; a leading dot is not allowed.
 bool isValidShortName(std::string_view name)
 {
-    if (name.empty() || name == "." || name == "..")
+    if (name.empty() || name.size() > 12 || name[0] == '.')
         return false;
-    std::size_t dot = name.find('.');
-    std::string_view base = name.substr(0, dot);
-    std::string_view ext = dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
-    if (base.empty() || base.size() > 8 || ext.size() > 3)
-        return false;
-    if (dot != std::string_view::npos && ext.empty())
-        return false;
-    auto valid = [](std::string_view part) {
-        return std::all_of(part.begin(), part.end(), [](char c) { return isShortNameChar((unsigned char)c); });
-    };
-    return valid(base) && valid(ext);
+    std::size_t dot = std::string_view::npos;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (c > 0x7F || std::string_view("*?<>|\"+=,;[] :/\\").find(char(c)) != std::string_view::npos)
+            return false;
+        if (c == '.') {
+            if (dot != std::string_view::npos)
+                return false;
+            dot = i;
+        }
+    }
+    if (dot == std::string_view::npos)
+        return name.size() <= 8;
+    return dot <= 8 && name.size() - dot > 1 && name.size() - dot < 5;
 }
 
 std::string_view folderOf(std::string_view path)

@@ -18,8 +18,6 @@ std::string lowerAscii(std::string_view text);
 bool equalNoCase(std::string_view a, std::string_view b);
 bool startsWithNoCase(std::string_view text, std::string_view prefix);
 
-// A character an 8.3 name may hold as it is.
-bool isShortNameChar(unsigned char c);
 // True when `name` is a valid 8.3 name of ASCII characters (letter case
 // aside), which then needs no separate short name.
 bool isValidShortName(std::string_view name);

@@ -1,9 +1,10 @@
 #include "platform/files/wine_short_names.h"
 
-#include "platform/files/file_system.h"
 #include "platform/files/win_path.h"
 
+#include <clocale>
 #include <cstdint>
+#include <cwctype>
 #include <vector>
 
 namespace kp::win {
@@ -38,15 +39,23 @@ std::vector<char16_t> utf16Units(std::string_view text)
     return units;
 }
 
-char16_t lowerAsciiUnit(char16_t c)
+// Wine hashes the lower-case form of each UTF-16 unit (Unicode's simple
+// case mapping, not only ASCII).
+char16_t lowerUnit(char16_t c)
 {
-    return c >= 'A' && c <= 'Z' ? char16_t(c - 'A' + 'a') : c;
+    if (c < 0x80)
+        return c >= 'A' && c <= 'Z' ? char16_t(c - 'A' + 'a') : c;
+    static const locale_t unicode = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(nullptr));
+    if (!unicode || (c >= 0xD800 && c < 0xE000))
+        return c;
+    const wint_t lower = ::towlower_l(wint_t(c), unicode);
+    return lower < 0x10000 ? char16_t(lower) : c;
 }
 
 // Characters Wine replaces with '_' in a short name.
 bool invalidDosChar(char16_t c)
 {
-    return c > 0x7F || c < 0x20 || std::u16string_view(u"*?<>|\"+=,;[] ~.").find(c) != std::u16string_view::npos;
+    return c > 0x7F || std::u16string_view(u"*?<>|\"+=,;[] ~.").find(c) != std::u16string_view::npos;
 }
 
 char upperDosChar(char16_t c)
@@ -67,8 +76,8 @@ std::string wineShortName(std::string_view longName)
         return {};
     std::uint16_t hash = 0xbeef;
     for (std::size_t i = 0; i + 1 < name.size(); ++i)
-        hash = std::uint16_t((hash << 3) ^ (hash >> 5) ^ lowerAsciiUnit(name[i]) ^ (lowerAsciiUnit(name[i + 1]) << 8));
-    hash = std::uint16_t((hash << 3) ^ (hash >> 5) ^ lowerAsciiUnit(name.back()));
+        hash = std::uint16_t((hash << 3) ^ (hash >> 5) ^ lowerUnit(name[i]) ^ (lowerUnit(name[i + 1]) << 8));
+    hash = std::uint16_t((hash << 3) ^ (hash >> 5) ^ lowerUnit(name.back()));
 
     // The extension starts at the last dot that is neither first nor last.
     std::size_t ext = std::string::npos;
@@ -89,27 +98,6 @@ std::string wineShortName(std::string_view longName)
             out += upperDosChar(name[i]);
     }
     return out;
-}
-
-DWORD wineShortPathName(FileSystem& files, std::string_view path, std::string& out)
-{
-    std::string longPath;
-    if (const DWORD error = files.longPathName(path, longPath))
-        return error;
-    out.clear();
-    std::size_t start = 0;
-    while (start <= longPath.size()) {
-        std::size_t end = longPath.find('\\', start);
-        if (end == std::string::npos)
-            end = longPath.size();
-        const std::string_view part = std::string_view(longPath).substr(start, end - start);
-        if (start > 0)
-            out += '\\';
-        // The drive ("C:") and empty parts (a root's backslash) stay as they are.
-        out += start == 0 || part.empty() ? std::string(part) : wineShortName(part);
-        start = end + 1;
-    }
-    return err::SUCCESS;
 }
 
 } // namespace kp::win

@@ -123,7 +123,7 @@ TEST(TConfigForm, TheStartupEntryIsWrittenReadBackAndRemoved)
     } rows[] = {
         {"KlenPro.exe", "\"C:\\KP\\KLENPRO.EXE\" BOOT"},
         {"klenpro", "\"C:\\KP\\KLENPRO\" BOOT"},
-        {"Klenzor Pro.exe", "\"C:\\KP\\KLENZO~1.EXE\" BOOT"},
+        {"Klenzor Pro.exe", "\"C:\\KP\\KLEN~WFI.EXE\" BOOT"},
     };
     for (const auto& row : rows) {
         ConfigWindow w(row.program);

@@ -31,8 +31,11 @@ TEST_F(ConfigWine, WinesRegQueryReadsTheStartupEntry)
                             output),
               0)
         << output;
-    EXPECT_NE(output.find("Klenzor    REG_SZ    \"C:\\PROGRA~1\\KLENZO~1\\KLENPRO.EXE\" BOOT\r\n"), std::string::npos)
+    EXPECT_NE(output.find("Klenzor    REG_SZ    \"C:\\PROG~FBU\\KLEN~UON\\KLENPRO.EXE\" BOOT\r\n"), std::string::npos)
         << output;
+    // Wine finds the program by that short path.
+    test::runWine(prefix, {"cmd", "/c", "dir /b C:\\PROG~FBU\\KLEN~UON\\KLENPRO.EXE"}, output);
+    EXPECT_NE(output.find("KlenPro.exe"), std::string::npos) << output;
 }
 
 // A program of the host in the prefix's folder stands in for this one: it

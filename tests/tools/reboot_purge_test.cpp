@@ -8,7 +8,6 @@
 #include "core/keywords.h"
 #include "platform/files/file_system.h"
 #include "platform/files/text_file.h"
-#include "platform/files/wine_short_names.h"
 #include "platform/registry/registry.h"
 #include "service/service_link.h"
 #include "settings/folder_discovery.h"
@@ -52,7 +51,7 @@ struct RebootMachine {
     {
         std::string out;
         win::FileSystem files(built.machine());
-        EXPECT_EQ(win::wineShortPathName(files, path, out), win::err::SUCCESS) << path;
+        EXPECT_EQ(files.shortPathName(path, out), win::err::SUCCESS) << path;
         return out;
     }
     std::string batch()

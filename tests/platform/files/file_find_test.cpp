@@ -64,16 +64,16 @@ TEST_F(FindFiles, MasksMatchLongAndShortNames)
         (std::vector<std::string> {".", "..", "Internet Explorer.lnk", "Sub Folder", "a", "page.html", "readme"}));
     EXPECT_EQ(names("C:\\LINKS\\*.LNK"), std::vector<std::string> {"Internet Explorer.lnk"});
     EXPECT_EQ(names("c:/links/?"), std::vector<std::string> {"a"});
-    EXPECT_EQ(names("C:\\Links\\INTERN~1.LNK"), std::vector<std::string> {"Internet Explorer.lnk"});
-    // "*.htm" also finds "page.html" through its short name PAGE~1.HTM, as on Windows.
+    EXPECT_EQ(names("C:\\Links\\INTE~VAT.LNK"), std::vector<std::string> {"Internet Explorer.lnk"});
+    // "*.htm" also finds "page.html" through its short name PAGE~DPA.HTM, as on Windows.
     EXPECT_EQ(names("C:\\Links\\*.htm"), std::vector<std::string> {"page.html"});
 
     auto all = findAll("C:\\Links\\*");
-    EXPECT_EQ(all["page.html"].alternateFileName, "PAGE~1.HTM");
+    EXPECT_EQ(all["page.html"].alternateFileName, "PAGE~DPA.HTM");
     EXPECT_EQ(all["page.html"].size, 6u);
     EXPECT_NE(all["page.html"].lastWriteTime.value(), 0u);
     EXPECT_EQ(all["Sub Folder"].attributes & attr::DIRECTORY, attr::DIRECTORY);
-    EXPECT_EQ(all["Sub Folder"].alternateFileName, "SUBFOL~1");
+    EXPECT_EQ(all["Sub Folder"].alternateFileName, "SUB_~2WO");
     EXPECT_EQ(all["readme"].attributes, attr::ARCHIVE);
     EXPECT_EQ(all["readme"].alternateFileName, "");
     EXPECT_EQ(all["."].attributes & attr::DIRECTORY, attr::DIRECTORY);

@@ -63,7 +63,7 @@ TEST_F(FilePaths, ShortAndLongPathsMapEveryComponent)
     ASSERT_EQ(fs.shortPathName(
                   "c:\\documents and settings\\user name\\LOCAL SETTINGS\\temporary internet files\\INDEX.DAT", out),
         err::SUCCESS);
-    EXPECT_EQ(out, "C:\\DOCUME~1\\USERNA~1\\LOCALS~1\\TEMPOR~1\\index.dat");
+    EXPECT_EQ(out, "C:\\DOCU~CNJ\\USER~GHS\\LOCA~ZN4\\TEMP~HGY\\index.dat");
     ASSERT_EQ(fs.longPathName(out, out), err::SUCCESS);
     EXPECT_EQ(out, "C:\\Documents and Settings\\User Name\\Local Settings\\Temporary Internet Files\\index.dat");
     ASSERT_EQ(fs.shortPathName("C:\\", out), err::SUCCESS);
