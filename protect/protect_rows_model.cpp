@@ -1,5 +1,6 @@
 #include "protect/protect_rows_model.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace kp {
@@ -65,6 +66,11 @@ void ProtectRowsModel::clear()
     order_.clear();
     captionRanks_.clear();
     endResetModel();
+}
+
+void ProtectRowsModel::reserve(std::size_t rows)
+{
+    rows_.reserve(std::min(rows, std::size_t(capacity_)));
 }
 
 bool ProtectRowsModel::append(ProtectRow row)
