@@ -7,7 +7,7 @@ namespace kp {
 
 namespace {
 
-QString shown(const std::string& text)
+QString shown(std::string_view text)
 {
     return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
