@@ -22,20 +22,19 @@ namespace kp {
 
 namespace {
 
-std::string upperPrefix(std::string_view name, size_t length)
+// Whether `text` equals `upper` (upper-case ASCII) ignoring ASCII case.
+bool equalsUpper(std::string_view text, std::string_view upper)
 {
-    std::string out(name.substr(0, length));
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 32);
-    return out;
+    return text.size() == upper.size() && std::equal(text.begin(), text.end(), upper.begin(), [](char c, char u) {
+               return (c >= 'a' && c <= 'z' ? char(c - 32) : c) == u;
+           });
 }
 
 // Year, month/day and time of an Accessed text; a blank-led text sorts as a
 // blank. Its bytes padded with zeros, then its length: compared as arrays,
 // keys order as the texts would.
 using AccessKey = std::array<unsigned char, 18>;
-AccessKey accessKey(const std::string& accessed)
+AccessKey accessKey(std::string_view accessed)
 {
     AccessKey key{};
     std::size_t length = 0;
@@ -54,14 +53,15 @@ AccessKey accessKey(const std::string& accessed)
     return key;
 }
 
-long hitsOf(const std::string& hits)
+long hitsOf(std::string_view text)
 {
+    const std::string hits(text);
     char* end = nullptr;
     const long value = std::strtol(hits.c_str(), &end, 10);
     return !hits.empty() && end && *end == '\0' ? value : 0;
 }
 
-QString latin1(const std::string& text)
+QString latin1(std::string_view text)
 {
     return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
@@ -70,8 +70,8 @@ QString latin1(const std::string& text)
 
 bool EntryBelongsToView(std::string_view name, ProtectView view)
 {
-    const bool cookie = upperPrefix(name, 7) == "COOKIE:";
-    const bool visited = !cookie && upperPrefix(name, 8) == "VISITED:";
+    const bool cookie = equalsUpper(name.substr(0, 7), "COOKIE:");
+    const bool visited = !cookie && equalsUpper(name.substr(0, 8), "VISITED:");
     switch (view) {
     case ProtectView::Cookies:
         return cookie;
@@ -85,9 +85,14 @@ bool EntryBelongsToView(std::string_view name, ProtectView view)
     return false;
 }
 
-std::string AccessedText(win::FileTime time, const QTimeZone& zone)
+namespace {
+
+using AccessedChars = std::array<char, 19>;
+
+// The Accessed text in `text`, or the bad-date text.
+std::string_view formatAccessed(win::FileTime time, const QTimeZone& zone, AccessedChars& text)
 {
-    static constexpr const char* bad = "xx/xx/xxxx bad date";
+    static constexpr std::string_view bad = "xx/xx/xxxx bad date";
     const win::QWORD ticks = time.value();
     if (ticks >= 0x8000000000000000ULL)
         return bad;
@@ -126,7 +131,6 @@ std::string AccessedText(win::FileTime time, const QTimeZone& zone)
     const int year = int(date.year());
     if (year < 1 || year > 9999)
         return bad;
-    char text[] = "MM/dd/yyyy HH:mm:ss";
     auto put = [&text](int at, int value, int width) {
         for (int i = width - 1; i >= 0; --i, value /= 10)
             text[at + i] = char('0' + value % 10);
@@ -137,7 +141,18 @@ std::string AccessedText(win::FileTime time, const QTimeZone& zone)
     put(11, int(seconds / 3600), 2);
     put(14, int(seconds / 60 % 60), 2);
     put(17, int(seconds % 60), 2);
-    return std::string(text, sizeof text - 1);
+    text[2] = text[5] = '/';
+    text[10] = ' ';
+    text[13] = text[16] = ':';
+    return std::string_view(text.data(), text.size());
+}
+
+} // namespace
+
+std::string AccessedText(win::FileTime time, const QTimeZone& zone)
+{
+    AccessedChars text;
+    return std::string(formatAccessed(time, zone, text));
 }
 
 ProtectRow RowForEntry(const win::INTERNET_CACHE_ENTRY_INFOA& entry, ProtectView view, bool isProtected, bool xcode,
@@ -147,17 +162,20 @@ ProtectRow RowForEntry(const win::INTERNET_CACHE_ENTRY_INFOA& entry, ProtectView
     row.caption = entry.lpszSourceUrlName ? entry.lpszSourceUrlName : "";
     row.status = isProtected ? "Protect" : " ";
     if (view == ProtectView::Cache && row.caption.size() >= 4
-        && upperPrefix(std::string_view(row.caption).substr(row.caption.size() - 4), 4) == ".CDF")
+        && equalsUpper(std::string_view(row.caption).substr(row.caption.size() - 4), ".CDF"))
         row.status = "CDF";
-    row.accessed = AccessedText(entry.LastAccessTime, zone);
+    AccessedChars accessed;
+    row.accessed = formatAccessed(entry.LastAccessTime, zone, accessed);
     row.hits = std::to_string(entry.dwHitRate & 0xFFFF);
     row.localFile = entry.lpszLocalFileName ? entry.lpszLocalFileName : "";
     const win::DWORD type = entry.CacheEntryType;
-    row.type = (type & 0x10) ? "S" : view == ProtectView::Cookies ? "C" : view == ProtectView::Visited ? "V" : "N";
+    const char* kind = (type & 0x10) ? "S" : view == ProtectView::Cookies ? "C" : view == ProtectView::Visited ? "V" : "N";
     if (xcode) {
-        char hex[16];
-        std::snprintf(hex, sizeof hex, "%08X", unsigned(type));
-        row.type += std::string("-") + hex;
+        char text[16];
+        std::snprintf(text, sizeof text, "%s-%08X", kind, unsigned(type));
+        row.type = text;
+    } else {
+        row.type = kind;
     }
     return row;
 }
@@ -217,7 +235,10 @@ std::vector<int> CaptionRanks(const std::vector<ProtectRow>& rows)
     std::u16string current;
     int rank = 0;
     bool inOrder = true;
+    constexpr size_t kPrefetchAhead = 16; // the captions lie scattered: fetch them before their turn
     for (size_t i = 0; i < captions.size(); ++i) {
+        if (i + kPrefetchAhead < captions.size())
+            __builtin_prefetch(captions[i + kPrefetchAhead].text.data());
         const std::string_view text = captions[i].text; // Latin-1: each byte is its UTF-16 unit
         current.resize(text.size());
         std::transform(text.begin(), text.end(), current.begin(),
@@ -272,11 +293,11 @@ std::vector<int> SortedRowOrder(const std::vector<ProtectRow>& rows, SortColumn 
     if (column == SortColumn::Status) {
         QCollator collator;
         collator.setCaseSensitivity(Qt::CaseSensitive);
-        std::map<std::string, QCollatorSortKey> texts;
+        std::map<std::string, QCollatorSortKey, std::less<>> texts;
         for (const ProtectRow& row : rows) {
-            const std::string& text = xcode ? row.type : row.status;
+            const std::string_view text = xcode ? row.type.view() : row.status.view();
             if (texts.find(text) == texts.end())
-                texts.emplace(text, collator.sortKey(latin1(text)));
+                texts.emplace(std::string(text), collator.sortKey(latin1(text)));
         }
         std::vector<std::pair<const std::string*, const QCollatorSortKey*>> ranked;
         for (const auto& [text, key] : texts)
@@ -291,7 +312,7 @@ std::vector<int> SortedRowOrder(const std::vector<ProtectRow>& rows, SortColumn 
             rankOf.emplace(*ranked[i].first, rank);
         }
         for (size_t i = 0; i < rows.size(); ++i)
-            keys[i] = rankOf.at(xcode ? rows[i].type : rows[i].status);
+            keys[i] = rankOf.at(xcode ? rows[i].type.view() : rows[i].status.view());
     } else if (column == SortColumn::Access) {
         accessKeys.reserve(rows.size());
         for (const ProtectRow& row : rows)

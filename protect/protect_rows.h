@@ -4,6 +4,7 @@
 // columns, and the orders they sort in.
 
 #include "platform/win32.h"
+#include "protect/short_text.h"
 
 #include <QTimeZone>
 
@@ -23,13 +24,15 @@ enum class ProtectView { None = 0, Cookies = 1, Cache = 2, Visited = 3 };
 inline constexpr const char* kOnlyInProtectFile = "  - - Only in Protect File - -";
 inline constexpr const char* kNoAccessTime = "      n/a";
 
+// The short columns live inside the row: a listing of many entries allocates
+// only for the texts of unbounded length.
 struct ProtectRow {
-    std::string caption; // the source URL name, or the protect-file line
-    std::string status;  // "Protect", " " or "CDF"
-    std::string accessed;
-    std::string hits;
+    std::string caption;   // the source URL name, or the protect-file line
+    ShortText<7> status;   // "Protect", " " or "CDF"
+    ShortText<19> accessed; // "MM/dd/yyyy HH:mm:ss", kNoAccessTime or a bad date
+    ShortText<7> hits;     // at most 65535
     std::string localFile;
-    std::string type;
+    ShortText<11> type;    // "N", or "N-0000000A" with the entry type
     bool onlyInProtectFile() const { return localFile == kOnlyInProtectFile; }
 };
 

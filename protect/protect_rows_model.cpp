@@ -1,12 +1,13 @@
 #include "protect/protect_rows_model.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace kp {
 
 namespace {
 
-QString shown(const std::string& text)
+QString shown(std::string_view text)
 {
     return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
@@ -65,6 +66,11 @@ void ProtectRowsModel::clear()
     order_.clear();
     captionRanks_.clear();
     endResetModel();
+}
+
+void ProtectRowsModel::reserve(std::size_t rows)
+{
+    rows_.reserve(std::min(rows, std::size_t(capacity_)));
 }
 
 bool ProtectRowsModel::append(ProtectRow row)

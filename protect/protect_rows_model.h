@@ -31,6 +31,9 @@ public:
     int capacity() const { return capacity_; }
 
     void clear();
+    // Makes room for about `rows` rows (at most the capacity), so that a
+    // long listing does not move its rows as it grows.
+    void reserve(std::size_t rows);
     // Queues a row; false when the list is full. Queued rows are shown
     // together by flush().
     bool append(ProtectRow row);

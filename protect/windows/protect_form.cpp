@@ -10,6 +10,7 @@
 #include "platform/files/text_file.h"
 #include "platform/machine.h"
 #include "platform/system/system_info.h"
+#include "platform/urlcache/index_dat.h"
 #include "platform/urlcache/url_cache.h"
 #include "protect/cookie_details.h"
 #include "protect/document_check.h"
@@ -55,8 +56,9 @@ constexpr const char* kNoViewSelection = "No \"Protect\" entry selected for View
 constexpr int kMinimumWidth = 550;
 constexpr int kMinimumHeight = 360;
 constexpr int kDetailCellLimit = 2048; // characters a details cell shows
-constexpr int kEventPauseMs = 20;      // pending messages run at least this often
+constexpr int kEventPauseMs = 100;     // pending messages run at least this often
 constexpr int kEntriesPerClockRead = 32; // entries walked between looks at the clock
+constexpr std::size_t kMostRowsReserved = 1u << 20;
 constexpr std::size_t kCookieFileLimit = 16u << 20;
 
 QString ansi(const std::string& text)
@@ -86,6 +88,17 @@ const char* viewName(ProtectView view)
         break;
     }
     return "";
+}
+
+// The most rows a listing of `view` can have: every record of its
+// container's index takes at least one block. 0 when the index is unknown.
+std::size_t rowsAtMost(win::Machine& machine, const win::UrlCache& cache, ProtectView view)
+{
+    const char* prefix = view == ProtectView::Cookies ? "Cookie:" : view == ProtectView::Visited ? "Visited:" : "";
+    win::FindData index;
+    if (win::FileSystem(machine).getFileInfo(cache.containerFolder(prefix) + "\\index.dat", index) != win::err::SUCCESS)
+        return 0;
+    return std::size_t(std::min<win::QWORD>(index.size / win::indexdat::kBlockSize, kMostRowsReserved));
 }
 
 // Restores the arrow when it goes.
@@ -463,6 +476,7 @@ void TProtectForm::Listing(ProtectView view)
     displayed_ = processed_ = 0;
 
     win::UrlCache cache(setup_.machine);
+    model_.reserve(rowsAtMost(setup_.machine, cache, view));
     ErrorState errors;
     bool accessError = false;
     CacheCursor cursor(cache, setup_.messages, errors, accessError);

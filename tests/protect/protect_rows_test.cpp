@@ -174,6 +174,44 @@ TEST(ProtectRows, AccessedTextInTheGivenZone)
     EXPECT_EQ(AccessedText(at(1767268800 + 59), berlin), "01/01/2026 13:00:59");
 }
 
+TEST(ProtectRows, EntryColumnsAtTheirWidestAreWhole)
+{
+    struct Case {
+        const char* url;
+        win::DWORD type;
+        win::DWORD hitRate;
+        win::QWORD accessed;
+        ProtectView view;
+        bool isProtected;
+        bool xcode;
+        const char* status;
+        const char* accessedText;
+        const char* hits;
+        const char* typeText;
+    };
+    const win::QWORD noon = win::QWORD(1782907200 + win::kFileTimeUnixEpochSeconds) * 10000000ULL;
+    const Case cases[] = {
+        {"http://a/", 0x1, 0xFFFFFFFF, noon, ProtectView::Cache, true, false, "Protect", "07/01/2026 12:00:00", "65535", "N"},
+        {"http://a/news.Cdf", 0xFFFFFFFF, 7, ~0ULL, ProtectView::Cache, true, true, "CDF", "xx/xx/xxxx bad date", "7",
+         "S-FFFFFFFF"},
+        {"Cookie:me@a/", 0x100001, 0, noon, ProtectView::Cookies, false, true, " ", "07/01/2026 12:00:00", "0",
+         "C-00100001"},
+    };
+    for (const Case& c : cases) {
+        std::string url = c.url;
+        win::INTERNET_CACHE_ENTRY_INFOA entry{};
+        entry.lpszSourceUrlName = url.data();
+        entry.CacheEntryType = c.type;
+        entry.dwHitRate = c.hitRate;
+        entry.LastAccessTime = win::FileTime::fromValue(c.accessed);
+        const ProtectRow row = RowForEntry(entry, c.view, c.isProtected, c.xcode, QTimeZone::utc());
+        EXPECT_EQ(row.status, c.status) << c.url;
+        EXPECT_EQ(row.accessed, c.accessedText) << c.url;
+        EXPECT_EQ(row.hits, c.hits) << c.url;
+        EXPECT_EQ(row.type, c.typeText) << c.url;
+    }
+}
+
 TEST(ProtectRows, MessagesAndPanelHeights)
 {
     EXPECT_EQ(DeleteFailureText(2), "not deleted - Error in URL");
