@@ -250,7 +250,11 @@ void DosPaths::indexNames(Folder& f)
         if (!f.byUpperName.emplace(upperAscii(n.longName), i).second)
             f.exactNames.insert(n.longName);
         if (n.shortName != n.longName && !f.byUpperShort.emplace(n.shortName, i).second)
-            f.clashingShorts.insert(n.shortName);
+            f.clashingShorts[n.shortName];
+    }
+    for (std::size_t i = 0; i < f.names.size(); ++i) {
+        if (auto clash = f.clashingShorts.find(f.names[i].shortName); clash != f.clashingShorts.end())
+            clash->second.push_back(i);
     }
 }
 
@@ -411,8 +415,15 @@ bool DosPaths::addName(Folder& f, const std::string& name)
     f.names.push_back(Name {name, wineShortName(name)});
     f.byUpperName.emplace(upper, index);
     const std::string& shortName = f.names.back().shortName;
-    if (shortName != name && !f.byUpperShort.emplace(shortName, index).second)
-        f.clashingShorts.insert(shortName);
+    if (shortName != name) {
+        auto [first, added] = f.byUpperShort.emplace(shortName, index);
+        if (!added) {
+            std::vector<std::size_t>& holders = f.clashingShorts[shortName];
+            if (holders.empty())
+                holders.push_back(first->second);
+            holders.push_back(index);
+        }
+    }
     return true;
 }
 
@@ -425,29 +436,39 @@ bool DosPaths::removeName(Folder& f, const std::string& name)
         return false;
     const std::size_t index = known->second;
     const std::size_t last = f.names.size() - 1;
-    // The last name moves into the gap: a shared short name needs the
-    // listing's order kept.
-    if (f.clashingShorts.count(f.names[index].shortName) || f.clashingShorts.count(f.names[last].shortName))
-        return false;
-    auto eraseKeys = [&](std::size_t i) {
-        if (auto k = f.byUpperName.find(upperAscii(f.names[i].longName)); k != f.byUpperName.end() && k->second == i)
-            f.byUpperName.erase(k);
-        if (auto k = f.byUpperShort.find(f.names[i].shortName); k != f.byUpperShort.end() && k->second == i)
-            f.byUpperShort.erase(k);
-    };
-    auto addKeys = [&](std::size_t i) {
-        f.byUpperName.emplace(upperAscii(f.names[i].longName), i);
-        if (f.names[i].shortName != f.names[i].longName)
-            f.byUpperShort.emplace(f.names[i].shortName, i);
-    };
-    eraseKeys(index);
+    f.byUpperName.erase(known);
+    dropShortName(f, index);
+    // The last name moves into the gap; a shared short name keeps the
+    // listing's order in its holders.
     if (index != last) {
-        eraseKeys(last);
+        f.byUpperName[upperAscii(f.names[last].longName)] = index;
+        const std::string& shortName = f.names[last].shortName;
+        if (auto clash = f.clashingShorts.find(shortName); clash != f.clashingShorts.end())
+            std::replace(clash->second.begin(), clash->second.end(), last, index);
+        if (auto k = f.byUpperShort.find(shortName); k != f.byUpperShort.end() && k->second == last)
+            k->second = index;
         f.names[index] = std::move(f.names[last]);
-        addKeys(index);
     }
     f.names.pop_back();
     return true;
+}
+
+void DosPaths::dropShortName(Folder& f, std::size_t index)
+{
+    const Name& n = f.names[index];
+    if (n.shortName == n.longName)
+        return;
+    auto clash = f.clashingShorts.find(n.shortName);
+    if (clash == f.clashingShorts.end()) {
+        if (auto k = f.byUpperShort.find(n.shortName); k != f.byUpperShort.end() && k->second == index)
+            f.byUpperShort.erase(k);
+        return;
+    }
+    std::vector<std::size_t>& holders = clash->second;
+    holders.erase(std::find(holders.begin(), holders.end(), index));
+    f.byUpperShort[n.shortName] = holders.front();
+    if (holders.size() == 1)
+        f.clashingShorts.erase(clash);
 }
 
 void DosPaths::applyRemoved(Folder& f, const std::string& name)

@@ -95,7 +95,9 @@ private:
         std::unordered_map<std::string, std::size_t> byUpperName; // long names
         std::unordered_map<std::string, std::size_t> byUpperShort; // short names: their first holder
         std::unordered_set<std::string> exactNames; // names shadowed by another in a different case
-        std::unordered_set<std::string> clashingShorts; // short names held by more than one name
+        // Short names held by more than one name: their holders in the
+        // order the host lists them, noted additions last.
+        std::unordered_map<std::string, std::vector<std::size_t>> clashingShorts;
         bool clashOrderKnown = true; // false once a noted addition shares a short name
 
         // The entry `upperName` stands for, as a long name first (npos: none).
@@ -109,6 +111,9 @@ private:
                        std::uint64_t* watchedAt = nullptr);
     void scan(const std::string& hostDir, Folder& f);
     void indexNames(Folder& f);
+    // Forgets the short name of entry `index` and passes it to the next
+    // holder in the listing's order, if any.
+    void dropShortName(Folder& f, std::size_t index);
     // Incremental updates for noted changes; false when the folder needs
     // indexing anew (case variants, a shared short name's order).
     bool addName(Folder& f, const std::string& name);
