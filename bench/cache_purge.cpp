@@ -6,6 +6,7 @@
 // 128-byte block each), since 100,000 larger ones exceed what one index file
 // can address.
 
+#include "bench/support/bench_support.h"
 #include "core/error_level.h"
 #include "core/keywords.h"
 #include "core/message_service.h"
@@ -34,49 +35,9 @@
 
 namespace fs = std::filesystem;
 using namespace kp;
+using namespace kp::bench;
 
 namespace {
-
-double secondsSince(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-class NoWindows : public win::WindowList {
-public:
-    std::vector<win::TopLevelWindow> topLevelWindows() override { return {}; }
-};
-
-class DefaultAnswers : public MessageService {
-public:
-    using MessageService::show;
-    MsgButton show(const Message& message) override { return defaultButtonOf(message); }
-};
-
-long peakKilobytes()
-{
-    rusage usage {};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
-
-// Builds the machine in a child process, so that its memory is not ours.
-// Returns the build's Win32 code (its low byte), or -1 when the child failed.
-int buildInChild(const std::string& dir, const kp::sample::MachineSpec& recipe)
-{
-    const pid_t pid = ::fork();
-    if (pid == 0)
-        ::_exit(int(kp::sample::buildMachine(dir, recipe) & 0xFF));
-    int status = 0;
-    if (pid <= 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
-}
-
-int run(const std::string& command)
-{
-    return std::system(command.c_str());
-}
 
 } // namespace
 

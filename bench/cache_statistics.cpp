@@ -7,6 +7,7 @@
 //   bench_cache_statistics --build DIR    builds the machine into DIR and prints its folders for du
 //   bench_cache_statistics --show PREFIX  prints the statistics of an existing machine
 
+#include "bench/support/bench_support.h"
 #include "core/error_level.h"
 #include "core/keywords.h"
 #include "core/message_service.h"
@@ -37,19 +38,9 @@
 
 namespace fs = std::filesystem;
 using namespace kp;
+using namespace kp::bench;
 
 namespace {
-
-double secondsSince(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-class DefaultAnswers : public MessageService {
-public:
-    using MessageService::show;
-    MsgButton show(const Message& message) override { return defaultButtonOf(message); }
-};
 
 kp::sample::MachineSpec benchRecipe(int divisor)
 {
@@ -61,16 +52,6 @@ kp::sample::MachineSpec benchRecipe(int divisor)
     recipe.visitedUrls = 50000 / divisor;
     recipe.offlineEntries = 0;
     return recipe;
-}
-
-// Builds the machine in a child process, so that its memory is not ours.
-bool buildInChild(const std::string& dir, const kp::sample::MachineSpec& recipe)
-{
-    const pid_t pid = ::fork();
-    if (pid == 0)
-        ::_exit(int(kp::sample::buildMachine(dir, recipe) & 0xFF));
-    int status = 0;
-    return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 // An opened machine with its folders found, as the program finds them.
@@ -139,7 +120,7 @@ int main(int argc, char** argv)
     }
     if (argc == 3 && std::strcmp(argv[1], "--build") == 0) {
         Statistics stats;
-        if (!buildInChild(argv[2], benchRecipe(1)) || !stats.open(argv[2]))
+        if (buildInChild(argv[2], benchRecipe(1)) != 0 || !stats.open(argv[2]))
             return 1;
         std::printf("%s\n", stats.hostFolders().c_str());
         return 0;
@@ -152,8 +133,8 @@ int main(int argc, char** argv)
         return 1;
     const std::string dir = root + "/machine";
     auto start = std::chrono::steady_clock::now();
-    if (!buildInChild(dir, recipe)) {
-        std::fprintf(stderr, "building the machine failed\n");
+    if (int code = buildInChild(dir, recipe)) {
+        std::fprintf(stderr, "building the machine failed (error code %d, low byte)\n", code);
         return 1;
     }
     std::printf("machine: %d cache entries, %d cookies, %d visited URLs built in %.1f s\n", recipe.cacheEntries,

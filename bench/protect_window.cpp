@@ -5,6 +5,7 @@
 // A second argument names a folder for the machine that is kept between runs:
 // built when missing, reused otherwise (the protect file is emptied each run).
 
+#include "bench/support/bench_support.h"
 #include "core/error_level.h"
 #include "core/keywords.h"
 #include "core/message_service.h"
@@ -31,26 +32,9 @@
 #include <unistd.h>
 
 using namespace kp;
+using namespace kp::bench;
 
 namespace {
-
-double secondsSince(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-class DefaultAnswers : public MessageService {
-public:
-    using MessageService::show;
-    MsgButton show(const Message& message) override { return defaultButtonOf(message); }
-};
-
-long peakKilobytes()
-{
-    rusage usage {};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
 
 } // namespace
 

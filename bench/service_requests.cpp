@@ -2,6 +2,7 @@
 // a built machine, each a round trip through its pipe: STAT as the main
 // window's status asks it, then FORM (which finds nothing after the first).
 
+#include "bench/support/bench_support.h"
 #include "core/message_service.h"
 #include "platform/machine.h"
 #include "sample/builder/machine_builder.h"
@@ -18,15 +19,12 @@
 
 namespace fs = std::filesystem;
 using namespace kp;
+using namespace kp::bench;
 
 namespace {
 
-double secondsSince(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-class DefaultAnswers : public MessageService {
+// Default answers, each message printed, so that a failing run says why.
+class PrintedAnswers : public MessageService {
 public:
     using MessageService::show;
     int shown = 0;
@@ -61,7 +59,7 @@ int main(int argc, char** argv)
             if (c == '/')
                 c = '\\';
         ServiceLink link(*machine);
-        DefaultAnswers messages;
+        PrintedAnswers messages;
         InstallService(link, messages, folder);
         if (messages.shown == 0 && link.IsServiceRunning(kServiceName)) {
             status = 0;

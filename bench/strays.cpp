@@ -8,6 +8,7 @@
 // For an outside timer: "make <entries> <folder>" builds one such machine,
 // "purge <folder>" runs Strays on it, "find <folder>" does find's part.
 
+#include "bench/support/bench_support.h"
 #include "core/error_level.h"
 #include "core/keywords.h"
 #include "core/message_service.h"
@@ -38,41 +39,9 @@
 
 namespace fs = std::filesystem;
 using namespace kp;
+using namespace kp::bench;
 
 namespace {
-
-double secondsSince(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-class NoWindows : public win::WindowList {
-public:
-    std::vector<win::TopLevelWindow> topLevelWindows() override { return {}; }
-};
-
-class DefaultAnswers : public MessageService {
-public:
-    using MessageService::show;
-    MsgButton show(const Message& message) override { return defaultButtonOf(message); }
-};
-
-// Builds the machine in a child process, so that its memory is not ours.
-int buildInChild(const std::string& dir, const kp::sample::MachineSpec& recipe)
-{
-    const pid_t pid = ::fork();
-    if (pid == 0)
-        ::_exit(int(kp::sample::buildMachine(dir, recipe) & 0xFF));
-    int status = 0;
-    if (pid <= 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
-}
-
-int run(const std::string& command)
-{
-    return std::system(command.c_str());
-}
 
 // Removes every tenth file of the cache subfolders (their entries stay) and
 // adds as many files that no entry names, "stray<n>.htm", spread over the

@@ -1,0 +1,60 @@
+#pragma once
+// What the benchmark programs share: timing, peak memory, a machine built in
+// a child process, shell commands, and a run without windows or users.
+
+#include "core/message_service.h"
+#include "platform/system/browser_windows.h"
+#include "sample/builder/machine_builder.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace kp::bench {
+
+inline double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The process's peak resident memory so far, in kilobytes.
+inline long peakKilobytes()
+{
+    rusage usage {};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// Builds the machine in a child process, so that its memory is not ours.
+// Returns the build's Win32 code (its low byte), or -1 when the child failed.
+inline int buildInChild(const std::string& dir, const sample::MachineSpec& recipe)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        ::_exit(int(sample::buildMachine(dir, recipe) & 0xFF));
+    int status = 0;
+    if (pid <= 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+inline int run(const std::string& command) { return std::system(command.c_str()); }
+
+// A machine with no windows open.
+class NoWindows : public win::WindowList {
+public:
+    std::vector<win::TopLevelWindow> topLevelWindows() override { return {}; }
+};
+
+// Every question answered with its default button, as nobody is there.
+class DefaultAnswers : public MessageService {
+public:
+    using MessageService::show;
+    MsgButton show(const Message& message) override { return defaultButtonOf(message); }
+};
+
+} // namespace kp::bench
