@@ -321,9 +321,13 @@ std::vector<int> SortedRowOrder(const std::vector<ProtectRow>& rows, SortColumn 
         for (size_t i = 0; i < rows.size(); ++i)
             keys[i] = hitsOf(rows[i].hits);
     }
-    // By caption first, placing rows by their ranks (which lie below the row
-    // count) in the present order; then stably by the column's key.
-    std::vector<int> starts(rows.size() + 1, 0);
+    // By caption first, placing rows by their ranks in the present order;
+    // then stably by the column's key. Ranks kept through removals may leave
+    // gaps, so they can reach past the row count.
+    int highestRank = -1;
+    for (int row : order)
+        highestRank = std::max(highestRank, captionRanks[size_t(row)]);
+    std::vector<int> starts(size_t(highestRank) + 2, 0);
     for (int row : order)
         ++starts[size_t(captionRanks[size_t(row)]) + 1];
     std::partial_sum(starts.begin(), starts.end(), starts.begin());
