@@ -30,6 +30,7 @@ class DriverTest : public ::testing::Test {
 protected:
     void make(std::vector<std::string> args = {"IE6"}, bool shredding = true)
     {
+        form.reset(); // a window made before must not outlive its state
         state = std::make_unique<AppState>(Keywords(std::move(args)), messages, nullptr);
         StepTable steps;
         steps.shredding = shredding;
