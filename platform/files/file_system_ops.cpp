@@ -56,12 +56,14 @@ DWORD FileSystem::checkDeleteFile(std::string_view path, Resolved& r)
 {
     if (DWORD e = resolveExisting(path, r))
         return e;
-    HostFileInfo info;
-    if (DWORD e = readHostFileInfo(r.host, info))
-        return e;
-    if (info.isLink)
+    // The mode alone tells a link, a folder and a read-only file (as
+    // readHostFileInfo reads them); hidden and system files may go.
+    struct stat st {};
+    if (::lstat(r.host.c_str(), &st) != 0)
+        return errorFromErrno(errno);
+    if (S_ISLNK(st.st_mode))
         return err::SUCCESS;
-    if (info.attributes & (attr::DIRECTORY | attr::READONLY))
+    if (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR))
         return err::ACCESS_DENIED;
     return checkDeletable(r.host);
 }
