@@ -10,13 +10,15 @@ namespace kp {
 
 namespace {
 
-// A drive's root keeps its backslash ("C:\"), as a current directory needs.
-std::string currentDirectoryFor(std::string_view folder)
+// Clears the read-only attribute of `path` when it is set; true when it was.
+// A link's attribute is its target's and stays.
+bool clearedReadOnly(win::FileSystem& files, std::string_view path)
 {
-    std::string dir(folder);
-    if (dir.size() == 2 && dir[1] == ':')
-        dir += '\\';
-    return dir;
+    win::DWORD attributes = 0;
+    if (files.getAttributes(path, attributes) != win::err::SUCCESS || !(attributes & win::attr::READONLY)
+        || (attributes & win::attr::REPARSE_POINT))
+        return false;
+    return files.setAttributes(path, attributes & ~win::attr::READONLY) == win::err::SUCCESS;
 }
 
 } // namespace
@@ -33,23 +35,17 @@ bool DeleteFileWithOptions(PurgeContext& context, std::string_view path, std::st
         return false;
     }
     win::FileSystem files(*context.machine);
-    const std::string previous = files.currentDirectory();
-    // What these steps fail to do, the delete fails on and reports: a folder
-    // that cannot be made current does not hold the file, and a file that
-    // stays read-only is refused. The previous folder may have been purged.
-    const std::string_view folder = win::folderOf(path);
-    if (!folder.empty())
-        static_cast<void>(files.setCurrentDirectory(currentDirectoryFor(folder)));
-
-    win::DWORD attributes = 0;
-    if (files.getAttributes(path, attributes) == win::err::SUCCESS && (attributes & win::attr::READONLY)
-        && !(attributes & win::attr::REPARSE_POINT))
-        static_cast<void>(files.setAttributes(path, attributes & ~win::attr::READONLY));
     context.run.LastErrorCode = 0;
-    const bool ok = context.run.shred ? ShredFile(context, path, ShredPassCount(context.general))
-                                      : PlainDelete(context, path, shortName);
-    static_cast<void>(files.setCurrentDirectory(previous));
-    return ok;
+    if (context.run.shred) {
+        clearedReadOnly(files, path);
+        return ShredFile(context, path, ShredPassCount(context.general));
+    }
+    // Most files are not read-only: their attributes are read only when the
+    // delete is refused. A file that stays read-only is refused again.
+    if (PlainDelete(context, path, shortName) || context.run.LastErrorCode != win::err::ACCESS_DENIED
+        || !clearedReadOnly(files, path))
+        return context.run.LastErrorCode == win::err::SUCCESS;
+    return PlainDelete(context, path, shortName);
 }
 
 bool PlainDelete(PurgeContext& context, std::string_view path, std::string_view shortName)

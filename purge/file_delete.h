@@ -17,9 +17,8 @@ struct ShredState;
 // 0 for a Quick Shred.
 int ShredPassCount(const GeneralSettings& general);
 
-// Deletes `path` in its own folder as the current directory, its read-only
-// attribute cleared: ShredFile with ShredPassCount when the run shreds,
-// PlainDelete otherwise.
+// Deletes `path`, its read-only attribute cleared: ShredFile with
+// ShredPassCount when the run shreds, PlainDelete otherwise.
 bool DeleteFileWithOptions(PurgeContext& context, std::string_view path, std::string_view shortName);
 
 // DeleteFile; when the file or path is not found and a short name is given

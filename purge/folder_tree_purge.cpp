@@ -5,6 +5,7 @@
 #include "platform/files/folder_confinement.h"
 #include "platform/files/folder_search.h"
 #include "platform/files/win_path.h"
+#include "purge/event_pacer.h"
 #include "purge/file_delete.h"
 #include "purge/guarded_purge.h"
 #include "purge/purge_context.h"
@@ -12,8 +13,6 @@
 #include "purge/report_text.h"
 #include "purge/run_state.h"
 #include "settings/folder_set.h"
-
-#include <QCoreApplication>
 
 #include <vector>
 
@@ -42,7 +41,8 @@ void cancelled(PurgeReport& report) { report.AddReportLine(QStringLiteral("*** C
 
 // Lists `pattern`; with `withFolders` false subfolders are left out. Stops at
 // the CancelFlag, writing the cancel line.
-Listing listFolder(PurgeContext& context, win::FileSystem& files, const std::string& pattern, bool withFolders)
+Listing listFolder(PurgeContext& context, win::FileSystem& files, EventPacer& events, const std::string& pattern,
+                   bool withFolders)
 {
     Listing listing;
     for (const win::FindData& found : win::FolderSearch(files, pattern)) {
@@ -56,7 +56,7 @@ Listing listFolder(PurgeContext& context, win::FileSystem& files, const std::str
             listing.files.push_back({found.fileName, found.alternateFileName});
         else if (withFolders && !found.fileName.empty() && found.fileName[0] != '.')
             listing.folders.push_back({found.fileName, link});
-        QCoreApplication::processEvents();
+        events.poll();
     }
     return listing;
 }
@@ -91,13 +91,11 @@ bool isLinkExtension(const std::string& name)
     return name.size() >= 4 && win::equalNoCase(std::string_view(name).substr(name.size() - 4), ".LNK");
 }
 
-} // namespace
-
-void PurgeFolderTree(PurgeContext& context, const std::string& folder, const std::string& mask, long long& counter)
+void purgeTree(PurgeContext& context, win::FileSystem& files, EventPacer& events, const std::string& folder,
+               const std::string& mask, long long& counter)
 {
-    win::FileSystem files(*context.machine);
     RunState& run = context.run;
-    const Listing listing = listFolder(context, files, folder + "\\" + mask, true);
+    const Listing listing = listFolder(context, files, events, folder + "\\" + mask, true);
 
     for (const ListedFile& file : listing.files) {
         countItem(context, counter);
@@ -111,19 +109,28 @@ void PurgeFolderTree(PurgeContext& context, const std::string& folder, const std
             DeleteFileWithOptions(context, path, file.shortName);
             reportRemoval(context, path, run.LastErrorCode);
         }
-        QCoreApplication::processEvents();
+        events.poll();
     }
     for (const ListedFolder& sub : listing.folders) {
         const std::string path = folder + "\\" + sub.name;
         // A folder swapped for a link since the listing is not entered either.
         bool inside = false;
         if (!sub.link && win::pathInsideFolder(*context.machine, folder, path, inside) == win::err::SUCCESS && inside)
-            PurgeFolderTree(context, path, mask, counter);
+            purgeTree(context, files, events, path, mask, counter);
         countItem(context, counter);
         if (run.CancelFlag)
             return;
         removeFolder(context, files, folder + "\\" + win::upperAscii(sub.name));
     }
+}
+
+} // namespace
+
+void PurgeFolderTree(PurgeContext& context, const std::string& folder, const std::string& mask, long long& counter)
+{
+    win::FileSystem files(*context.machine);
+    EventPacer events;
+    purgeTree(context, files, events, folder, mask, counter);
 }
 
 void PurgeTempFolders(PurgeContext& context)
@@ -168,7 +175,8 @@ void PurgeRecentLinks(PurgeContext& context)
         report.AddReportLine(QStringLiteral("Recent LNKs:"));
         win::FileSystem files(*context.machine);
         const std::string folder = win::upperAscii(context.folders.recentFolder);
-        const Listing listing = listFolder(context, files, folder + "\\*.*", false);
+        EventPacer events;
+        const Listing listing = listFolder(context, files, events, folder + "\\*.*", false);
         long long counter = 0;
         for (const ListedFile& file : listing.files) {
             if (!isLinkExtension(file.name))
@@ -184,7 +192,7 @@ void PurgeRecentLinks(PurgeContext& context)
             } else if (run.detail) {
                 report.AddReportLine(text(result::Deleted + path));
             }
-            QCoreApplication::processEvents();
+            events.poll();
         }
         if (counter >= 1) {
             report.AddReportLine(QStringLiteral("  Purge \"Recent LNKs\" Function Completed. ") + QString::number(counter)

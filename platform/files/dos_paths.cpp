@@ -19,6 +19,9 @@ namespace kp::win {
 
 namespace {
 
+// The longest change report: a name of NAME_MAX bytes, its end and padding.
+constexpr std::size_t kLongestReport = 2 * sizeof(inotify_event) + NAME_MAX + 1;
+
 // How long after a folder's change another change may leave its time stamp
 // as it is: the kernel's coarse clock tick with margin, or two seconds on file
 // systems that keep whole seconds (FAT keeps two-second steps).
@@ -176,6 +179,8 @@ void DosPaths::applyChangeReports()
         const ssize_t n = retryInterrupted([&] { return ::read(changeReports_.get(), buffer, sizeof buffer); });
         if (n <= 0)
             return; // EAGAIN: nothing queued
+        // A read that left room for the longest report took every report queued.
+        const bool drained = std::size_t(n) + kLongestReport <= sizeof buffer;
         for (ssize_t at = 0; at < n;) {
             const auto* report = reinterpret_cast<const inotify_event*>(buffer + at);
             at += ssize_t(sizeof(inotify_event) + report->len);
@@ -209,6 +214,8 @@ void DosPaths::applyChangeReports()
             else if (report->mask & (IN_DELETE | IN_MOVED_FROM))
                 applyRemoved(f->second, name);
         }
+        if (drained)
+            return;
     }
 }
 

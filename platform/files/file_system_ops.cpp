@@ -56,14 +56,19 @@ DWORD FileSystem::checkDeleteFile(std::string_view path, Resolved& r)
 {
     if (DWORD e = resolveExisting(path, r))
         return e;
-    HostFileInfo info;
-    if (DWORD e = readHostFileInfo(r.host, info))
-        return e;
-    if (info.isLink)
+    // The mode alone tells a link, a folder and a read-only file (as
+    // readHostFileInfo reads them); hidden and system files may go. It comes
+    // from the handle that the share check needs, when the file opens: a
+    // link does not (O_NOFOLLOW), and neither may an unreadable file.
+    const UniqueFd fd(::open(r.host.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (fd ? ::fstat(fd.get(), &st) != 0 : ::lstat(r.host.c_str(), &st) != 0)
+        return errorFromErrno(errno);
+    if (S_ISLNK(st.st_mode))
         return err::SUCCESS;
-    if (info.attributes & (attr::DIRECTORY | attr::READONLY))
+    if (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR))
         return err::ACCESS_DENIED;
-    return checkDeletable(r.host);
+    return fd && deletionRefused(fd.get()) ? err::SHARING_VIOLATION : err::SUCCESS;
 }
 
 DWORD FileSystem::deleteFile(std::string_view path)
