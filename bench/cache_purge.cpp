@@ -72,13 +72,8 @@ int main(int argc, char** argv)
     std::unique_ptr<win::Machine> machine;
     if (win::Machine::open(dir, machine) != win::err::SUCCESS)
         return 1;
-    DefaultAnswers messages;
-    ErrorState errors;
-    RunState state;
-    Keywords keywords;
-    GeneralSettings general;
-    FolderSet folders;
-    PurgeReport report(errors, messages);
+    PurgeRig rig;
+    auto& [messages, errors, state, keywords, general, folders, report] = rig;
     NoWindows windows;
     UrlCacheServices services(*machine, windows, messages, errors, state, general);
     services.now = [&] { return QDateTime::fromSecsSinceEpoch(recipe.now); };

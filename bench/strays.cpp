@@ -95,13 +95,8 @@ double purgeStrays(const std::string& dir, long long& processed)
     std::unique_ptr<win::Machine> machine;
     if (win::Machine::open(dir, machine) != win::err::SUCCESS)
         return -1;
-    DefaultAnswers messages;
-    ErrorState errors;
-    RunState state;
-    Keywords keywords;
-    GeneralSettings general;
-    FolderSet folders;
-    PurgeReport report(errors, messages);
+    PurgeRig rig;
+    auto& [messages, errors, state, keywords, general, folders, report] = rig;
     NoWindows windows;
     UrlCacheServices services(*machine, windows, messages, errors, state, general);
     folders.cacheFolder = win::upperAscii(services.cache.containerFolder(""));

@@ -2,6 +2,7 @@
 // folders (or that number divided by the first argument) against
 // `find <folder> -mindepth 1 -delete` on an identical copy, in one run.
 
+#include "bench/support/bench_support.h"
 #include "core/error_level.h"
 #include "core/keywords.h"
 #include "core/message_service.h"
@@ -28,13 +29,9 @@
 
 namespace fs = std::filesystem;
 using namespace kp;
+using namespace kp::bench;
 
 namespace {
-
-double secondsSince(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 // User and system seconds of this process (or of its finished children):
 // steadier than wall time on a busy machine.
@@ -44,17 +41,6 @@ double cpuSeconds(int who)
     ::getrusage(who, &usage);
     auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-class DefaultAnswers : public MessageService {
-public:
-    using MessageService::show;
-    MsgButton show(const Message& message) override { return defaultButtonOf(message); }
-};
-
-int run(const std::string& command)
-{
-    return std::system(command.c_str());
 }
 
 // `files` small files, 100 to a folder, the folders ten to a parent, three deep.
@@ -102,14 +88,9 @@ int main(int argc, char** argv)
     std::unique_ptr<win::Machine> machine;
     if (win::Machine::open(dir, machine) != win::err::SUCCESS)
         return 1;
-    DefaultAnswers messages;
-    ErrorState errors;
-    RunState state;
-    Keywords keywords;
-    GeneralSettings general;
-    FolderSet folders;
+    PurgeRig rig;
+    auto& [messages, errors, state, keywords, general, folders, report] = rig;
     folders.purgeTemp = {{"C:\\BENCHTMP", "bench"}};
-    PurgeReport report(errors, messages);
     PurgeContext context{report, state, errors, keywords, folders, general, messages, machine.get()};
 
     start = std::chrono::steady_clock::now();

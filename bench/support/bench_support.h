@@ -2,9 +2,17 @@
 // What the benchmark programs share: timing, peak memory, a machine built in
 // a child process, shell commands, and a run without windows or users.
 
+#include "core/error_level.h"
+#include "core/keywords.h"
 #include "core/message_service.h"
+#include "platform/machine.h"
 #include "platform/system/browser_windows.h"
+#include "purge/purge_context.h"
+#include "purge/purge_report.h"
+#include "purge/run_state.h"
 #include "sample/builder/machine_builder.h"
+#include "settings/folder_set.h"
+#include "settings/general_settings.h"
 
 #include <chrono>
 #include <cstdlib>
@@ -55,6 +63,19 @@ class DefaultAnswers : public MessageService {
 public:
     using MessageService::show;
     MsgButton show(const Message& message) override { return defaultButtonOf(message); }
+};
+
+// What a purge call needs besides its machine, as an unattended run has it.
+// Taken apart by name: auto& [messages, errors, state, keywords, general,
+// folders, report] = rig;
+struct PurgeRig {
+    DefaultAnswers messages;
+    ErrorState errors;
+    RunState state;
+    Keywords keywords;
+    GeneralSettings general;
+    FolderSet folders;
+    PurgeReport report {errors, messages};
 };
 
 } // namespace kp::bench
