@@ -32,7 +32,7 @@ namespace {
 // program where Windows keeps it.
 struct RebootMachine {
     explicit RebootMachine(sample::MachineLayout layout = sample::MachineLayout::WindowsXP)
-        : built(spec(layout))
+        : built(recipe(layout))
     {
         win::Machine& m = built.machine();
         folders.dataFolder = "C:\\KLENZOR";
@@ -41,7 +41,7 @@ struct RebootMachine {
         systemFolder = layout == sample::MachineLayout::WindowsXP ? "C:\\WINDOWS\\system32" : "C:\\WINDOWS";
         EXPECT_EQ(win::writeTextFile(m, systemFolder + "\\attrib.exe", "MZ"), win::err::SUCCESS);
     }
-    static sample::MachineSpec spec(sample::MachineLayout layout)
+    static sample::MachineSpec recipe(sample::MachineLayout layout)
     {
         sample::MachineSpec s = test::BuiltMachine::fixedSpec();
         s.layout = layout;
