@@ -82,6 +82,16 @@ std::string hostFolderOf(const std::string& hostPath)
 
 } // namespace
 
+std::vector<std::string> machineEnvironment(const Machine& machine)
+{
+    std::vector<std::string> environment;
+    for (char** e = environ; *e; ++e)
+        if (std::string_view(*e).substr(0, 11) != "WINEPREFIX=")
+            environment.emplace_back(*e);
+    environment.push_back("WINEPREFIX=" + machine.prefixDir());
+    return environment;
+}
+
 std::string wineLoader()
 {
     if (const char* wine = std::getenv("WINE"); wine && *wine)
@@ -135,11 +145,7 @@ DWORD runProgram(Machine& machine, std::string_view commandLine, int waitMillise
     args.push_back(nullptr);
     const std::string folder = hostFolderOf(host);
     // The child's environment is made here: after fork only exec may run.
-    std::vector<std::string> environment;
-    for (char** e = environ; *e; ++e)
-        if (std::string_view(*e).substr(0, 11) != "WINEPREFIX=")
-            environment.emplace_back(*e);
-    environment.push_back("WINEPREFIX=" + machine.prefixDir());
+    std::vector<std::string> environment = machineEnvironment(machine);
     std::vector<char*> envp;
     for (std::string& e : environment)
         envp.push_back(e.data());

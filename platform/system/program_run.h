@@ -11,6 +11,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kp::win {
 
@@ -21,6 +22,10 @@ struct ProgramRun {
     bool ended = false;    // ended within the time limit
     int exitCode = -1;     // when it ended
 };
+
+// This process's environment with WINEPREFIX naming `machine`, as the
+// programs it starts for the machine see it.
+std::vector<std::string> machineEnvironment(const Machine& machine);
 
 // Wine's loader: $WINE, else "wine" or "wine64" on $PATH, else where
 // Debian's wine64 package keeps it; empty when there is none.

@@ -8,6 +8,7 @@
 #include "platform/machine.h"
 #include "platform/registry/registry.h"
 #include "platform/system/named_pipe.h"
+#include "platform/system/program_run.h"
 
 #include <cerrno>
 #include <chrono>
@@ -102,11 +103,7 @@ DWORD findService(Machine& machine, std::string_view displayName, std::string& n
 // init), with WINEPREFIX naming the machine.
 DWORD startDetached(Machine& machine, const std::string& program)
 {
-    std::vector<std::string> environment;
-    for (char** e = environ; *e; ++e)
-        if (std::string_view(*e).substr(0, 11) != "WINEPREFIX=")
-            environment.emplace_back(*e);
-    environment.push_back("WINEPREFIX=" + machine.prefixDir());
+    std::vector<std::string> environment = machineEnvironment(machine);
     std::vector<char*> envp;
     for (std::string& e : environment)
         envp.push_back(e.data());
