@@ -4,20 +4,17 @@
 
 #include "app/app_state.h"
 #include "app/browser_caution.h"
-#include "app/clipboard_text.h"
 #include "app/guarded_call.h"
 #include "app/main_window_start.h"
 #include "app/report_navigation.h"
 #include "app/shutdown_windows.h"
-#include "app/vendor_site.h"
-#include "app/windows/about_box.h"
 #include "app/windows/quick_start_form.h"
 #include "config/windows/config_form.h"
 #include "core/identity.h"
 #include "core/message_service.h"
 #include "core/scope_guard.h"
-#include "core/windows/dialog_frame.h"
 #include "core/windows/help_window.h"
+#include "core/windows/dialog_frame.h"
 #include "platform/files/file_system.h"
 #include "platform/machine.h"
 #include "platform/system/own_program.h"
@@ -31,14 +28,11 @@
 #include "settings/option_set_store.h"
 #include "settings/settings_file.h"
 #include "settings/window_placement.h"
-#include "service/service_link.h"
 #include "tools/cache_statistics.h"
 #include "tools/windows/import_form.h"
 #include "tools/windows/klen_inx_dialog.h"
 
-#include <QClipboard>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QKeyEvent>
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -493,73 +487,6 @@ void TMainForm::Timer1Timer()
 void TMainForm::markCaution(QCheckBox* box, bool yellow)
 {
     box->setStyleSheet(yellow ? QStringLiteral("QCheckBox { background-color: %1; }").arg(kYellow.name()) : QString());
-}
-
-void TMainForm::puCopyClipboardClick()
-{
-    if (report_->rowCount() == 0)
-        return;
-    ClipboardParts parts{report_->lines(), QDateTime::currentDateTime(), {}, idleStatus_, {}};
-    if (state_.windows) {
-        const std::string title = state_.machine ? ReadBrowserWindowTitle(state_.machine->registry()) : "";
-        parts.browserLines = BrowserWindowLines(BrowserWindows(*state_.windows, title));
-    }
-    if (state_.machine) {
-        ServiceLink service(*state_.machine);
-        parts.serviceLines = serviceStatusLines(service);
-    }
-    QGuiApplication::clipboard()->setText(ClipboardText(parts));
-}
-
-void TMainForm::puCheckforNewerVersionClick()
-{
-    QDesktopServices::openUrl(QUrl(QString::fromStdString(versionCheckAddress())));
-}
-
-void TMainForm::openVendorPage(const std::string& address, int indent)
-{
-    if (state_.messages.show("Klenzor Pro  -  Information", vendorPageQuestion(address, indent), MsgKind::Information,
-                             Yes | No)
-        == Yes)
-        QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
-}
-
-void TMainForm::puWebPageClick() { openVendorPage(vendorAddress(), 11); }
-void TMainForm::AccessKlenzorTutorial1Click() { openVendorPage(tutorialAddress(), 5); }
-
-void TMainForm::openHelp(int context)
-{
-    if (!state_.machine)
-        return;
-    std::string problem;
-    if (!ShowHelp(*state_.machine, helpFile_, context, this, problem))
-        state_.messages.show(identity::MessageCaption, problem, MsgKind::Warning, OK);
-}
-
-void TMainForm::PuHelpClick() { openHelp(kHelpContents); }
-void TMainForm::UpgradeNotes1Click() { openHelp(kHelpUpgradeNotes); }
-
-void TMainForm::GettingStarted1Click()
-{
-    if (!quickStart_)
-        quickStart_ = std::make_unique<TQSform>(state_.machine, state_.general, this);
-    quickStart_->showWindow();
-}
-
-void TMainForm::QStimerTimer()
-{
-    QStimer.stop();
-    GettingStarted1Click();
-}
-
-void TMainForm::PuAboutClick()
-{
-    if (state_.run.BusyFlag)
-        return;
-    state_.run.BusyFlag = true;
-    TAboutBox box(state_.ie, this);
-    box.exec();
-    state_.run.BusyFlag = false;
 }
 
 bool TMainForm::event(QEvent* event)
