@@ -58,13 +58,8 @@ int main(int argc, char** argv)
         return 1;
     const std::string dir = root + "/machine";
     const std::string copy = root + "/copy";
-    auto start = std::chrono::steady_clock::now();
-    if (int code = buildInChild(dir, recipe)) {
-        std::fprintf(stderr, "building the machine failed (error code %d, low byte)\n", code);
+    if (!buildMachineTimed(dir, recipe))
         return 1;
-    }
-    std::printf("machine: %d cache entries, %d cookies, %d visited URLs built in %.1f s\n", recipe.cacheEntries,
-                recipe.cookies, recipe.visitedUrls, secondsSince(start));
     if (run("cp -a '" + dir + "' '" + copy + "'") != 0)
         return 1;
     run("sync");
@@ -72,7 +67,7 @@ int main(int argc, char** argv)
     std::unique_ptr<win::Machine> machine;
     if (win::Machine::open(dir, machine) != win::err::SUCCESS)
         return 1;
-    PurgeRig rig;
+    PurgeRig<> rig;
     auto& [messages, errors, state, keywords, general, folders, report] = rig;
     NoWindows windows;
     UrlCacheServices services(*machine, windows, messages, errors, state, general);
@@ -92,7 +87,7 @@ int main(int argc, char** argv)
     PurgeContext context {report, state, errors, keywords, folders, general, messages, machine.get()};
     const long baseline = peakKilobytes();
 
-    start = std::chrono::steady_clock::now();
+    auto start = std::chrono::steady_clock::now();
     for (char mode : {'X', 'C', 'V'})
         PurgeUrlCache(context, services, mode);
     const double purgeSeconds = secondsSince(start);

@@ -3,6 +3,7 @@
 // on an identical tree on the same file system. An argument gives another
 // file count (a multiple of 1,000).
 
+#include "bench/support/bench_support.h"
 #include "core/error_level.h"
 #include "core/keywords.h"
 #include "core/message_service.h"
@@ -28,13 +29,9 @@
 
 namespace fs = std::filesystem;
 using namespace kp;
+using namespace kp::bench;
 
 namespace {
-
-double secondsSince(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 void makeTree(const std::string& root, int files)
 {
@@ -74,13 +71,8 @@ int main(int argc, char** argv)
     std::unique_ptr<win::Machine> machine;
     if (win::Machine::open(dir, machine) != win::err::SUCCESS)
         return 1;
-    ConsoleMessageService messages;
-    ErrorState errors;
-    PurgeReport report(errors, messages);
-    RunState run;
-    Keywords keywords;
-    FolderSet folders;
-    GeneralSettings general;
+    PurgeRig<ConsoleMessageService> rig;
+    auto& [messages, errors, run, keywords, general, folders, report] = rig;
     PurgeContext context{report, run, errors, keywords, folders, general, messages, machine.get()};
     PluginRunContext plugin;
     plugin.lines = {"DELFOLD=C:\\OURS\\[*.*]DS"};

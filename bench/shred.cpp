@@ -2,6 +2,7 @@
 // shred ("-n 1 -z -u" and "-n 3 -u") on an identical set of files on the
 // same file system.
 
+#include "bench/support/bench_support.h"
 #include "core/error_level.h"
 #include "core/keywords.h"
 #include "core/message_service.h"
@@ -29,16 +30,12 @@
 
 namespace fs = std::filesystem;
 using namespace kp;
+using namespace kp::bench;
 
 namespace {
 
 constexpr int kFiles = 1000;
 constexpr std::size_t kFileSize = 64 * 1024;
-
-double secondsSince(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 std::string fileName(int i)
 {
@@ -98,13 +95,8 @@ int main(int argc, char** argv)
     std::unique_ptr<win::Machine> machine;
     if (win::Machine::open(dir, machine) != win::err::SUCCESS)
         return 1;
-    ConsoleMessageService messages;
-    ErrorState errors;
-    PurgeReport report(errors, messages);
-    RunState run;
-    Keywords keywords;
-    FolderSet folders;
-    GeneralSettings general;
+    PurgeRig<ConsoleMessageService> rig;
+    auto& [messages, errors, run, keywords, general, folders, report] = rig;
     PurgeContext context{report, run, errors, keywords, folders, general, messages, machine.get()};
 
     auto ours = [&](const char* set, int passes) {

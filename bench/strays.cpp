@@ -95,7 +95,7 @@ double purgeStrays(const std::string& dir, long long& processed)
     std::unique_ptr<win::Machine> machine;
     if (win::Machine::open(dir, machine) != win::err::SUCCESS)
         return -1;
-    PurgeRig rig;
+    PurgeRig<> rig;
     auto& [messages, errors, state, keywords, general, folders, report] = rig;
     NoWindows windows;
     UrlCacheServices services(*machine, windows, messages, errors, state, general);

@@ -88,7 +88,7 @@ int main(int argc, char** argv)
     std::unique_ptr<win::Machine> machine;
     if (win::Machine::open(dir, machine) != win::err::SUCCESS)
         return 1;
-    PurgeRig rig;
+    PurgeRig<> rig;
     auto& [messages, errors, state, keywords, general, folders, report] = rig;
     folders.purgeTemp = {{"C:\\BENCHTMP", "bench"}};
     PurgeContext context{report, state, errors, keywords, folders, general, messages, machine.get()};

@@ -15,6 +15,7 @@
 #include "settings/general_settings.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <sys/resource.h>
@@ -50,6 +51,20 @@ inline int buildInChild(const std::string& dir, const sample::MachineSpec& recip
     return WEXITSTATUS(status);
 }
 
+// Builds the machine in a child process and says how long it took, or why
+// it failed.
+inline bool buildMachineTimed(const std::string& dir, const sample::MachineSpec& recipe)
+{
+    const auto start = std::chrono::steady_clock::now();
+    if (int code = buildInChild(dir, recipe)) {
+        std::fprintf(stderr, "building the machine failed (error code %d, low byte)\n", code);
+        return false;
+    }
+    std::printf("machine: %d cache entries, %d cookies, %d visited URLs built in %.1f s\n", recipe.cacheEntries,
+                recipe.cookies, recipe.visitedUrls, secondsSince(start));
+    return true;
+}
+
 inline int run(const std::string& command) { return std::system(command.c_str()); }
 
 // A machine with no windows open.
@@ -68,8 +83,9 @@ public:
 // What a purge call needs besides its machine, as an unattended run has it.
 // Taken apart by name: auto& [messages, errors, state, keywords, general,
 // folders, report] = rig;
+template <typename Messages = DefaultAnswers>
 struct PurgeRig {
-    DefaultAnswers messages;
+    Messages messages;
     ErrorState errors;
     RunState state;
     Keywords keywords;
