@@ -86,6 +86,11 @@ DWORD readHostFileInfo(const std::string& hostPath, HostFileInfo& out)
     return err::SUCCESS;
 }
 
+mode_t writableMode(mode_t mode)
+{
+    return mode | ((0600 | ((mode & 044) >> 1)) & ~processUmask());
+}
+
 DWORD writeDosAttrib(int fd, DWORD attributes, bool force)
 {
     attributes &= kStoredBits;
@@ -127,7 +132,7 @@ DWORD writeHostAttributes(const std::string& hostPath, DWORD attributes)
         if (attributes & attr::READONLY)
             mode &= ~mode_t(0222);
         else if (!(mode & S_IWUSR))
-            mode |= (0600 | ((mode & 044) >> 1)) & ~processUmask();
+            mode = writableMode(mode);
         if (mode != (st.st_mode & 07777) && ::fchmod(fd.get(), mode) != 0)
             result = errorFromErrno(errno);
     }

@@ -8,6 +8,7 @@
 #include "platform/win32.h"
 
 #include <string>
+#include <sys/types.h>
 
 namespace kp::win {
 
@@ -27,6 +28,10 @@ struct HostFileInfo {
 // SYSTEM; other bits are accepted and not kept. ACCESS_DENIED for a link
 // whose attributes would have to change.
 [[nodiscard]] DWORD writeHostAttributes(const std::string& hostPath, DWORD attributes);
+
+// The mode a read-only file gets when READONLY is cleared: writable by its
+// owner, and by those who may read it as far as the process's umask allows.
+mode_t writableMode(mode_t mode);
 
 // Stores HIDDEN and SYSTEM of `attributes` on an open file.
 [[nodiscard]] DWORD writeDosAttrib(int fd, DWORD attributes, bool force);

@@ -6,6 +6,7 @@
 #include "platform/files/deferred_deletes.h"
 #include "platform/files/dos_paths.h"
 #include "platform/files/file_attributes.h"
+#include "platform/files/removal_checks.h"
 #include "platform/host/host_io.h"
 #include "platform/host/unique_fd.h"
 #include "platform/host/win_error.h"
@@ -56,19 +57,7 @@ DWORD FileSystem::checkDeleteFile(std::string_view path, Resolved& r)
 {
     if (DWORD e = resolveExisting(path, r))
         return e;
-    // The mode alone tells a link, a folder and a read-only file (as
-    // readHostFileInfo reads them); hidden and system files may go. It comes
-    // from the handle that the share check needs, when the file opens: a
-    // link does not (O_NOFOLLOW), and neither may an unreadable file.
-    const UniqueFd fd(::open(r.host.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    struct stat st {};
-    if (fd ? ::fstat(fd.get(), &st) != 0 : ::lstat(r.host.c_str(), &st) != 0)
-        return errorFromErrno(errno);
-    if (S_ISLNK(st.st_mode))
-        return err::SUCCESS;
-    if (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR))
-        return err::ACCESS_DENIED;
-    return fd && deletionRefused(fd.get()) ? err::SHARING_VIOLATION : err::SUCCESS;
+    return checkFileDeletable(AT_FDCWD, r.host.c_str());
 }
 
 DWORD FileSystem::deleteFile(std::string_view path)
@@ -236,21 +225,10 @@ DWORD FileSystem::removeDirectory(std::string_view path)
         return e;
     if (r.name.empty())
         return err::ACCESS_DENIED;
-    HostFileInfo info;
-    if (DWORD e = readHostFileInfo(r.host, info))
+    struct stat current {};
+    const bool hasCurrent = statCurrentDirectory(*this, current);
+    if (DWORD e = removeFolderAt(AT_FDCWD, r.host.c_str(), hasCurrent ? &current : nullptr))
         return e;
-    if (!(info.attributes & attr::DIRECTORY))
-        return err::DIRECTORY;
-    if (info.isLink) {
-        if (::unlink(r.host.c_str()) != 0)
-            return errorFromErrno(errno);
-    } else {
-        std::string current;
-        if (hostPath(currentDirectory(), current) == err::SUCCESS && sameFile(current, r.host))
-            return err::SHARING_VIOLATION;
-        if (::rmdir(r.host.c_str()) != 0)
-            return errorFromErrno(errno, {{EEXIST, err::DIR_NOT_EMPTY}});
-    }
     paths_.noteRemoved(r.hostDir, r.name);
     paths_.forget(r.host);
     return err::SUCCESS;

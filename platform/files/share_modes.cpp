@@ -1,6 +1,15 @@
 #include "platform/files/share_modes.h"
 
+#include "platform/host/host_io.h"
+#include "platform/host/unique_fd.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
+#include <string>
+#include <string_view>
+#include <sys/sysmacros.h>
 
 namespace kp::win {
 
@@ -57,6 +66,48 @@ DWORD claimShareMode(int fd, DWORD desiredAccess, DWORD shareMode)
 bool deletionRefused(int fd)
 {
     return marked(fd, DeniesDelete);
+}
+
+bool DeletionRefusals::read()
+{
+    files_.clear();
+    std::string listing;
+    const UniqueFd locks(::open("/proc/locks", O_RDONLY | O_CLOEXEC));
+    if (!locks || readToEnd(locks.get(), listing) != 0)
+        return false;
+    // "1: OFDLCK ADVISORY  READ -1 fd:01:1234 <first> <last or EOF>", a lock
+    // that waits with "->" after its number; device numbers in hex. The
+    // host lists a handle's adjacent marks as one range.
+    constexpr long long refusal = kMarkBase + DeniesDelete;
+    for (std::size_t at = 0; at < listing.size();) {
+        std::size_t end = listing.find('\n', at);
+        if (end == std::string::npos)
+            end = listing.size();
+        const std::string line = listing.substr(at, end - at);
+        at = end + 1;
+        const std::size_t kind = line.find(" OFDLCK ");
+        if (kind == std::string::npos)
+            continue;
+        char type[8] = {};
+        char last[24] = {};
+        int pid = 0;
+        File file {};
+        long long first = 0;
+        if (std::sscanf(line.c_str() + kind, " OFDLCK ADVISORY %7s %d %x:%x:%" SCNu64 " %lld %23s", type, &pid,
+                        &file.major, &file.minor, &file.inode, &first, last)
+                == 7
+            && first <= refusal && (std::string_view(last) == "EOF" || std::atoll(last) >= refusal))
+            files_.push_back(file);
+    }
+    return true;
+}
+
+bool DeletionRefusals::refuses(const struct stat& file) const
+{
+    for (const File& f : files_)
+        if (f.inode == file.st_ino && f.major == ::major(file.st_dev) && f.minor == ::minor(file.st_dev))
+            return true;
+    return false;
 }
 
 } // namespace kp::win

@@ -7,6 +7,10 @@
 
 #include "platform/win32.h"
 
+#include <cstdint>
+#include <sys/stat.h>
+#include <vector>
+
 namespace kp::win {
 
 namespace access {
@@ -38,5 +42,24 @@ inline constexpr DWORD DELETE = 4;
 // True when some handle of the file refuses to share deletion (renaming and
 // deleting the file then fail with SHARING_VIOLATION).
 bool deletionRefused(int fd);
+
+// The files whose deletion some handle refuses, as the host lists the marks
+// of every process at one moment (/proc/locks): one read for a whole folder
+// instead of opening each file to ask.
+class DeletionRefusals {
+public:
+    // Takes the marks as they stand now; false when the host does not list
+    // them (then ask each file with deletionRefused).
+    [[nodiscard]] bool read();
+    bool refuses(const struct stat& file) const;
+
+private:
+    struct File {
+        unsigned major;
+        unsigned minor;
+        std::uint64_t inode;
+    };
+    std::vector<File> files_;
+};
 
 } // namespace kp::win
