@@ -109,6 +109,8 @@ bool matchesDosMask(std::string_view name, std::string_view mask)
 {
     if (mask.empty())
         return false;
+    if (mask == "*" || mask == "*.*")
+        return true; // every name, whatever its dots
     return Matcher(name, translate(mask)).match(0, 0);
 }
 
