@@ -1,6 +1,7 @@
 #include "purge/file_delete.h"
 
 #include "platform/files/file_system.h"
+#include "platform/files/open_folder.h"
 #include "platform/files/win_path.h"
 #include "purge/purge_context.h"
 #include "purge/run_state.h"
@@ -46,6 +47,18 @@ bool DeleteFileWithOptions(PurgeContext& context, std::string_view path, std::st
         || !clearedReadOnly(files, path))
         return context.run.LastErrorCode == win::err::SUCCESS;
     return PlainDelete(context, path, shortName);
+}
+
+bool DeleteFolderEntry(PurgeContext& context, win::OpenFolder& folder, std::string_view name, std::string_view path)
+{
+    if (context.run.shred)
+        return DeleteFileWithOptions(context, path, {});
+    win::DWORD& error = context.run.LastErrorCode;
+    error = folder.deleteFile(name);
+    bool cleared = false;
+    if (error == win::err::ACCESS_DENIED && folder.clearReadOnly(name, cleared) == win::err::SUCCESS && cleared)
+        error = folder.deleteFile(name);
+    return error == win::err::SUCCESS;
 }
 
 bool PlainDelete(PurgeContext& context, std::string_view path, std::string_view shortName)

@@ -7,6 +7,10 @@
 #include <cstdint>
 #include <string_view>
 
+namespace kp::win {
+class OpenFolder;
+} // namespace kp::win
+
 namespace kp {
 
 struct GeneralSettings;
@@ -20,6 +24,11 @@ int ShredPassCount(const GeneralSettings& general);
 // Deletes `path`, its read-only attribute cleared: ShredFile with
 // ShredPassCount when the run shreds, PlainDelete otherwise.
 bool DeleteFileWithOptions(PurgeContext& context, std::string_view path, std::string_view shortName);
+
+// DeleteFileWithOptions for the file `name` of an open folder, `path` being
+// its Windows path: without shredding no path is looked up, and the name
+// is removed from the very folder that was listed.
+bool DeleteFolderEntry(PurgeContext& context, win::OpenFolder& folder, std::string_view name, std::string_view path);
 
 // DeleteFile; when the file or path is not found and a short name is given
 // (not empty, not beginning with a blank), deletes by the short name in the

@@ -1,9 +1,7 @@
 #include "purge/folder_tree_purge.h"
 
 #include "core/error_level.h"
-#include "platform/files/file_system.h"
-#include "platform/files/folder_confinement.h"
-#include "platform/files/folder_search.h"
+#include "platform/files/open_folder.h"
 #include "platform/files/win_path.h"
 #include "purge/event_pacer.h"
 #include "purge/file_delete.h"
@@ -20,42 +18,35 @@ namespace kp {
 
 namespace {
 
-struct ListedFile {
-    std::string name;
-    std::string shortName;
-};
-
-struct ListedFolder {
-    std::string name;
-    bool link = false; // a link to a folder: removed as a link, never entered
-};
+using Entry = win::OpenFolder::Entry;
 
 struct Listing {
-    std::vector<ListedFile> files;
-    std::vector<ListedFolder> folders;
+    std::vector<Entry> files; // links to anything but a folder among them
+    std::vector<Entry> folders; // links to folders among them: removed as links, never entered
 };
 
 QString text(const std::string& line) { return QString::fromStdString(line); }
 
 void cancelled(PurgeReport& report) { report.AddReportLine(QStringLiteral("*** Cancelled by operator.")); }
 
-// Lists `pattern`; with `withFolders` false subfolders are left out. Stops at
-// the CancelFlag, writing the cancel line.
-Listing listFolder(PurgeContext& context, win::FileSystem& files, EventPacer& events, const std::string& pattern,
+// Lists `mask` in `folder`; with `withFolders` false subfolders are left
+// out, as are those whose name begins with a dot. Stops at the CancelFlag,
+// writing the cancel line.
+Listing listFolder(PurgeContext& context, win::OpenFolder& folder, EventPacer& events, std::string_view mask,
                    bool withFolders)
 {
     Listing listing;
-    for (const win::FindData& found : win::FolderSearch(files, pattern)) {
+    std::vector<Entry> entries;
+    static_cast<void>(folder.list(mask, entries)); // a folder that cannot be read lists nothing
+    for (Entry& entry : entries) {
         if (context.run.CancelFlag) {
             cancelled(context.report);
             break;
         }
-        const bool folder = found.attributes & win::attr::DIRECTORY;
-        const bool link = found.attributes & win::attr::REPARSE_POINT;
-        if (!folder)
-            listing.files.push_back({found.fileName, found.alternateFileName});
-        else if (withFolders && !found.fileName.empty() && found.fileName[0] != '.')
-            listing.folders.push_back({found.fileName, link});
+        if (!entry.folder)
+            listing.files.push_back(std::move(entry));
+        else if (withFolders && entry.name[0] != '.')
+            listing.folders.push_back(std::move(entry));
         events.poll();
     }
     return listing;
@@ -75,15 +66,15 @@ void reportRemoval(PurgeContext& context, const std::string& path, win::DWORD er
         context.report.AddReportLine(text(result::Deleted + path));
 }
 
-// Removes a subfolder (emptied) or a link to a folder; in a preview only lists it.
-void removeFolder(PurgeContext& context, win::FileSystem& files, const std::string& path)
+// Removes an emptied subfolder or a link to a folder; in a preview only lists it.
+void removeFolder(PurgeContext& context, win::OpenFolder& folder, const std::string& name, const std::string& path)
 {
     if (context.run.PreviewFlag) {
         if (context.run.detail)
             context.report.AddReportLine(text(result::ToDelete + path));
         return;
     }
-    reportRemoval(context, path, files.removeDirectory(path));
+    reportRemoval(context, path, folder.removeDirectory(name));
 }
 
 bool isLinkExtension(const std::string& name)
@@ -91,36 +82,37 @@ bool isLinkExtension(const std::string& name)
     return name.size() >= 4 && win::equalNoCase(std::string_view(name).substr(name.size() - 4), ".LNK");
 }
 
-void purgeTree(PurgeContext& context, win::FileSystem& files, EventPacer& events, const std::string& folder,
+// `folder` is open at the Windows path `path`.
+void purgeTree(PurgeContext& context, win::OpenFolder& folder, EventPacer& events, const std::string& path,
                const std::string& mask, long long& counter)
 {
     RunState& run = context.run;
-    const Listing listing = listFolder(context, files, events, folder + "\\" + mask, true);
+    const Listing listing = listFolder(context, folder, events, mask, true);
 
-    for (const ListedFile& file : listing.files) {
+    for (const Entry& file : listing.files) {
         countItem(context, counter);
         if (run.CancelFlag)
             return;
-        const std::string path = folder + "\\" + win::upperAscii(file.name);
+        const std::string item = path + "\\" + win::upperAscii(file.name);
         if (run.PreviewFlag) {
             if (run.detail)
-                context.report.AddReportLine(text(result::ToDelete + path));
+                context.report.AddReportLine(text(result::ToDelete + item));
         } else {
-            DeleteFileWithOptions(context, path, file.shortName);
-            reportRemoval(context, path, run.LastErrorCode);
+            DeleteFolderEntry(context, folder, file.name, item);
+            reportRemoval(context, item, run.LastErrorCode);
         }
         events.poll();
     }
-    for (const ListedFolder& sub : listing.folders) {
-        const std::string path = folder + "\\" + sub.name;
-        // A folder swapped for a link since the listing is not entered either.
-        bool inside = false;
-        if (!sub.link && win::pathInsideFolder(*context.machine, folder, path, inside) == win::err::SUCCESS && inside)
-            purgeTree(context, files, events, path, mask, counter);
+    for (const Entry& sub : listing.folders) {
+        // Opened without following a link: a folder swapped for one since
+        // the listing is not entered either.
+        win::OpenFolder inner(*context.machine);
+        if (!sub.link && inner.openSubfolder(folder, sub.name) == win::err::SUCCESS)
+            purgeTree(context, inner, events, path + "\\" + sub.name, mask, counter);
         countItem(context, counter);
         if (run.CancelFlag)
             return;
-        removeFolder(context, files, folder + "\\" + win::upperAscii(sub.name));
+        removeFolder(context, folder, sub.name, path + "\\" + win::upperAscii(sub.name));
     }
 }
 
@@ -128,9 +120,11 @@ void purgeTree(PurgeContext& context, win::FileSystem& files, EventPacer& events
 
 void PurgeFolderTree(PurgeContext& context, const std::string& folder, const std::string& mask, long long& counter)
 {
-    win::FileSystem files(*context.machine);
+    win::OpenFolder top(*context.machine);
+    if (top.open(folder) != win::err::SUCCESS)
+        return; // nothing to list
     EventPacer events;
-    purgeTree(context, files, events, folder, mask, counter);
+    purgeTree(context, top, events, folder, mask, counter);
 }
 
 void PurgeTempFolders(PurgeContext& context)
@@ -173,12 +167,14 @@ void PurgeRecentLinks(PurgeContext& context)
             return;
         }
         report.AddReportLine(QStringLiteral("Recent LNKs:"));
-        win::FileSystem files(*context.machine);
         const std::string folder = win::upperAscii(context.folders.recentFolder);
+        win::OpenFolder recent(*context.machine);
         EventPacer events;
-        const Listing listing = listFolder(context, files, events, folder + "\\*.*", false);
+        const Listing listing = recent.open(folder) == win::err::SUCCESS
+                                    ? listFolder(context, recent, events, "*.*", false)
+                                    : Listing {};
         long long counter = 0;
-        for (const ListedFile& file : listing.files) {
+        for (const Entry& file : listing.files) {
             if (!isLinkExtension(file.name))
                 continue;
             countItem(context, counter);
@@ -186,7 +182,7 @@ void PurgeRecentLinks(PurgeContext& context)
             if (run.PreviewFlag) {
                 if (run.detail)
                     report.AddReportLine(text(result::ToDelete + path));
-            } else if (!DeleteFileWithOptions(context, path, file.shortName)) {
+            } else if (!DeleteFolderEntry(context, recent, file.name, path)) {
                 report.AddReportLine(text(ItemErrorText(run.LastErrorCode, context.errors).substr(0, 17) + path));
                 context.errors.ErrorFlag = true;
             } else if (run.detail) {
