@@ -12,38 +12,23 @@
 
 namespace kp::win {
 
-namespace {
-
-// The mode alone tells a link, a folder and a read-only file (as
-// readHostFileInfo reads them); hidden and system files may go.
-DWORD checkMode(const struct stat& st)
-{
-    if (S_ISLNK(st.st_mode))
-        return err::SUCCESS;
-    return S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR) ? err::ACCESS_DENIED : err::SUCCESS;
-}
-
-} // namespace
-
 DWORD checkFileDeletable(int dirFd, const char* name, const DeletionRefusals* refusals)
 {
+    // The mode alone tells a link, a folder and a read-only file (as
+    // readHostFileInfo reads them); hidden and system files may go. Without
+    // a list of refusals it comes from the handle that the share check
+    // needs, when the file opens: a link does not (O_NOFOLLOW), and neither
+    // may an unreadable file.
+    const UniqueFd fd(refusals ? -1 : ::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
-    if (refusals) {
-        if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-            return errorFromErrno(errno);
-        if (DWORD e = checkMode(st))
-            return e;
-        return !S_ISLNK(st.st_mode) && refusals->refuses(st) ? err::SHARING_VIOLATION : err::SUCCESS;
-    }
-    // The mode comes from the handle that the share check needs, when the
-    // file opens: a link does not (O_NOFOLLOW), and neither may an
-    // unreadable file.
-    const UniqueFd fd(::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (fd ? ::fstat(fd.get(), &st) != 0 : ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
         return errorFromErrno(errno);
-    if (DWORD e = checkMode(st))
-        return e;
-    return fd && !S_ISLNK(st.st_mode) && deletionRefused(fd.get()) ? err::SHARING_VIOLATION : err::SUCCESS;
+    if (S_ISLNK(st.st_mode))
+        return err::SUCCESS;
+    if (S_ISDIR(st.st_mode) || !(st.st_mode & S_IWUSR))
+        return err::ACCESS_DENIED;
+    const bool refused = refusals ? refusals->refuses(st) : fd && deletionRefused(fd.get());
+    return refused ? err::SHARING_VIOLATION : err::SUCCESS;
 }
 
 DWORD removeFolderAt(int dirFd, const char* name, const struct stat* current)
