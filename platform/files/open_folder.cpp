@@ -58,6 +58,11 @@ DWORD OpenFolder::checkName(std::string_view name)
         : err::SUCCESS;
 }
 
+std::string OpenFolder::childHost(const std::string& name) const
+{
+    return (host_ == "/" ? "" : host_) + "/" + name;
+}
+
 DWORD OpenFolder::open(std::string_view path)
 {
     FileSystem files(machine_);
@@ -84,7 +89,7 @@ DWORD OpenFolder::openSubfolder(const OpenFolder& parent, std::string_view name)
     if (!fd)
         return errorFromErrno(errno, {{ENOENT, err::PATH_NOT_FOUND}, {ELOOP, err::PATH_NOT_FOUND}});
     fd_ = std::move(fd);
-    host_ = (parent.host_ == "/" ? "" : parent.host_) + "/" + n;
+    host_ = parent.childHost(n);
     return err::SUCCESS;
 }
 
@@ -140,7 +145,7 @@ DWORD OpenFolder::removeDirectory(std::string_view name)
     if (DWORD e = removeFolderAt(fd_.get(), n.c_str(), hasCurrent ? &current : nullptr))
         return e;
     machine_.paths().noteRemoved(host_, n);
-    machine_.paths().forget((host_ == "/" ? "" : host_) + "/" + n);
+    machine_.paths().forget(childHost(n));
     return err::SUCCESS;
 }
 

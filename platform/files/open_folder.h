@@ -52,6 +52,7 @@ public:
 private:
     // INVALID_NAME for what cannot be a name in this folder.
     [[nodiscard]] static DWORD checkName(std::string_view name);
+    std::string childHost(const std::string& name) const;
 
     Machine& machine_;
     UniqueFd fd_;
